@@ -1,0 +1,8 @@
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+
+QString offsetDirectory()
+{
+    return QCoreApplication::applicationDirPath();
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class PrintSurface;
+class QWidget;
+
+// The printer the user chose in printer setup.
+class Printing
+{
+public:
+    virtual ~Printing() = default;
+    // A surface on the chosen printer, paper and orientation, or null with the reason in
+    // *error when the destination is missing or does not accept jobs.
+    virtual std::unique_ptr<PrintSurface> open(QString *error) = 0;
+    // The printer setup dialog: printer, paper and orientation. Cancel changes nothing.
+    virtual void setup(QWidget *parent) = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class Clock;
+class Messages;
+class Printing;
+class Session;
+
+// What the window's handlers need of the desktop. Tests hand in fakes.
+struct Services
+{
+    Messages *messages = nullptr;
+    Clock *clock = nullptr;
+    Session *session = nullptr;
+    Printing *printing = nullptr;
+    std::function<bool()> anotherInstanceRunning;
+    // Where the offset files ini_x1.txt and ini_y1.txt live.
+    QString offsetDirectory;
+};

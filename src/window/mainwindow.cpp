@@ -1,0 +1,148 @@
+#include "window/mainwindow.h"
+
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/inputmodes.h"
+#include "platform/messages.h"
+#include "platform/numbers.h"
+#include "platform/printing.h"
+#include "platform/session.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+
+#include <exception>
+
+static const QString kAppTitle = QStringLiteral("ソラフ");
+
+MainWindow::MainWindow(QWidget *parent)
+    : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
+{
+    m_services = m_desktop->services();
+    setUp();
+}
+
+MainWindow::MainWindow(const Services &services, QWidget *parent)
+    : QWidget(parent), m_services(services)
+{
+    setUp();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setUp()
+{
+    m_ui.setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/sorafu-32.png")));
+    setFixedSize(size());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    applyInputModes(this);
+    // Labels sit beneath the fields, so a caption wider than its label runs under the field
+    // beside it instead of over it.
+    for (QLabel *label : findChildren<QLabel *>())
+        label->lower();
+
+    connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
+    connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
+    connect(m_ui.UpDownX, &UpDown::changed, this, &MainWindow::onUpDownXChanged);
+    connect(m_ui.UpDownY, &UpDown::changed, this, &MainWindow::onUpDownYChanged);
+    connect(m_ui.PriDiaBtn, &QPushButton::clicked, this, &MainWindow::onPriDiaBtnClicked);
+    connect(m_ui.zEndBtn, &QPushButton::clicked, this, &MainWindow::onZEndBtnClicked);
+    connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, &MainWindow::onInsatsuBtnClicked);
+    connect(m_ui.IchiBtn, &QPushButton::clicked, this, &MainWindow::onIchiBtnClicked);
+    connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
+}
+
+bool MainWindow::load()
+{
+    guarded([this] { loadOffsets(); });
+
+    bool showWindow = true;
+    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+        m_services.messages->warning(kAppTitle, QStringLiteral("多重起動は、できません。"));
+        showWindow = false;
+    }
+
+    m_ui.CyouseiFrm->hide();
+    m_ui.Combo10201->hide();
+    guarded([this] { fillChoiceLists(); });
+    return showWindow;
+}
+
+void MainWindow::loadOffsets()
+{
+}
+
+void MainWindow::fillChoiceLists()
+{
+}
+
+void MainWindow::onCheck10201Clicked()
+{
+    m_ui.Combo10201->setVisible(m_ui.Check10201->isChecked());
+}
+
+void MainWindow::onOnOffBtnClicked()
+{
+    if (m_ui.OnOffBtn->isChecked()) {
+        m_ui.OnOffBtn->setText(QStringLiteral("調整"));
+        m_ui.CyouseiFrm->show();
+    } else {
+        m_ui.OnOffBtn->setText(QString());
+        m_ui.CyouseiFrm->hide();
+    }
+}
+
+void MainWindow::onUpDownXChanged(int value)
+{
+    m_ui.Sayuu_Xtxt->setText(int32ToText(value));
+}
+
+void MainWindow::onUpDownYChanged(int value)
+{
+    m_ui.Jyouge_Ytxt->setText(int32ToText(value));
+}
+
+void MainWindow::onPriDiaBtnClicked()
+{
+    guarded([this] { m_services.printing->setup(this); });
+}
+
+void MainWindow::onZEndBtnClicked()
+{
+    // Two half-width blanks before the name: this question's title differs from the window's.
+    if (m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
+                                      QStringLiteral("このプログラムを終了しますか？")))
+        m_services.session->quit();
+}
+
+void MainWindow::onInsatsuBtnClicked()
+{
+}
+
+void MainWindow::onIchiBtnClicked()
+{
+}
+
+void MainWindow::onHozonBtnClicked()
+{
+}
+
+template <typename Handler> void MainWindow::guarded(Handler &&handler)
+{
+    try {
+        handler();
+    } catch (const std::bad_alloc &) {
+        showFailure(QStringLiteral("メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。"));
+    } catch (const std::exception &error) {
+        showFailure(QStringLiteral("予期しないエラーが発生しました。\n%1")
+                        .arg(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void MainWindow::showFailure(const QString &text)
+{
+    m_services.messages->critical(kAppTitle, text);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/services.h"
+#include "ui_form1.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class Desktop;
+
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The real desktop: message boxes, clock, printer, instance lock.
+    explicit MainWindow(QWidget *parent = nullptr);
+    MainWindow(const Services &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence, run once before the window is first shown. False when this run
+    // must end without showing the window (another instance is running).
+    bool load();
+
+    Ui::Form1 &ui() { return m_ui; }
+
+private:
+    void setUp();
+    void loadOffsets();
+    void fillChoiceLists();
+
+    void onCheck10201Clicked();
+    void onOnOffBtnClicked();
+    void onUpDownXChanged(int value);
+    void onUpDownYChanged(int value);
+    void onPriDiaBtnClicked();
+    void onZEndBtnClicked();
+    void onInsatsuBtnClicked();
+    void onIchiBtnClicked();
+    void onHozonBtnClicked();
+
+    // Runs a handler so that no failure ends the program: it is told to the user instead.
+    template <typename Handler> void guarded(Handler &&handler);
+    void showFailure(const QString &text);
+
+    std::unique_ptr<Desktop> m_desktop;
+    Services m_services;
+    Ui::Form1 m_ui;
+};
