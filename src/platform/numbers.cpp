@@ -16,7 +16,8 @@ static NumberError toDouble(const QString &text, double *value)
     const double parsed = QLocale::system().toDouble(trimmed, &ok);
     if (!ok) {
         // Qt refuses numbers beyond the double range instead of returning infinity.
-        static const QRegularExpression numeric(QStringLiteral("^[+-]?[0-9]+([.,][0-9]*)?([eE][+-]?[0-9]+)?$"));
+        static const QRegularExpression numeric(
+            QStringLiteral("^[+-]?[0-9]+([.,][0-9]*)?([eE][+-]?[0-9]+)?$"));
         if (numeric.match(trimmed).hasMatch())
             return NumberError::Overflow;
         return NumberError::NotANumber;

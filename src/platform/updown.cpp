@@ -51,8 +51,8 @@ void UpDown::setOrientation(Qt::Orientation orientation)
 
 void UpDown::setValue(int value)
 {
-    const int clamped = std::clamp(value, std::min(m_minimum, m_maximum),
-                                   std::max(m_minimum, m_maximum));
+    const int clamped =
+        std::clamp(value, std::min(m_minimum, m_maximum), std::max(m_minimum, m_maximum));
     if (clamped == m_value)
         return;
     m_value = clamped;

@@ -16,7 +16,7 @@ void WrapButton::paintEvent(QPaintEvent *event)
     QStylePainter painter(this);
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, text().simplified());
 }

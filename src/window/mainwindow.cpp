@@ -71,13 +71,9 @@ bool MainWindow::load()
     return showWindow;
 }
 
-void MainWindow::loadOffsets()
-{
-}
+void MainWindow::loadOffsets() {}
 
-void MainWindow::fillChoiceLists()
-{
-}
+void MainWindow::fillChoiceLists() {}
 
 void MainWindow::onCheck10201Clicked()
 {
@@ -118,24 +114,19 @@ void MainWindow::onZEndBtnClicked()
         m_services.session->quit();
 }
 
-void MainWindow::onInsatsuBtnClicked()
-{
-}
+void MainWindow::onInsatsuBtnClicked() {}
 
-void MainWindow::onIchiBtnClicked()
-{
-}
+void MainWindow::onIchiBtnClicked() {}
 
-void MainWindow::onHozonBtnClicked()
-{
-}
+void MainWindow::onHozonBtnClicked() {}
 
 template <typename Handler> void MainWindow::guarded(Handler &&handler)
 {
     try {
         handler();
     } catch (const std::bad_alloc &) {
-        showFailure(QStringLiteral("メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。"));
+        showFailure(QStringLiteral(
+            "メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。"));
     } catch (const std::exception &error) {
         showFailure(QStringLiteral("予期しないエラーが発生しました。\n%1")
                         .arg(QString::fromLocal8Bit(error.what())));
