@@ -1,33 +1,55 @@
 #include "platform/numbers.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <cfloat>
 #include <cmath>
 #include <limits>
+
+// Qt gives zero and refuses a number too small to tell from zero; it is still a number.
+static bool isUnderflow(const QLocale &locale, const QString &text)
+{
+    const qsizetype e = text.lastIndexOf(locale.exponential(), -1, Qt::CaseInsensitive);
+    if (e <= 0)
+        return false;
+    bool mantissaOk = false;
+    const double mantissa = locale.toDouble(text.left(e), &mantissaOk);
+    if (!mantissaOk || !std::isfinite(mantissa))
+        return false;
+    const QString exponent = text.mid(e + 1);
+    const QString minus = locale.negativeSign();
+    if (!exponent.startsWith(minus) || exponent.size() == minus.size())
+        return false;
+    for (const QChar c : exponent.mid(minus.size()))
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
 
 static NumberError toDouble(const QString &text, double *value)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return NumberError::Empty;
+    const QLocale locale = QLocale::system();
     bool ok = false;
-    const double parsed = QLocale::system().toDouble(trimmed, &ok);
-    if (!ok) {
-        // Qt refuses numbers beyond the double range instead of returning infinity.
-        static const QRegularExpression numeric(
-            QStringLiteral("^[+-]?[0-9]+([.,][0-9]*)?([eE][+-]?[0-9]+)?$"));
-        if (numeric.match(trimmed).hasMatch())
-            return NumberError::Overflow;
-        return NumberError::NotANumber;
+    const double parsed = locale.toDouble(trimmed, &ok);
+    if (ok) {
+        // Qt takes the words "inf" and "nan" for numbers; as an offset they are not.
+        if (!std::isfinite(parsed))
+            return NumberError::NotANumber;
+        *value = parsed;
+        return NumberError::None;
     }
-    if (std::isnan(parsed))
-        return NumberError::NotANumber;
+    // A number beyond the double range is refused with an infinite result; any other refusal
+    // (a wrong separator, a letter) is not a number, however many digits it has.
     if (std::isinf(parsed))
         return NumberError::Overflow;
-    *value = parsed;
-    return NumberError::None;
+    if (isUnderflow(locale, trimmed)) {
+        *value = 0;
+        return NumberError::None;
+    }
+    return NumberError::NotANumber;
 }
 
 NumberError textToInt32(const QString &text, qint32 *value)

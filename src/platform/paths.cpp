@@ -1,8 +1,29 @@
 #include "platform/paths.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 QString offsetDirectory()
 {
-    return QCoreApplication::applicationDirPath();
+    return offsetDirectoryFor(QCoreApplication::applicationDirPath());
+}
+
+QString offsetDirectoryFor(const QString &executableDirectory)
+{
+    if (canCreateFilesIn(executableDirectory))
+        return executableDirectory;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return config;
+}
+
+bool canCreateFilesIn(const QString &directory)
+{
+    if (directory.isEmpty() || !QFileInfo(directory).isDir())
+        return false;
+    QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".sorafu-probe-XXXXXX")));
+    return probe.open();
 }

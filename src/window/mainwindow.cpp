@@ -7,6 +7,8 @@
 #include "platform/numbers.h"
 #include "platform/printing.h"
 #include "platform/session.h"
+#include "startup/choicelists.h"
+#include "startup/offsetfiles.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -71,9 +73,62 @@ bool MainWindow::load()
     return showWindow;
 }
 
-void MainWindow::loadOffsets() {}
+void MainWindow::loadOffsets()
+{
+    const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
+    // The box shows what the spin took, which is the clamped value for one beyond its range.
+    m_ui.UpDownX->setValue(readings.leftRight.value);
+    m_ui.Sayuu_Xtxt->setText(int32ToText(m_ui.UpDownX->value()));
+    m_ui.UpDownY->setValue(readings.upDown.value);
+    m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
 
-void MainWindow::fillChoiceLists() {}
+    const QString warning = offsetLoadWarning(readings);
+    if (!warning.isEmpty())
+        m_services.messages->warning(kAppTitle, warning);
+}
+
+void MainWindow::fillChoiceLists()
+{
+    const QString empty;
+    fillChoiceList(m_ui.Combo10101, {empty, empty}, 1);
+    fillChoiceList(m_ui.Combo10201,
+                   {QStringLiteral("名義変更"), QStringLiteral("抹消"), empty, empty}, 0);
+    fillChoiceList(m_ui.cIninFuriganaBtn, {empty, empty, empty}, 0);
+    fillChoiceList(m_ui.IninShimei, {empty, empty, empty}, 0);
+    fillChoiceList(m_ui.DaihyouShimei, {empty, empty, empty}, 0);
+    fillChoiceList(m_ui.IninJyu1, {empty, empty}, 0);
+    fillChoiceList(m_ui.IninJyu2, {empty, empty}, 0);
+
+    m_ui.Label10401->hide();
+    m_ui.Label10402->hide();
+    m_ui.Label10403->hide();
+    m_ui.Label10404->hide();
+    m_ui.Combo10401->hide();
+    m_ui.Combo10402->hide();
+    m_ui.Combo10403->hide();
+
+    const DateTexts today = dateTexts(m_services.clock->today());
+    if (today.era.isEmpty()) {
+        m_services.messages->warning(
+            kAppTitle, QStringLiteral("今日の日付を和暦（元号と年）に直せませんでした。"
+                                      "日付の元号と年を確かめて、年を入力してください。"));
+    } else {
+        m_ui.Label10301->setText(today.era);
+        m_ui.Label10401->setText(today.era);
+    }
+    const QStringList years = {QStringLiteral("16"), QStringLiteral("17"), QStringLiteral("18")};
+    fillChoiceList(m_ui.Combo10301, years, today.year);
+    fillChoiceList(m_ui.Combo10302, twoDigitNumbers(12), today.month);
+    fillChoiceList(m_ui.Combo10303, twoDigitNumbers(31), today.day);
+    fillChoiceList(m_ui.Combo10401, years, today.year);
+    fillChoiceList(m_ui.Combo10402, twoDigitNumbers(12), today.month);
+    fillChoiceList(m_ui.Combo10403, twoDigitNumbers(31), today.day);
+
+    const QStringList titles = {QStringLiteral("代表取締役"), empty};
+    fillChoiceList(m_ui.Combo10601, titles, 1);
+    fillChoiceList(m_ui.Combo10701, titles, 1);
+    fillChoiceList(m_ui.Combo10801, titles, 1);
+}
 
 void MainWindow::onCheck10201Clicked()
 {
@@ -118,7 +173,18 @@ void MainWindow::onInsatsuBtnClicked() {}
 
 void MainWindow::onIchiBtnClicked() {}
 
-void MainWindow::onHozonBtnClicked() {}
+void MainWindow::onHozonBtnClicked()
+{
+    guarded([this] {
+        const QString &directory = m_services.offsetDirectory;
+        const QString failure = saveOffsetFiles(
+            {offsetFilePath(directory, kLeftRightFile), leftRightBoxName(),
+             m_ui.Sayuu_Xtxt->text()},
+            {offsetFilePath(directory, kUpDownFile), upDownBoxName(), m_ui.Jyouge_Ytxt->text()});
+        if (!failure.isEmpty())
+            m_services.messages->critical(kAppTitle, failure);
+    });
+}
 
 template <typename Handler> void MainWindow::guarded(Handler &&handler)
 {

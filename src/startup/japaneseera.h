@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+struct JapaneseEraDate
+{
+    QString era;  // 平成, 令和, ...
+    int year = 0; // plain 1 in an era's first year, never 元年
+};
+
+// The era and era year of a day, from ICU's Japanese calendar, so an era that ICU learns of
+// later is picked up without a change here. Nothing when the date is invalid or ICU fails.
+std::optional<JapaneseEraDate> japaneseEraDate(const QDate &date);
