@@ -83,7 +83,15 @@ struct RecordedPage
 {
     struct Op
     {
-        enum Kind { SetFontSize, FontSize, SetCurrentX, SetCurrentY, PrintText, DrawCircle, EndDocument };
+        enum Kind {
+            SetFontSize,
+            FontSize,
+            SetCurrentX,
+            SetCurrentY,
+            PrintText,
+            DrawCircle,
+            EndDocument
+        };
         Kind kind;
         int points = 0;
         float value = 0; // X or Y
@@ -183,11 +191,102 @@ public:
     }
     void setup(QWidget *) override { ++setupCalls; }
 
-    QString openError;   // open fails with this reason
+    QString openError; // open fails with this reason
     bool cancelOpen = false;
-    QString endError;    // EndDocument fails with this reason
+    QString endError; // EndDocument fails with this reason
     double reportedSize = -1;
     int openCalls = 0;
     int setupCalls = 0;
     QList<std::shared_ptr<RecordedPage>> pages;
+};
+
+// ---- The print service
+
+#include "platform/spooler.h"
+
+#include <QFile>
+#include <QMap>
+
+// Print queues as a test sets them up; keeps what reached it.
+class FakeSpooler : public Spooler
+{
+public:
+    struct Job
+    {
+        QString destination;
+        QString title;
+        QByteArray pdf;
+        JobOptions options;
+        QString option(const QByteArray &name) const
+        {
+            for (const auto &option : options)
+                if (option.first == name)
+                    return QString::fromUtf8(option.second);
+            return QString();
+        }
+    };
+
+    bool destinations(QStringList *names, QString *defaultName, QString *error) override
+    {
+        ++destinationCalls;
+        if (!unreachable.isEmpty()) {
+            *error = unreachable;
+            return false;
+        }
+        *names = queues.keys();
+        *defaultName = defaultQueue;
+        return true;
+    }
+    bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
+    {
+        ++paperCalls;
+        if (!unreachable.isEmpty()) {
+            *error = unreachable;
+            return false;
+        }
+        if (!queues.contains(destination)) {
+            *error = QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
+            return false;
+        }
+        *papers = queues.value(destination);
+        return true;
+    }
+    QString check(const QString &destination) override
+    {
+        ++checkCalls;
+        if (!unreachable.isEmpty())
+            return unreachable;
+        if (!queues.contains(destination))
+            return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
+        return refusing.value(destination);
+    }
+    QString submit(const QString &destination, const QString &title, const QString &pdfFile,
+                   const JobOptions &options) override
+    {
+        submittedFiles.append(pdfFile);
+        if (!refuseJob.isEmpty())
+            return refuseJob;
+        QFile file(pdfFile);
+        file.open(QIODevice::ReadOnly);
+        jobs.append({destination, title, file.readAll(), options});
+        return QString();
+    }
+
+    // A4 as the Generic PDF Printer describes it, with the margins given.
+    static Paper a4(const QMarginsF &margins)
+    {
+        return {QStringLiteral("iso_a4_210x297mm"), QStringLiteral("A4"), QSizeF(209.9, 297.04),
+                margins};
+    }
+
+    QMap<QString, PrinterPapers> queues;
+    QString defaultQueue;
+    QMap<QString, QString> refusing; // queue -> why check() refuses it
+    QString unreachable;             // every call fails with this
+    QString refuseJob;               // submit() fails with this
+    QStringList submittedFiles;
+    QList<Job> jobs;
+    int destinationCalls = 0;
+    int paperCalls = 0;
+    int checkCalls = 0;
 };
