@@ -145,7 +145,8 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
             return nullptr; // called off: nothing to tell
         if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
             target += QStringLiteral(".pdf");
-        store->setValue(kPdfFolder, QFileInfo(target).absolutePath());
+        if (const QString used = QFileInfo(target).absolutePath(); used != folder)
+            store->setValue(kPdfFolder, used);
         deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
     } else {
         const QString destination = choice->destination;
