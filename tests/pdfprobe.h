@@ -32,7 +32,7 @@ struct Word
 inline QStringList missingTools()
 {
     QStringList missing;
-    for (const char *tool : {"pdftotext", "pdftoppm", "pdfinfo"})
+    for (const char *tool : {"pdftotext", "pdftoppm", "pdfinfo", "pdffonts"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             missing << QString::fromLatin1(tool);
     return missing;
@@ -84,6 +84,22 @@ inline Word find(const QList<Word> &words, const QString &text)
         if (word.text == text)
             return word;
     return {};
+}
+
+// The names of the fonts the document uses (pdffonts), subset tags removed.
+inline QStringList fonts(const QString &pdf, QString *error)
+{
+    QByteArray listing;
+    if (!run(QStringLiteral("pdffonts"), {pdf}, &listing, error))
+        return {};
+    QStringList names;
+    const QList<QByteArray> lines = listing.split('\n');
+    for (int i = 2; i < lines.size(); ++i) { // after the heading and its rule
+        const QString name = QString::fromUtf8(lines[i]).section(QLatin1Char(' '), 0, 0);
+        if (!name.isEmpty())
+            names << name.section(QLatin1Char('+'), -1);
+    }
+    return names;
 }
 
 // Pages and the size of the first, in millimetres, as poppler shows them.

@@ -4,6 +4,8 @@
 #include "fakes.h"
 #include "pdfprobe.h"
 #include "platform/cupsprinting.h"
+#include "platform/japanesefont.h"
+#include "platform/pdfsurface.h"
 #include "platform/printerchoice.h"
 #include "print/letterjob.h"
 #include "print/markjob.h"
@@ -98,6 +100,9 @@ private slots:
     void emptyLetterHasNoInk();
     void marks_data();
     void marks();
+    void oneTypeface();
+    void unfinishedPageGoesNowhere();
+    void fontSizeReported();
 
 private:
     // Prints through the real surface, to a PDF file or through a fake queue with the given
@@ -106,6 +111,7 @@ private:
                   const std::function<QString(Printing &)> &job, QString *pdf);
 
     QTemporaryDir m_dir;
+    QString m_temporary;
     int m_run = 0;
 };
 
@@ -120,6 +126,10 @@ void tst_PrintPage::initTestCase()
     if (!missing.isEmpty())
         QSKIP(qPrintable("poppler-utils missing: " + missing.join(' ')));
     QVERIFY(m_dir.isValid());
+    // The surfaces' temporary files, kept apart to see that none stays.
+    m_temporary = m_dir.filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(m_temporary));
+    qputenv("TMPDIR", QFile::encodeName(m_temporary));
 }
 
 QString tst_PrintPage::print(bool toQueue, QPageLayout::Orientation orientation,
@@ -351,6 +361,69 @@ void tst_PrintPage::marks()
     QCOMPARE(found[0].centreMm.y(), found[0].centreMm.y());
     QVERIFY(std::fabs(found[1].centreMm.y() - found[0].centreMm.y()) <= kToleranceMm);
     QVERIFY(pdfprobe::words(pdf, &error).isEmpty());
+    QVERIFY(QDir(m_temporary).entryList(QDir::Files).isEmpty());
+}
+
+// Latin, kana and kanji all from the one named Japanese face: no fallback, no empty boxes.
+void tst_PrintPage::oneTypeface()
+{
+    LetterEntries entries;
+    entries.sayuu = QStringLiteral("0");
+    entries.jyouge = QStringLiteral("40");
+    entries.texts[0] = QStringLiteral("ABC 123 かなカナ漢字");
+    QString pdf;
+    const QString failure = print(
+        false, QPageLayout::Landscape,
+        [&](Printing &printing) {
+            PrintPlacement placement;
+            return printLetter(entries, printing, placement);
+        },
+        &pdf);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QString error;
+    const QStringList fonts = pdfprobe::fonts(pdf, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(fonts.size(), 1);
+    QString none;
+    QCOMPARE(fonts[0], japaneseFontFamily(&none));
+}
+
+void tst_PrintPage::unfinishedPageGoesNowhere()
+{
+    int delivered = 0;
+    {
+        QString error;
+        PageGeometry geometry{QPageSize(QPageSize::A4), QPageLayout::Landscape, QPointF()};
+        auto surface = PdfSurface::create(
+            geometry, QStringLiteral("IPAGothic"), QStringLiteral("委任状"),
+            [&](const QString &) {
+                ++delivered;
+                return QString();
+            },
+            &error);
+        QVERIFY2(surface, qPrintable(error));
+        surface->SetFontSize(14);
+        surface->PrintText(QStringLiteral("途中まで"));
+    }
+    QCOMPARE(delivered, 0);
+    const QStringList left = QDir(m_temporary).entryList(QDir::Files);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+}
+
+void tst_PrintPage::fontSizeReported()
+{
+    QString error;
+    PageGeometry geometry{QPageSize(QPageSize::A4), QPageLayout::Landscape, QPointF()};
+    auto surface = PdfSurface::create(
+        geometry, QStringLiteral("IPAGothic"), QString(), [](const QString &) { return QString(); },
+        &error);
+    QVERIFY2(surface, qPrintable(error));
+    for (int points : {8, 10, 12, 14}) {
+        surface->SetFontSize(points);
+        QCOMPARE(surface->FontSize(), double(points));
+    }
+    QVERIFY(surface->EndDocument().isEmpty());
+    QVERIFY(!surface->EndDocument().isEmpty()); // a page goes out once
 }
 
 QTEST_MAIN(tst_PrintPage)
