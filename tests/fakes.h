@@ -70,3 +70,223 @@ struct FakeDesktop
         return s;
     }
 };
+
+// ---- Printing
+
+#include "platform/printing.h"
+#include "platform/printsurface.h"
+
+#include <memory>
+
+// One page as a print job drew it, operation by operation.
+struct RecordedPage
+{
+    struct Op
+    {
+        enum Kind {
+            SetFontSize,
+            FontSize,
+            SetCurrentX,
+            SetCurrentY,
+            PrintText,
+            DrawCircle,
+            EndDocument
+        };
+        Kind kind;
+        int points = 0;
+        float value = 0; // X or Y
+        QString text;
+        float centreX = 0, centreY = 0, radius = 0;
+    };
+    QString title;
+    QList<Op> ops;
+    bool ended = false;     // EndDocument was called
+    bool discarded = false; // the surface went away without EndDocument
+
+    QList<Op> opsOf(Op::Kind kind) const
+    {
+        QList<Op> found;
+        for (const Op &op : ops)
+            if (op.kind == kind)
+                found.append(op);
+        return found;
+    }
+};
+
+// Records every operation; reports the size it was set to, as a printer font would.
+class RecordingSurface : public PrintSurface
+{
+public:
+    RecordingSurface(RecordedPage *page, QString endError) : m_page(page), m_endError(endError) {}
+    ~RecordingSurface() override
+    {
+        if (!m_page->ended)
+            m_page->discarded = true;
+    }
+    void SetFontSize(int points) override
+    {
+        m_size = points;
+        add({RecordedPage::Op::SetFontSize, points});
+    }
+    double FontSize() const override
+    {
+        const_cast<RecordingSurface *>(this)->add({RecordedPage::Op::FontSize});
+        return reportedSize >= 0 ? reportedSize : m_size;
+    }
+    void SetCurrentX(float twips) override { add({RecordedPage::Op::SetCurrentX, 0, twips}); }
+    void SetCurrentY(float twips) override { add({RecordedPage::Op::SetCurrentY, 0, twips}); }
+    void PrintText(const QString &text) override
+    {
+        RecordedPage::Op op{RecordedPage::Op::PrintText};
+        op.text = text;
+        add(op);
+    }
+    void DrawCircle(float centreX, float centreY, float radius) override
+    {
+        RecordedPage::Op op{RecordedPage::Op::DrawCircle};
+        op.centreX = centreX;
+        op.centreY = centreY;
+        op.radius = radius;
+        add(op);
+    }
+    QString EndDocument() override
+    {
+        add({RecordedPage::Op::EndDocument});
+        m_page->ended = m_endError.isEmpty();
+        if (!m_page->ended)
+            m_page->discarded = true;
+        return m_endError;
+    }
+
+    // When not negative, FontSize reports this instead of the size set.
+    double reportedSize = -1;
+
+private:
+    void add(const RecordedPage::Op &op) { m_page->ops.append(op); }
+    RecordedPage *m_page;
+    QString m_endError;
+    int m_size = 0;
+};
+
+// A printer that hands out recording surfaces, or fails the way it is told to.
+class FakePrinting : public Printing
+{
+public:
+    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
+    {
+        ++openCalls;
+        if (cancelOpen) {
+            error->clear();
+            return nullptr;
+        }
+        if (!openError.isEmpty()) {
+            *error = openError;
+            return nullptr;
+        }
+        pages.append(std::make_shared<RecordedPage>());
+        pages.last()->title = title;
+        auto surface = std::make_unique<RecordingSurface>(pages.last().get(), endError);
+        surface->reportedSize = reportedSize;
+        return surface;
+    }
+    void setup(QWidget *) override { ++setupCalls; }
+
+    QString openError; // open fails with this reason
+    bool cancelOpen = false;
+    QString endError; // EndDocument fails with this reason
+    double reportedSize = -1;
+    int openCalls = 0;
+    int setupCalls = 0;
+    QList<std::shared_ptr<RecordedPage>> pages;
+};
+
+// ---- The print service
+
+#include "platform/spooler.h"
+
+#include <QFile>
+#include <QMap>
+
+// Print queues as a test sets them up; keeps what reached it.
+class FakeSpooler : public Spooler
+{
+public:
+    struct Job
+    {
+        QString destination;
+        QString title;
+        QByteArray pdf;
+        JobOptions options;
+        QString option(const QByteArray &name) const
+        {
+            for (const auto &option : options)
+                if (option.first == name)
+                    return QString::fromUtf8(option.second);
+            return QString();
+        }
+    };
+
+    bool destinations(QStringList *names, QString *defaultName, QString *error) override
+    {
+        ++destinationCalls;
+        if (!unreachable.isEmpty()) {
+            *error = unreachable;
+            return false;
+        }
+        *names = queues.keys();
+        *defaultName = defaultQueue;
+        return true;
+    }
+    bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
+    {
+        ++paperCalls;
+        if (!unreachable.isEmpty()) {
+            *error = unreachable;
+            return false;
+        }
+        if (!queues.contains(destination)) {
+            *error = QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
+            return false;
+        }
+        *papers = queues.value(destination);
+        return true;
+    }
+    QString check(const QString &destination) override
+    {
+        ++checkCalls;
+        if (!unreachable.isEmpty())
+            return unreachable;
+        if (!queues.contains(destination))
+            return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
+        return refusing.value(destination);
+    }
+    QString submit(const QString &destination, const QString &title, const QString &pdfFile,
+                   const JobOptions &options) override
+    {
+        submittedFiles.append(pdfFile);
+        if (!refuseJob.isEmpty())
+            return refuseJob;
+        QFile file(pdfFile);
+        file.open(QIODevice::ReadOnly);
+        jobs.append({destination, title, file.readAll(), options});
+        return QString();
+    }
+
+    // A4 as the Generic PDF Printer describes it, with the margins given.
+    static Paper a4(const QMarginsF &margins)
+    {
+        return {QStringLiteral("iso_a4_210x297mm"), QStringLiteral("A4"), QSizeF(209.9, 297.04),
+                margins};
+    }
+
+    QMap<QString, PrinterPapers> queues;
+    QString defaultQueue;
+    QMap<QString, QString> refusing; // queue -> why check() refuses it
+    QString unreachable;             // every call fails with this
+    QString refuseJob;               // submit() fails with this
+    QStringList submittedFiles;
+    QList<Job> jobs;
+    int destinationCalls = 0;
+    int paperCalls = 0;
+    int checkCalls = 0;
+};

@@ -1,6 +1,8 @@
 #include "platform/desktop.h"
 
 #include "platform/clock.h"
+#include "platform/cupsprinting.h"
+#include "platform/cupsspooler.h"
 #include "platform/instanceguard.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
@@ -12,7 +14,9 @@
 Desktop::Desktop(QWidget *window)
     : m_messages(std::make_unique<QtMessages>(window)), m_clock(std::make_unique<SystemClock>()),
       m_session(std::make_unique<ApplicationSession>()),
-      m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath()))
+      m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath())),
+      // Asks nothing of the print service until a job runs or printer setup opens.
+      m_printing(std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString(), window))
 {
 }
 

@@ -12,9 +12,11 @@ class Printing
 {
 public:
     virtual ~Printing() = default;
-    // A surface on the chosen printer, paper and orientation, or null with the reason in
-    // *error when the destination is missing or does not accept jobs.
-    virtual std::unique_ptr<PrintSurface> open(QString *error) = 0;
+    // A surface on the chosen printer, paper and orientation. Null with the reason in *error
+    // when the destination is missing or does not accept jobs; null with an empty *error when
+    // the user called it off (no file picked for "PDF file"). The title names the job in the
+    // print queue and suggests the file name.
+    virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
     // The printer setup dialog: printer, paper and orientation. Cancel changes nothing.
     virtual void setup(QWidget *parent) = 0;
 };

@@ -7,6 +7,9 @@
 #include "platform/numbers.h"
 #include "platform/printing.h"
 #include "platform/session.h"
+#include "print/letterjob.h"
+#include "print/markjob.h"
+#include "print/placement.h"
 #include "startup/choicelists.h"
 #include "startup/offsetfiles.h"
 
@@ -169,9 +172,27 @@ void MainWindow::onZEndBtnClicked()
         m_services.session->quit();
 }
 
-void MainWindow::onInsatsuBtnClicked() {}
+void MainWindow::onInsatsuBtnClicked()
+{
+    guarded([this] {
+        PrintPlacement placement;
+        const QString failure =
+            printLetter(readLetterEntries(m_ui), *m_services.printing, placement);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
+}
 
-void MainWindow::onIchiBtnClicked() {}
+void MainWindow::onIchiBtnClicked()
+{
+    guarded([this] {
+        PrintPlacement placement;
+        const QString failure = printMarks(m_ui.Sayuu_Xtxt->text(), m_ui.Jyouge_Ytxt->text(),
+                                           *m_services.printing, placement);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
+}
 
 void MainWindow::onHozonBtnClicked()
 {

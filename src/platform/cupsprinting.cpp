@@ -1,0 +1,184 @@
+#include "platform/cupsprinting.h"
+
+#include "platform/japanesefont.h"
+#include "platform/pdfsurface.h"
+#include "platform/printersetupdialog.h"
+#include "platform/spooler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kPdfFolder = QStringLiteral("printer/pdfFolder");
+
+const Paper *findPaper(const QList<Paper> &papers, const QString &media)
+{
+    for (const Paper &paper : papers)
+        if (paper.media == media)
+            return &paper;
+    return nullptr;
+}
+
+// Copies the finished page into the picked file in one step, so a failure leaves an earlier file
+// of that name as it was.
+QString saveCopy(const QString &pdfFile, const QString &target)
+{
+    QFile source(pdfFile);
+    QSaveFile file(target);
+    if (!source.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly) ||
+        file.write(source.readAll()) < 0 || !file.commit())
+        return QStringLiteral("PDFファイル「%1」を保存できませんでした。\n%2")
+            .arg(QDir::toNativeSeparators(target),
+                 file.errorString().isEmpty() ? source.errorString() : file.errorString());
+    return QString();
+}
+
+} // namespace
+
+CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath,
+                           QWidget *window)
+    : m_spooler(std::move(spooler)), m_settingsPath(settingsPath), m_window(window)
+{
+    m_pickPdfFile = [this](const QString &suggested) {
+        return QFileDialog::getSaveFileName(m_window, QStringLiteral("PDFファイルの保存先"),
+                                            suggested, QStringLiteral("PDFファイル (*.pdf)"));
+    };
+    m_runDialog = [](QDialog &dialog) { return dialog.exec() == QDialog::Accepted; };
+}
+
+CupsPrinting::~CupsPrinting() = default;
+
+std::unique_ptr<QSettings> CupsPrinting::settings() const
+{
+    if (m_settingsPath.isEmpty())
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("sorafu"), QStringLiteral("sorafu"));
+    return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
+}
+
+JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
+{
+    return {
+        {"media", choice.media.toUtf8()},
+        {"orientation-requested", choice.orientation == QPageLayout::Landscape ? "4" : "3"},
+        {"print-scaling", "none"},
+        {"fit-to-page", "false"},
+        {"number-up", "1"},
+        {"sides", "one-sided"},
+        {"copies", "1"},
+    };
+}
+
+std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+{
+    if (const auto saved = loadPrinterChoice(*settings()))
+        return saved;
+
+    QStringList names;
+    QString defaultName;
+    if (!m_spooler->destinations(&names, &defaultName, error))
+        return std::nullopt;
+    if (defaultName.isEmpty()) {
+        *error = names.isEmpty()
+                     ? QStringLiteral("使えるプリンタがありません。「プリンタ設定」で"
+                                      "プリンタを登録するか、PDFファイルを選んでください。")
+                     : QStringLiteral("既定のプリンタが決まっていません。"
+                                      "「プリンタ設定」でプリンタを選んでください。");
+        return std::nullopt;
+    }
+    PrinterPapers papers;
+    if (!m_spooler->papers(defaultName, &papers, error))
+        return std::nullopt;
+    PrinterChoice choice;
+    choice.destination = defaultName;
+    choice.media =
+        papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
+    // Every place of the form lies on a landscape sheet (277.9 mm across), so landscape unless
+    // the queue itself says otherwise.
+    choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
+    return choice;
+}
+
+QString CupsPrinting::fontFamily(QString *error)
+{
+    if (m_fontFamily.isEmpty())
+        m_fontFamily = japaneseFontFamily(error);
+    return m_fontFamily;
+}
+
+std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *error)
+{
+    error->clear();
+    const std::optional<PrinterChoice> choice = currentChoice(error);
+    if (!choice)
+        return nullptr;
+
+    const QString family = fontFamily(error);
+    if (family.isEmpty())
+        return nullptr;
+
+    PageGeometry geometry;
+    geometry.orientation = choice->orientation;
+    PdfSurface::Deliver deliver;
+    if (choice->pdfFile) {
+        const QList<Paper> papers = pdfPapers();
+        const Paper *paper = findPaper(papers, choice->media);
+        if (!paper)
+            paper = &papers.first();
+        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        // A file has no unprintable edge: the places count from the page corner.
+
+        const auto store = settings();
+        const QString folder =
+            store
+                ->value(kPdfFolder,
+                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                .toString();
+        QString target = m_pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
+        if (target.isEmpty())
+            return nullptr; // called off: nothing to tell
+        if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+            target += QStringLiteral(".pdf");
+        if (const QString used = QFileInfo(target).absolutePath(); used != folder)
+            store->setValue(kPdfFolder, used);
+        deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
+    } else {
+        const QString destination = choice->destination;
+        *error = m_spooler->check(destination);
+        if (!error->isEmpty())
+            return nullptr;
+        PrinterPapers papers;
+        if (!m_spooler->papers(destination, &papers, error))
+            return nullptr;
+        const Paper *paper = findPaper(papers.papers, choice->media);
+        if (!paper) {
+            *error = QStringLiteral("プリンタ「%1」では、選んであった用紙（%2）が使えません。"
+                                    "「プリンタ設定」で用紙を選び直してください。")
+                         .arg(destination, choice->media);
+            return nullptr;
+        }
+        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
+        Spooler *spooler = m_spooler.get();
+        const JobOptions options = jobOptions(*choice);
+        deliver = [spooler, destination, title, options](const QString &pdfFile) {
+            return spooler->submit(destination, title, pdfFile, options);
+        };
+    }
+    return PdfSurface::create(geometry, family, title, std::move(deliver), error);
+}
+
+void CupsPrinting::setup(QWidget *parent)
+{
+    QString ignored;
+    PrinterSetupDialog dialog(*m_spooler, currentChoice(&ignored), parent);
+    if (!m_runDialog(dialog))
+        return;
+    savePrinterChoice(*settings(), dialog.choice());
+}

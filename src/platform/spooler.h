@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPair>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A paper size a destination offers.
+struct Paper
+{
+    // The name that goes with a job, e.g. iso_a4_210x297mm.
+    QString media;
+    // As the user knows it, e.g. A4.
+    QString name;
+    // The sheet upright (portrait).
+    QSizeF sizeMm;
+    // The edges the printer cannot print on, on the upright sheet.
+    QMarginsF marginsMm;
+};
+
+struct PrinterPapers
+{
+    QList<Paper> papers;
+    QString defaultMedia;
+    // When the destination says which way it prints by default.
+    std::optional<QPageLayout::Orientation> defaultOrientation;
+};
+
+using JobOptions = QList<QPair<QByteArray, QByteArray>>;
+
+// The print service, kept small so that what it refuses can be tested without one. Every
+// failure comes back as a sentence for the user, in Japanese.
+class Spooler
+{
+public:
+    virtual ~Spooler() = default;
+    // The destinations and the user's default one (empty when there is none). False with the
+    // reason when the print service cannot be asked.
+    virtual bool destinations(QStringList *names, QString *defaultName, QString *error) = 0;
+    virtual bool papers(const QString &destination, PrinterPapers *papers, QString *error) = 0;
+    // Empty when the destination exists and takes jobs now; otherwise why not.
+    virtual QString check(const QString &destination) = 0;
+    // Hands the PDF file to the destination as one job. Empty when the spooler took it;
+    // otherwise why not, and no job of it is left in the queue.
+    virtual QString submit(const QString &destination, const QString &title, const QString &pdfFile,
+                           const JobOptions &options) = 0;
+};
