@@ -312,6 +312,7 @@ void TestOffsetFiles::configDirectoryOtherwise_data()
     QTest::newRow("a file, not a folder") << "file";
     QTest::newRow("folder nobody may write, not even root") << "/proc";
     QTest::newRow("no folder at all") << "";
+    QTest::newRow("installed, even where root may write") << "installed";
 }
 
 void TestOffsetFiles::configDirectoryOtherwise()
@@ -323,10 +324,18 @@ void TestOffsetFiles::configDirectoryOtherwise()
     } else if (candidate == QLatin1String("file")) {
         candidate = home.filePath(QStringLiteral("file"));
         QVERIFY(writeFile(candidate, "x"));
+    } else if (candidate == QLatin1String("installed")) {
+        candidate = home.filePath(QStringLiteral("usr/bin"));
+        QVERIFY(QDir().mkpath(candidate));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("usr/share/applications"))));
+        QVERIFY(
+            writeFile(home.filePath(QStringLiteral("usr/share/applications/sorafu.desktop")), ""));
+        QVERIFY(isInstalledLayout(candidate));
     } else if (candidate == QLatin1String("/proc") && !QFileInfo(candidate).isDir()) {
         QSKIP("/proc is not mounted here");
     }
-    QVERIFY(!canCreateFilesIn(candidate));
+    if (candidate != home.filePath(QStringLiteral("usr/bin")))
+        QVERIFY(!canCreateFilesIn(candidate));
 
     const QString config = home.filePath(QStringLiteral("config"));
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");

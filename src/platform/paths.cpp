@@ -13,7 +13,7 @@ QString offsetDirectory()
 
 QString offsetDirectoryFor(const QString &executableDirectory)
 {
-    if (canCreateFilesIn(executableDirectory))
+    if (!isInstalledLayout(executableDirectory) && canCreateFilesIn(executableDirectory))
         return executableDirectory;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);
@@ -26,4 +26,13 @@ bool canCreateFilesIn(const QString &directory)
         return false;
     QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".sorafu-probe-XXXXXX")));
     return probe.open();
+}
+
+bool isInstalledLayout(const QString &executableDirectory)
+{
+    if (executableDirectory.isEmpty())
+        return false;
+    const QDir bin(executableDirectory);
+    return bin.dirName() == QLatin1String("bin") &&
+           QFileInfo::exists(bin.filePath(QStringLiteral("../share/applications/sorafu.desktop")));
 }

@@ -3,12 +3,18 @@
 #include <QString>
 
 // The directory that holds the offset files: the executable's directory when files can be
-// created there (a portable copy), else the user's configuration directory for this program.
+// created there (a portable copy, or the build folder), else the user's configuration
+// directory for this program. An installed copy always uses the configuration directory:
+// root could write beside it, but a system folder is no place for one clerk's calibration.
 QString offsetDirectory();
 
 // The same rule for a given executable directory. The configuration directory is created when
 // it is chosen; if even that fails its path is still returned, so start-up can tell the user.
 QString offsetDirectoryFor(const QString &executableDirectory);
+
+// True for an executable in .../bin with this program's desktop entry in ../share/applications,
+// the layout an installation leaves.
+bool isInstalledLayout(const QString &executableDirectory);
 
 // True when a file can be created in the directory. Tried, not inferred from permission bits:
 // they say yes to root on a read-only file system and in /proc.
