@@ -1,250 +1,262 @@
-#include "fakes.h"
+// The start-up sequence: where the offsets live, what the files give the panel, and how the
+// choice lists start.
+
+#include "offsetfolder.h"
 #include "platform/paths.h"
-#include "window/mainwindow.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
-
-static bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-static QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Puts the content at the path: bytes, nothing when null, or a folder for "<folder>".
-static bool place(const QString &path, const QByteArray &content)
-{
-    if (content.isNull())
-        return true;
-    if (content == "<folder>")
-        return QDir().mkdir(path);
-    return writeFile(path, content);
-}
 
 class TestStartup : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void firstStartCreatesEmptyFiles();
-    void offsetsComeFromTheFiles_data();
-    void offsetsComeFromTheFiles();
-    void unusableFileWarnsAndCountsAsZero_data();
-    void unusableFileWarnsAndCountsAsZero();
-    void bothFilesUnusableGiveOneWarning();
-    void unwritableFolderStillOpensTheWindow();
-    void unwritableExecutableFolderFallsBack();
-    void secondInstanceStillCreatesFiles();
+    void offsetsFromTheFiles_data();
+    void offsetsFromTheFiles();
+    void secondInstanceStillCreatesTheFiles();
+    void offsetFolder_data();
+    void offsetFolder();
+    void dateListsStartToday_data();
+    void dateListsStartToday();
+    void choiceLists_data();
+    void choiceLists();
 };
 
-void TestStartup::firstStartCreatesEmptyFiles()
-{
-    QTemporaryDir dir;
-    FakeDesktop desktop;
-    MainWindow window(desktop.services(dir.path()));
-    QVERIFY(window.load());
-
-    for (const char *name : {"ini_x1.txt", "ini_y1.txt"}) {
-        const QFileInfo file(dir.filePath(QString::fromLatin1(name)));
-        QVERIFY2(file.isFile(), name);
-        QCOMPARE(file.size(), 0);
-    }
-    QCOMPARE(window.ui().UpDownX->value(), 0);
-    QCOMPARE(window.ui().UpDownY->value(), 0);
-    QCOMPARE(window.ui().Sayuu_Xtxt->text(), QStringLiteral("0"));
-    QCOMPARE(window.ui().Jyouge_Ytxt->text(), QStringLiteral("0"));
-    QCOMPARE(desktop.messages.shown.size(), 0);
-}
-
-void TestStartup::offsetsComeFromTheFiles_data()
+void TestStartup::offsetsFromTheFiles_data()
 {
     QTest::addColumn<QByteArray>("x");
     QTest::addColumn<QByteArray>("y");
     QTest::addColumn<int>("xValue");
     QTest::addColumn<int>("yValue");
+    QTest::addColumn<QString>("warned"); // the files named in the one warning: x, y or xy
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("saved pair") << QByteArray("-30\r\n") << QByteArray("45\r\n") << -30 << 45;
-    QTest::newRow("blanks are not shown") << QByteArray(" 12 \r\n") << QByteArray("7") << 12 << 7;
-    QTest::newRow("lines joined, half to even")
-        << QByteArray("1\r\n5\r\n") << QByteArray("2.5\r\n") << 15 << 2;
-    QTest::newRow("x missing") << QByteArray() << QByteArray("-20\r\n") << 0 << -20;
-    QTest::newRow("y missing") << QByteArray("15\r\n") << QByteArray() << 15 << 0;
-    // Beyond the spins' -1000..1000 the spins clamp, and the boxes show what the spins hold.
-    QTest::newRow("clamped high") << QByteArray("5000\r\n") << QByteArray("5000\r\n") << 1000
-                                  << 1000;
-    QTest::newRow("clamped low") << QByteArray("-2147483648\r\n") << QByteArray("-1001\r\n")
-                                 << -1000 << -1000;
-    QTest::newRow("range ends") << QByteArray("1000\r\n") << QByteArray("-1000\r\n") << 1000
-                                << -1000;
+    const auto row = [](const char *name, const QByteArray &x, const QByteArray &y, int xValue,
+                        int yValue, const char *warned = "", const char *reason = "") {
+        QTest::newRow(name) << x << y << xValue << yValue << QString::fromLatin1(warned)
+                            << QString::fromUtf8(reason);
+    };
+    const QByteArray missing = "<missing>", good = "-40\r\n";
+    row("first start", missing, missing, 0, 0);
+    row("existing files", "-30\r\n", "45\r\n", -30, 45);
+    row("x missing", missing, good, 0, -40);
+    // The spins hold -1000..1000, and the boxes show what the spins took.
+    row("clamped to the spin range", "5000\r\n", "-2147483648\r\n", 1000, -1000);
+    row("x letters", "abc\r\n", good, 0, -40, "x", "数値ではありません");
+    row("y empty line", good, "\r\n", -40, 0, "y", "空の行");
+    row("x overflow", "99999999999\r\n", good, 0, -40, "x", "大きすぎます");
+    row("y folder of that name", good, "<folder>", -40, 0, "y", "フォルダー");
+    row("both damaged, one warning", "x\r\n", "\r\n", 0, 0, "xy", "数値ではありません");
 }
 
-void TestStartup::offsetsComeFromTheFiles()
+void TestStartup::offsetsFromTheFiles()
 {
     QFETCH(QByteArray, x);
     QFETCH(QByteArray, y);
     QFETCH(int, xValue);
     QFETCH(int, yValue);
+    QFETCH(QString, warned);
+    QFETCH(QString, reason);
 
-    QTemporaryDir dir;
-    const QString xPath = dir.filePath(QStringLiteral("ini_x1.txt"));
-    const QString yPath = dir.filePath(QStringLiteral("ini_y1.txt"));
-    QVERIFY(place(xPath, x));
-    QVERIFY(place(yPath, y));
+    OffsetFolder folder(x, y);
     // Dated in the past, so a rewrite would show in the time as well as in the bytes.
     const QDateTime past(QDate(2020, 1, 2), QTime(3, 4, 5));
-    for (const QString &path : {xPath, yPath}) {
+    for (const QString &path : {folder.xPath(), folder.yPath()}) {
         QFile file(path);
-        if (file.exists())
+        if (QFileInfo(path).isFile())
             QVERIFY(file.open(QIODevice::ReadWrite) &&
                     file.setFileTime(past, QFileDevice::FileModificationTime));
     }
+    Ui::Form1 &ui = folder.start();
 
-    FakeDesktop desktop;
-    MainWindow window(desktop.services(dir.path()));
-    QVERIFY(window.load());
-    Ui::Form1 &ui = window.ui();
     QCOMPARE(ui.UpDownX->value(), xValue);
     QCOMPARE(ui.UpDownY->value(), yValue);
     QCOMPARE(ui.Sayuu_Xtxt->text(), QString::number(xValue));
     QCOMPARE(ui.Jyouge_Ytxt->text(), QString::number(yValue));
-    QCOMPARE(desktop.messages.shown.size(), 0);
 
-    // Existing files are neither rewritten nor emptied; a missing one is created empty.
-    QCOMPARE(readFile(xPath), x.isNull() ? QByteArray("") : x);
-    QCOMPARE(readFile(yPath), y.isNull() ? QByteArray("") : y);
-    if (!x.isNull())
-        QCOMPARE(QFileInfo(xPath).lastModified(), past);
-    if (!y.isNull())
-        QCOMPARE(QFileInfo(yPath).lastModified(), past);
-}
+    const QList<FakeMessages::Shown> &shown = folder.desktop.messages.shown;
+    QCOMPARE(shown.size(), warned.isEmpty() ? 0 : 1);
+    if (!warned.isEmpty()) {
+        QCOMPARE(shown[0].kind, QStringLiteral("warning"));
+        QCOMPARE(shown[0].title, QStringLiteral("ソラフ"));
+        QVERIFY2(shown[0].text.contains(reason), qPrintable(shown[0].text));
+        const bool xWarned = warned.contains(u'x'), yWarned = warned.contains(u'y');
+        QCOMPARE(shown[0].text.contains(folder.xPath()), xWarned);
+        QCOMPARE(shown[0].text.contains(QStringLiteral("左右のズレ")), xWarned);
+        QCOMPARE(shown[0].text.contains(folder.yPath()), yWarned);
+        QCOMPARE(shown[0].text.contains(QStringLiteral("上下のズレ")), yWarned);
+    }
 
-void TestStartup::unusableFileWarnsAndCountsAsZero_data()
-{
-    QTest::addColumn<bool>("damageX");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("reason");
-
-    for (bool damageX : {true, false}) {
-        const char *which = damageX ? "x: " : "y: ";
-        QTest::addRow("%sletters", which)
-            << damageX << QByteArray("abc\r\n") << "数値ではありません";
-        QTest::addRow("%sempty line", which) << damageX << QByteArray("\r\n") << "空の行";
-        QTest::addRow("%soverflow", which)
-            << damageX << QByteArray("99999999999\r\n") << "大きすぎます";
-        QTest::addRow("%sfolder of that name", which)
-            << damageX << QByteArray("<folder>") << "フォルダー";
+    // A missing file is created empty; whatever was there is left exactly as it was.
+    for (const auto &[path, content] : {std::pair(folder.xPath(), x), {folder.yPath(), y}}) {
+        QCOMPARE(readFile(path), content == "<missing>" ? QByteArray("") : content);
+        if (content != "<missing>" && content != "<folder>")
+            QCOMPARE(QFileInfo(path).lastModified(), past);
     }
 }
 
-void TestStartup::unusableFileWarnsAndCountsAsZero()
+void TestStartup::secondInstanceStillCreatesTheFiles()
 {
-    QFETCH(bool, damageX);
-    QFETCH(QByteArray, content);
-    QFETCH(QString, reason);
-
-    QTemporaryDir dir;
-    const QString damaged = dir.filePath(damageX ? "ini_x1.txt" : "ini_y1.txt");
-    const QString good = dir.filePath(damageX ? "ini_y1.txt" : "ini_x1.txt");
-    QVERIFY(place(damaged, content));
-    QVERIFY(writeFile(good, "-40\r\n"));
-
-    FakeDesktop desktop;
-    MainWindow window(desktop.services(dir.path()));
-    QVERIFY(window.load()); // the window opens
-    Ui::Form1 &ui = window.ui();
-
-    QCOMPARE(desktop.messages.shown.size(), 1);
-    const FakeMessages::Shown &shown = desktop.messages.shown.first();
-    QCOMPARE(shown.kind, QStringLiteral("warning"));
-    QCOMPARE(shown.title, QStringLiteral("ソラフ"));
-    QVERIFY2(shown.text.contains(damaged), qPrintable(shown.text));
-    QVERIFY2(!shown.text.contains(good), qPrintable(shown.text));
-    QVERIFY2(shown.text.contains(reason), qPrintable(shown.text));
-    QVERIFY2(shown.text.contains(damageX ? "左右のズレ" : "上下のズレ"), qPrintable(shown.text));
-
-    QCOMPARE((damageX ? ui.UpDownX : ui.UpDownY)->value(), 0);
-    QCOMPARE((damageX ? ui.Sayuu_Xtxt : ui.Jyouge_Ytxt)->text(), QStringLiteral("0"));
-    QCOMPARE((damageX ? ui.UpDownY : ui.UpDownX)->value(), -40);
-    QCOMPARE((damageX ? ui.Jyouge_Ytxt : ui.Sayuu_Xtxt)->text(), QStringLiteral("-40"));
-
-    // The damaged file stays exactly as it was, for the user to look at or save over.
-    if (content == "<folder>")
-        QVERIFY(QFileInfo(damaged).isDir());
-    else
-        QCOMPARE(readFile(damaged), content);
-    QCOMPARE(readFile(good), QByteArray("-40\r\n"));
+    OffsetFolder folder("<missing>", "<missing>");
+    folder.desktop.anotherInstance = true;
+    folder.start();
+    QCOMPARE(folder.entries(), QStringList({"ini_x1.txt", "ini_y1.txt"}));
 }
 
-void TestStartup::bothFilesUnusableGiveOneWarning()
+void TestStartup::offsetFolder_data()
 {
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("ini_x1.txt"), "x\r\n"));
-    QVERIFY(writeFile(dir.filePath("ini_y1.txt"), "\r\n"));
-    FakeDesktop desktop;
-    MainWindow window(desktop.services(dir.path()));
-    QVERIFY(window.load());
-    QCOMPARE(desktop.messages.shown.size(), 1);
-    QVERIFY(desktop.messages.shown[0].text.contains(dir.filePath("ini_x1.txt")));
-    QVERIFY(desktop.messages.shown[0].text.contains(dir.filePath("ini_y1.txt")));
+    QTest::addColumn<QString>("candidate"); // the program's folder
+    QTest::addColumn<bool>("configBlocked");
+    QTest::addColumn<bool>("config"); // the configuration folder is chosen
+
+    QTest::newRow("writable bin without a desktop entry") << "usr/bin" << false << false;
+    QTest::newRow("installed, though writable") << "installed" << false << true;
+    QTest::newRow("folder that does not exist") << "missing" << false << true;
+    QTest::newRow("a file, not a folder") << "file" << false << true;
+    QTest::newRow("nobody may write, not even root") << "/proc" << false << true;
+    QTest::newRow("configuration folder blocked too") << "missing" << true << true;
 }
 
-void TestStartup::unwritableFolderStillOpensTheWindow()
+void TestStartup::offsetFolder()
 {
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("not-there"));
-    FakeDesktop desktop;
-    MainWindow window(desktop.services(folder));
-    QVERIFY(window.load());
-    QCOMPARE(window.ui().UpDownX->value(), 0);
-    QCOMPARE(window.ui().Jyouge_Ytxt->text(), QStringLiteral("0"));
-    QCOMPARE(desktop.messages.shown.size(), 1);
-    QVERIFY(desktop.messages.shown[0].text.contains(folder + "/ini_x1.txt"));
-    QVERIFY(desktop.messages.shown[0].text.contains(folder + "/ini_y1.txt"));
-    // The lists are filled all the same.
-    QCOMPARE(window.ui().Combo10303->count(), 31);
-}
+    QFETCH(QString, candidate);
+    QFETCH(bool, configBlocked);
+    QFETCH(bool, config);
 
-void TestStartup::unwritableExecutableFolderFallsBack()
-{
-    if (!QFileInfo(QStringLiteral("/proc")).isDir())
-        QSKIP("/proc, a folder nobody may write in, is not mounted here");
     QTemporaryDir home;
+    if (candidate == QLatin1String("/proc") && !QFileInfo(candidate).isDir())
+        QSKIP("/proc is not mounted here");
+    if (candidate == QLatin1String("installed")) {
+        candidate = home.filePath(QStringLiteral("usr/bin"));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("usr/share/applications"))));
+        QVERIFY(
+            writeFile(home.filePath(QStringLiteral("usr/share/applications/sorafu.desktop")), ""));
+    } else if (!candidate.startsWith(u'/')) {
+        candidate = home.filePath(candidate);
+    }
+    if (candidate.endsWith(QLatin1String("bin")))
+        QVERIFY(QDir().mkpath(candidate));
+    if (candidate.endsWith(QLatin1String("file")))
+        QVERIFY(writeFile(candidate, "x"));
+
+    const QString configHome = home.filePath(QStringLiteral("config"));
+    if (configBlocked)
+        QVERIFY(writeFile(configHome, "x"));
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-    const QString folder = offsetDirectoryFor(QStringLiteral("/proc"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
+    const QString chosen = offsetDirectoryFor(candidate);
     qputenv("XDG_CONFIG_HOME", saved);
     if (saved.isNull())
         qunsetenv("XDG_CONFIG_HOME");
-    QVERIFY(folder.startsWith(home.path()));
+    QCOMPARE(chosen, config ? configHome + u'/' + QCoreApplication::applicationName() : candidate);
+    // Trying the program's folder leaves nothing behind.
+    QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 
     FakeDesktop desktop;
-    MainWindow window(desktop.services(folder));
+    MainWindow window(desktop.services(chosen));
     QVERIFY(window.load());
-    QCOMPARE(desktop.messages.shown.size(), 0);
-    QCOMPARE(QFileInfo(folder + "/ini_x1.txt").size(), 0);
-    QCOMPARE(QFileInfo(folder + "/ini_y1.txt").size(), 0);
+    if (!configBlocked) {
+        QCOMPARE(desktop.messages.shown.size(), 0);
+        QCOMPARE(readFile(chosen + QStringLiteral("/ini_x1.txt")), QByteArray(""));
+        QCOMPARE(readFile(chosen + QStringLiteral("/ini_y1.txt")), QByteArray(""));
+        return;
+    }
+    // Nowhere to keep the offsets: the window opens all the same, and says so once.
+    QCOMPARE(desktop.messages.shown.size(), 1);
+    QVERIFY(desktop.messages.shown[0].text.contains(chosen + QStringLiteral("/ini_x1.txt")));
+    QVERIFY(desktop.messages.shown[0].text.contains(chosen + QStringLiteral("/ini_y1.txt")));
+    QCOMPARE(window.ui().Combo10303->count(), 31);
 }
 
-void TestStartup::secondInstanceStillCreatesFiles()
+void TestStartup::dateListsStartToday_data()
 {
-    QTemporaryDir dir;
-    FakeDesktop desktop;
-    desktop.anotherInstance = true;
-    MainWindow window(desktop.services(dir.path()));
-    QVERIFY(!window.load());
-    QVERIFY(QFileInfo::exists(dir.filePath("ini_x1.txt")));
-    QVERIFY(QFileInfo::exists(dir.filePath("ini_y1.txt")));
-    QCOMPARE(desktop.messages.shown.size(), 1);
-    QCOMPARE(desktop.messages.shown[0].text, QStringLiteral("多重起動は、できません。"));
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("texts"); // era, year, month, day
+
+    QTest::newRow("2004-02-08") << QDate(2004, 2, 8) << QStringList{"平成", "16", "02", "08"};
+    QTest::newRow("2000-01-01") << QDate(2000, 1, 1) << QStringList{"平成", "12", "01", "01"};
+    QTest::newRow("2019-04-30") << QDate(2019, 4, 30) << QStringList{"平成", "31", "04", "30"};
+    QTest::newRow("2019-05-01: 1, not 元年")
+        << QDate(2019, 5, 1) << QStringList{"令和", "1", "05", "01"};
+    QTest::newRow("2026-12-05") << QDate(2026, 12, 5) << QStringList{"令和", "8", "12", "05"};
+}
+
+void TestStartup::dateListsStartToday()
+{
+    QFETCH(QDate, today);
+    QFETCH(QStringList, texts);
+
+    OffsetFolder folder;
+    folder.desktop.clock.date = today;
+    Ui::Form1 &ui = folder.start();
+    // The shown date and the hidden expiry date alike; the texts are set, not picked, even
+    // where an item holds the same text.
+    QCOMPARE(ui.Label10301->text(), texts[0]);
+    QCOMPARE(ui.Label10401->text(), texts[0]);
+    const QList<QComboBox *> lists{ui.Combo10301, ui.Combo10302, ui.Combo10303,
+                                   ui.Combo10401, ui.Combo10402, ui.Combo10403};
+    for (int i = 0; i < lists.size(); ++i) {
+        QCOMPARE(lists[i]->currentText(), texts[1 + i % 3]);
+        QCOMPARE(lists[i]->currentIndex(), -1);
+    }
+}
+
+void TestStartup::choiceLists_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("text");
+
+    const QString e;
+    QStringList months, days;
+    for (int i = 1; i <= 31; ++i)
+        (i <= 12 ? months : days) << QString::asprintf("%02d", i);
+    days = months + days;
+    const QStringList years{"16", "17", "18"};
+    const QStringList titles{"代表取締役", e};
+    const auto row = [](const char *name, const QStringList &items, int selected,
+                        const QString &text) {
+        QTest::newRow(name) << QString::fromLatin1(name) << items << selected << text;
+    };
+    row("Combo10101", {e, e}, 1, e);
+    row("Combo10201", {"名義変更", "抹消", e, e}, 0, "名義変更");
+    row("cIninFuriganaBtn", {e, e, e}, 0, e);
+    row("IninShimei", {e, e, e}, 0, e);
+    row("DaihyouShimei", {e, e, e}, 0, e);
+    row("IninJyu1", {e, e}, 0, e);
+    row("IninJyu2", {e, e}, 0, e);
+    row("Combo10301", years, -1, "8");
+    row("Combo10302", months, -1, "12");
+    row("Combo10303", days, -1, "05");
+    row("Combo10401", years, -1, "8");
+    row("Combo10402", months, -1, "12");
+    row("Combo10403", days, -1, "05");
+    row("Combo10601", titles, 1, e);
+    row("Combo10701", titles, 1, e);
+    row("Combo10801", titles, 1, e);
+}
+
+void TestStartup::choiceLists()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, items);
+    QFETCH(int, selected);
+    QFETCH(QString, text);
+
+    OffsetFolder folder;
+    folder.desktop.clock.date = QDate(2026, 12, 5);
+    folder.start();
+    auto *list = folder.window->findChild<QComboBox *>(name);
+    QVERIFY(list);
+    QStringList actual;
+    for (int i = 0; i < list->count(); ++i)
+        actual << list->itemText(i);
+    QCOMPARE(actual, items);
+    QCOMPARE(list->currentIndex(), selected);
+    QCOMPARE(list->currentText(), text);
+    QVERIFY(list->isEditable());
 }
 
 QTEST_MAIN(TestStartup)
