@@ -24,6 +24,8 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -147,6 +149,26 @@ QString mm(const QPointF &p)
 {
     return QStringLiteral("(%1, %2)").arg(p.x(), 0, 'f', 3).arg(p.y(), 0, 'f', 3);
 }
+
+// The real spooler, whose queue its administrator stops once the program has checked it, while
+// the page is being drawn.
+class StoppedAfterCheck : public CupsSpooler
+{
+public:
+    explicit StoppedAfterCheck(std::function<void(const QString &)> stop) : m_stop(std::move(stop))
+    {
+    }
+    QString check(const QString &destination) override
+    {
+        const QString answer = CupsSpooler::check(destination);
+        if (m_stop)
+            std::exchange(m_stop, nullptr)(destination);
+        return answer;
+    }
+
+private:
+    std::function<void(const QString &)> m_stop;
+};
 
 } // namespace
 
@@ -593,6 +615,8 @@ void tst_EndToEnd::failure_data()
     for (const char *button : {"InsatsuBtn", "IchiBtn"}) {
         QTest::addRow("queue stopped, %s", button)
             << "stopped" << button << QStringList{"停止しています", "紙詰まり"};
+        QTest::addRow("queue stopped while the page is drawn, %s", button)
+            << "stopped late" << button << QStringList{"停止しています", "紙詰まり"};
         QTest::addRow("queue refusing jobs, %s", button)
             << "rejecting" << button << QStringList{"受け付けない", "トナー交換中"};
         QTest::addRow("queue deleted after setup, %s", button)
@@ -610,6 +634,11 @@ void tst_EndToEnd::failure()
     QFETCH(QString, button);
     QFETCH(QStringList, told);
 
+    if (fault == "stopped late") {
+        openWindow(std::make_unique<StoppedAfterCheck>([this](const QString &queue) {
+            QVERIFY2(m_cups.disableQueue(queue, "紙詰まり"), qPrintable(m_cups.lastError()));
+        }));
+    }
     // A scheduler of its own to stop; CUPS_SERVER returns to m_cups when it goes.
     PrivateCups down;
     PrivateCups &cups = fault == "down" ? down : m_cups;
@@ -660,7 +689,7 @@ void tst_EndToEnd::failure()
         return;
     QCOMPARE(jobIds(cups, queue), QList<int>());
 
-    if (fault == "stopped")
+    if (fault.startsWith("stopped"))
         QVERIFY2(cups.enableQueue(queue), qPrintable(cups.lastError()));
     else if (fault == "rejecting")
         QVERIFY2(cups.acceptQueue(queue), qPrintable(cups.lastError()));
