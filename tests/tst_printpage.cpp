@@ -2,7 +2,7 @@
 // poppler, against the places the jobs computed.
 
 #include "fakes.h"
-#include "pdfprobe.h"
+#include "pagemeasure.h"
 #include "platform/cupsprinting.h"
 #include "platform/japanesefont.h"
 #include "platform/pdfsurface.h"
@@ -122,7 +122,7 @@ void tst_PrintPage::initTestCase()
 {
     // Nothing here may reach a real print service.
     qputenv("CUPS_SERVER", "/nonexistent/sorafu-test.sock");
-    const QStringList missing = pdfprobe::missingTools();
+    const QStringList missing = pagemeasure::missingTools();
     if (!missing.isEmpty())
         QSKIP(qPrintable("poppler-utils missing: " + missing.join(' ')));
     QVERIFY(m_dir.isValid());
@@ -222,12 +222,12 @@ void tst_PrintPage::letter()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     QString error;
-    int pages = 0;
-    const QSizeF page = pdfprobe::pageSizeMm(pdf, &pages, &error);
+    const pagemeasure::PageInfo info = pagemeasure::pageInfo(pdf, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(pages, 1);
+    QCOMPARE(info.pages, 1);
+    const QSizeF page = info.shownMm();
     QCOMPARE(page.width() > page.height(), layout == QPageLayout::Landscape);
-    const QList<pdfprobe::Word> words = pdfprobe::words(pdf, &error);
+    const QList<pagemeasure::Word> words = pagemeasure::words(pdf, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
     const QPointF origin = toQueue ? printableOriginMm(kQueueMargins, layout) : QPointF(0, 0);
@@ -235,7 +235,7 @@ void tst_PrintPage::letter()
     int onPage = 0;
     for (const Placed &item : computed) {
         const QPointF expected = origin + QPointF(item.x, item.y) * kMmPerTwip;
-        const pdfprobe::Word word = pdfprobe::find(words, item.text);
+        const pagemeasure::Word word = pagemeasure::find(words, item.text);
         if (expected.x() >= page.width() - 20)
             continue; // at or beyond the edge of a portrait sheet: the page simply ends there
         ++onPage;
@@ -263,7 +263,7 @@ void tst_PrintPage::letter()
     // Nothing else is printed: each text is one word, and there are no others.
     QVERIFY(words.size() >= onPage && words.size() <= computed.size());
     // (a word cut off by the sheet's edge shows only its start)
-    for (const pdfprobe::Word &word : words)
+    for (const pagemeasure::Word &word : words)
         QVERIFY2(std::any_of(kTexts.begin(), kTexts.end(),
                              [&](const QString &text) { return text.startsWith(word.text); }),
                  qPrintable(word.text));
@@ -284,11 +284,9 @@ void tst_PrintPage::emptyLetterHasNoInk()
         &pdf);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QString error;
-    int pages = 0;
-    pdfprobe::pageSizeMm(pdf, &pages, &error);
-    QCOMPARE(pages, 1);
-    QVERIFY(pdfprobe::words(pdf, &error).isEmpty());
-    QVERIFY(pdfprobe::marks(pdf, &error).isEmpty());
+    QCOMPARE(pagemeasure::pageInfo(pdf, &error).pages, 1);
+    QVERIFY(pagemeasure::words(pdf, &error).isEmpty());
+    QVERIFY(pagemeasure::rings(pdf, &error).isEmpty());
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
@@ -331,12 +329,13 @@ void tst_PrintPage::marks()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     QString error;
-    QList<pdfprobe::Mark> found = pdfprobe::marks(pdf, &error);
+    QList<pagemeasure::Ring> found = pagemeasure::rings(pdf, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(found.size(), 2);
-    std::sort(found.begin(), found.end(), [](const pdfprobe::Mark &a, const pdfprobe::Mark &b) {
-        return a.centreMm.x() < b.centreMm.x();
-    });
+    std::sort(found.begin(), found.end(),
+              [](const pagemeasure::Ring &a, const pagemeasure::Ring &b) {
+                  return a.centreMm.x() < b.centreMm.x();
+              });
     const QPointF origin =
         toQueue ? printableOriginMm(kQueueMargins, QPageLayout::Landscape) : QPointF(0, 0);
     for (int i = 0; i < 2; ++i) {
@@ -360,7 +359,7 @@ void tst_PrintPage::marks()
     QVERIFY2(std::fabs(apart - 249.4) <= kToleranceMm, qPrintable(QString::number(apart, 'f', 4)));
     QCOMPARE(found[0].centreMm.y(), found[0].centreMm.y());
     QVERIFY(std::fabs(found[1].centreMm.y() - found[0].centreMm.y()) <= kToleranceMm);
-    QVERIFY(pdfprobe::words(pdf, &error).isEmpty());
+    QVERIFY(pagemeasure::words(pdf, &error).isEmpty());
     QVERIFY(QDir(m_temporary).entryList(QDir::Files).isEmpty());
 }
 
@@ -381,7 +380,7 @@ void tst_PrintPage::oneTypeface()
         &pdf);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QString error;
-    const QStringList fonts = pdfprobe::fonts(pdf, &error);
+    const QStringList fonts = pagemeasure::fonts(pdf, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(fonts.size(), 1);
     QString none;

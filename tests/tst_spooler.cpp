@@ -258,34 +258,36 @@ void TestSpooler::measuring()
     const QString pdf = m_work.filePath(landscape ? "own-landscape.pdf" : "own-portrait.pdf");
     QVERIFY(writeSheet(pdf, sheet));
 
-    const auto info = pagemeasure::pageInfo(pdf);
+    QString error;
+    const auto info = pagemeasure::pageInfo(pdf, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(info.pages, 1);
     QCOMPARE(info.rotation, 0);
     const QSizeF expectedSize = (landscape ? a4.transposed() : a4) * mmPerPoint;
-    QVERIFY(std::abs(info.size.width() - expectedSize.width()) < 0.001);
-    QVERIFY(std::abs(info.size.height() - expectedSize.height()) < 0.001);
+    QVERIFY(std::abs(info.mediaMm.width() - expectedSize.width()) < 0.001);
+    QVERIFY(std::abs(info.mediaMm.height() - expectedSize.height()) < 0.001);
 
-    QString error;
-    const auto rings = pagemeasure::rings(pdf, 300, &error);
+    const auto rings = pagemeasure::rings(pdf, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(rings.size(), sheet.marks.size()); // no glyph taken for a circle
     for (const Mark &mark : sheet.marks) {
         bool found = false;
         for (const auto &ring : rings) {
-            if (QLineF(ring.centre, mark.centre).length() < 0.01 &&
-                std::abs(ring.radius - mark.radius) < 0.02)
+            if (QLineF(ring.centreMm, mark.centre).length() < 0.01 &&
+                std::abs(ring.radiusMm - mark.radius) < 0.02)
                 found = true;
         }
         QVERIFY2(found, qPrintable("no circle at " + describe(mark.centre)));
     }
-    const auto words = pagemeasure::words(pdf);
+    const auto words = pagemeasure::words(pdf, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(words.size(), sheet.texts.size());
     for (int i = 0; i < words.size(); ++i) {
         QCOMPARE(words[i].text, sheet.texts[i].text);
         // pdftotext's box starts at the pen and spans the font's ascent and descent.
-        QVERIFY(std::abs(words[i].box.left() - sheet.texts[i].pen.x()) < 0.01);
-        QVERIFY(words[i].box.top() < sheet.texts[i].pen.y());
-        QVERIFY(words[i].box.bottom() > sheet.texts[i].pen.y());
+        QVERIFY(std::abs(words[i].mm.left() - sheet.texts[i].pen.x()) < 0.01);
+        QVERIFY(words[i].mm.top() < sheet.texts[i].pen.y());
+        QVERIFY(words[i].mm.bottom() > sheet.texts[i].pen.y());
     }
 }
 
@@ -371,7 +373,9 @@ void TestSpooler::placement()
     const Sheet sheet = landscape ? landscapeSheet() : portraitSheet();
     const QString input = m_work.filePath(QStringLiteral("page-%1.pdf").arg(landscape));
     QVERIFY(writeSheet(input, sheet));
-    const auto inputWords = pagemeasure::words(input);
+    QString error;
+    const auto inputWords = pagemeasure::words(input, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(inputWords.size(), sheet.texts.size());
 
     const int job = submit(queue, input, options);
@@ -379,16 +383,16 @@ void TestSpooler::placement()
     const QString output = m_cups.takeOutput(queue, job);
     QVERIFY2(!output.isEmpty(), qPrintable(m_cups.lastError()));
 
-    const auto info = pagemeasure::pageInfo(output);
+    const auto info = pagemeasure::pageInfo(output, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(info.pages, 1);
-    const QSizeF shown = (info.rotation % 180 ? info.size.transposed() : info.size) / mmPerPoint;
+    const QSizeF shown = info.shownMm() / mmPerPoint;
     QCOMPARE(shown.toSize(), outputPage.toSize());
 
     const QTransform toOutput = inMm(expected);
     const double scale = std::sqrt(std::abs(expected.determinant()));
     const QRectF page(QPointF(), outputPage * mmPerPoint);
-    QString error;
-    const auto rings = pagemeasure::rings(output, 300, &error);
+    const auto rings = pagemeasure::rings(output, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     int onPage = 0;
     for (const Mark &mark : sheet.marks) {
@@ -398,28 +402,29 @@ void TestSpooler::placement()
         ++onPage;
         const pagemeasure::Ring *best = nullptr;
         for (const auto &ring : rings) {
-            if (!best || std::abs(ring.radius - mark.radius * scale) <
-                             std::abs(best->radius - mark.radius * scale))
+            if (!best || std::abs(ring.radiusMm - mark.radius * scale) <
+                             std::abs(best->radiusMm - mark.radius * scale))
                 best = &ring;
         }
         QVERIFY2(best, qPrintable("no circle at all on the output page"));
-        QVERIFY2(QLineF(best->centre, want).length() < toleranceMm,
+        QVERIFY2(QLineF(best->centreMm, want).length() < toleranceMm,
                  qPrintable(QStringLiteral("circle of radius %1 mm: at %2, expected %3")
                                 .arg(mark.radius)
-                                .arg(describe(best->centre), describe(want))));
-        QVERIFY2(std::abs(best->radius - mark.radius * scale) < 0.03,
+                                .arg(describe(best->centreMm), describe(want))));
+        QVERIFY2(std::abs(best->radiusMm - mark.radius * scale) < 0.03,
                  qPrintable(QStringLiteral("radius %1, expected %2")
-                                .arg(best->radius)
+                                .arg(best->radiusMm)
                                 .arg(mark.radius * scale)));
     }
     QCOMPARE(rings.size(), onPage);
 
-    const auto words = pagemeasure::words(output);
+    const auto words = pagemeasure::words(output, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(words.size(), inputWords.size());
     for (int i = 0; i < words.size(); ++i) {
         QCOMPARE(words[i].text, inputWords[i].text);
-        const QRectF want = toOutput.mapRect(inputWords[i].box);
-        const QRectF got = words[i].box;
+        const QRectF want = toOutput.mapRect(inputWords[i].mm);
+        const QRectF got = words[i].mm;
         QVERIFY2(
             std::abs(got.left() - want.left()) < toleranceMm &&
                 std::abs(got.top() - want.top()) < toleranceMm &&

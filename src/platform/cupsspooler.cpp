@@ -101,6 +101,67 @@ std::unique_ptr<cups_dest_t, DestDeleter> namedDest(const QString &destination, 
     return dest;
 }
 
+struct QueueState
+{
+    bool found = true;
+    bool answered = true; // else `failure` says why not
+    Failure failure;
+    bool stopped = false;
+    bool accepting = true;
+    QString why; // printer-state-message, as its administrator put it
+};
+
+QueueState queueState(const QString &destination)
+{
+    static const char *const kAttributes[] = {"printer-state", "printer-is-accepting-jobs",
+                                              "printer-state-message"};
+    QueueState state;
+    const QByteArray name = destination.toUtf8();
+    // A class answers only under its own resource.
+    for (const char *kind : {"printers", "classes"}) {
+        char uri[HTTP_MAX_URI];
+        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                         ippPort(), "/%s/%s", kind, name.constData());
+        ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      int(std::size(kAttributes)), nullptr, kAttributes);
+        const std::unique_ptr<ipp_t, IppDeleter> response(
+            cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"));
+        state.failure = lastFailure();
+        if (state.failure.status == IPP_STATUS_ERROR_NOT_FOUND)
+            continue;
+        if (!response || state.failure.status > IPP_STATUS_OK_EVENTS_COMPLETE) {
+            state.answered = false;
+            return state;
+        }
+        if (ipp_attribute_t *message =
+                ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT))
+            state.why = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
+        ipp_attribute_t *printerState =
+            ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM);
+        state.stopped = printerState && ippGetInteger(printerState, 0) == IPP_PSTATE_STOPPED;
+        ipp_attribute_t *accepting =
+            ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+        state.accepting = !accepting || ippGetBoolean(accepting, 0);
+        return state;
+    }
+    state.found = false;
+    return state;
+}
+
+QString whyText(const QString &why)
+{
+    return why.isEmpty() ? QString() : QStringLiteral("\n（プリンタの状態：%1）").arg(why);
+}
+
+QString stopped(const QString &destination, const QString &why)
+{
+    return QStringLiteral("プリンタ「%1」は停止しています。"
+                          "プリンタと印刷キューの状態を確かめてください。%2")
+        .arg(destination, whyText(why));
+}
+
 } // namespace
 
 bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString *error)
@@ -194,47 +255,19 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
 
 QString CupsSpooler::check(const QString &destination)
 {
-    static const char *const kAttributes[] = {"printer-state", "printer-is-accepting-jobs",
-                                              "printer-state-message"};
-    const QByteArray name = destination.toUtf8();
-    // A class answers only under its own resource.
-    for (const char *kind : {"printers", "classes"}) {
-        char uri[HTTP_MAX_URI];
-        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
-                         ippPort(), "/%s/%s", kind, name.constData());
-        ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                      int(std::size(kAttributes)), nullptr, kAttributes);
-        const std::unique_ptr<ipp_t, IppDeleter> response(
-            cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"));
-        const Failure failure = lastFailure();
-        if (failure.status == IPP_STATUS_ERROR_NOT_FOUND)
-            continue;
-        if (!response || failure.status > IPP_STATUS_OK_EVENTS_COMPLETE)
-            return describe(
-                failure, destination,
-                QStringLiteral("プリンタ「%1」の状態を確かめられませんでした。").arg(destination));
-
-        QString why;
-        if (ipp_attribute_t *message =
-                ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT))
-            why = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
-        const QString reason =
-            why.isEmpty() ? QString() : QStringLiteral("\n（プリンタの状態：%1）").arg(why);
-        ipp_attribute_t *state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM);
-        if (state && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED)
-            return QStringLiteral("プリンタ「%1」は停止しています。"
-                                  "プリンタと印刷キューの状態を確かめてください。%2")
-                .arg(destination, reason);
-        ipp_attribute_t *accepting =
-            ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
-        if (accepting && !ippGetBoolean(accepting, 0))
-            return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。%2")
-                .arg(destination, reason);
-        return QString();
-    }
-    return notFound(destination);
+    const QueueState state = queueState(destination);
+    if (!state.found)
+        return notFound(destination);
+    if (!state.answered)
+        return describe(
+            state.failure, destination,
+            QStringLiteral("プリンタ「%1」の状態を確かめられませんでした。").arg(destination));
+    if (state.stopped)
+        return stopped(destination, state.why);
+    if (!state.accepting)
+        return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。%2")
+            .arg(destination, whyText(state.why));
+    return QString();
 }
 
 QString CupsSpooler::submit(const QString &destination, const QString &title,
@@ -250,8 +283,19 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
                                    pdfFile.toLocal8Bit().constData(), title.toUtf8().constData(),
                                    optionCount, cupsOptions);
     cupsFreeOptions(optionCount, cupsOptions);
-    if (job > 0)
-        return QString();
+    if (job > 0) {
+        // A stopped queue takes the job and holds it, and the sheet would come out whenever
+        // someone resumes the printer. It may have stopped since the check before drawing.
+        const QueueState state = queueState(destination);
+        if (!state.stopped)
+            return QString();
+        if (cupsCancelJob2(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(), job, 1) !=
+            IPP_STATUS_OK)
+            return stopped(destination, state.why) +
+                   QStringLiteral("\n印刷は取り消せませんでした。"
+                                  "プリンタが再開すると、この用紙が印刷されます。");
+        return stopped(destination, state.why);
+    }
     const Failure failure = lastFailure();
     switch (failure.status) {
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
