@@ -4,6 +4,7 @@
 #include "platform/pdfsurface.h"
 #include "platform/printersetupdialog.h"
 #include "platform/spooler.h"
+#include "platform/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,9 +34,9 @@ QString saveCopy(const QString &pdfFile, const QString &target)
     QSaveFile file(target);
     if (!source.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly) ||
         file.write(source.readAll()) < 0 || !file.commit())
-        return QStringLiteral("PDFファイル「%1」を保存できませんでした。\n%2")
-            .arg(QDir::toNativeSeparators(target),
-                 file.errorString().isEmpty() ? source.errorString() : file.errorString());
+        return texts::pdfNotSaved(QDir::toNativeSeparators(target), file.errorString().isEmpty()
+                                                                        ? source.errorString()
+                                                                        : file.errorString());
     return QString();
 }
 
@@ -46,8 +47,8 @@ CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &sett
     : m_spooler(std::move(spooler)), m_settingsPath(settingsPath), m_window(window)
 {
     m_pickPdfFile = [this](const QString &suggested) {
-        return QFileDialog::getSaveFileName(m_window, QStringLiteral("PDFファイルの保存先"),
-                                            suggested, QStringLiteral("PDFファイル (*.pdf)"));
+        return QFileDialog::getSaveFileName(m_window, texts::pdfDialogTitle(), suggested,
+                                            texts::pdfDialogFilter());
     };
     m_runDialog = [](QDialog &dialog) { return dialog.exec() == QDialog::Accepted; };
 }
@@ -85,11 +86,7 @@ std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
     if (!m_spooler->destinations(&names, &defaultName, error))
         return std::nullopt;
     if (defaultName.isEmpty()) {
-        *error = names.isEmpty()
-                     ? QStringLiteral("使えるプリンタがありません。「プリンタ設定」で"
-                                      "プリンタを登録するか、PDFファイルを選んでください。")
-                     : QStringLiteral("既定のプリンタが決まっていません。"
-                                      "「プリンタ設定」でプリンタを選んでください。");
+        *error = names.isEmpty() ? texts::noPrinters() : texts::noDefaultPrinter();
         return std::nullopt;
     }
     PrinterPapers papers;
@@ -158,9 +155,7 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
             return nullptr;
         const Paper *paper = findPaper(papers.papers, choice->media);
         if (!paper) {
-            *error = QStringLiteral("プリンタ「%1」では、選んであった用紙（%2）が使えません。"
-                                    "「プリンタ設定」で用紙を選び直してください。")
-                         .arg(destination, choice->media);
+            *error = texts::paperUnavailable(destination, choice->media);
             return nullptr;
         }
         geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);

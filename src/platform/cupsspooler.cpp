@@ -1,5 +1,7 @@
 #include "platform/cupsspooler.h"
 
+#include "platform/texts.h"
+
 #include <cups/cups.h>
 
 #include <memory>
@@ -43,21 +45,17 @@ QString withReply(const QString &text, const Failure &failure)
 {
     if (failure.reply.isEmpty())
         return text;
-    return QStringLiteral("%1\n（印刷サービスの応答：%2）").arg(text, failure.reply);
+    return texts::serviceReply(text, failure.reply);
 }
 
 QString serviceUnreachable(const Failure &failure)
 {
-    return withReply(QStringLiteral("印刷サービス（CUPS）に接続できません。"
-                                    "印刷サービスが動いているか確かめてください。"),
-                     failure);
+    return withReply(texts::serviceUnreachable(), failure);
 }
 
 QString notFound(const QString &destination)
 {
-    return QStringLiteral("プリンタ「%1」が見つかりません。"
-                          "「プリンタ設定」でプリンタを選び直してください。")
-        .arg(destination);
+    return texts::printerNotFound(destination);
 }
 
 QString describe(const Failure &failure, const QString &destination, const QString &otherwise)
@@ -68,14 +66,11 @@ QString describe(const Failure &failure, const QString &destination, const QStri
     case IPP_STATUS_ERROR_NOT_FOUND:
         return notFound(destination);
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
-        return withReply(
-            QStringLiteral("プリンタ「%1」は今、印刷を受け付けていません。").arg(destination),
-            failure);
+        return withReply(texts::printerNotAccepting(destination), failure);
     case IPP_STATUS_ERROR_FORBIDDEN:
     case IPP_STATUS_ERROR_NOT_AUTHORIZED:
     case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
-        return withReply(
-            QStringLiteral("プリンタ「%1」で印刷する権限がありません。").arg(destination), failure);
+        return withReply(texts::noPrintPermission(destination), failure);
     default:
         return withReply(otherwise, failure);
     }
@@ -152,14 +147,12 @@ QueueState queueState(const QString &destination)
 
 QString whyText(const QString &why)
 {
-    return why.isEmpty() ? QString() : QStringLiteral("\n（プリンタの状態：%1）").arg(why);
+    return why.isEmpty() ? QString() : texts::printerState(why);
 }
 
 QString stopped(const QString &destination, const QString &why)
 {
-    return QStringLiteral("プリンタ「%1」は停止しています。"
-                          "プリンタと印刷キューの状態を確かめてください。%2")
-        .arg(destination, whyText(why));
+    return texts::printerStopped(destination, whyText(why));
 }
 
 } // namespace
@@ -195,9 +188,7 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
     const std::unique_ptr<cups_dinfo_t, InfoDeleter> info(
         cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
     if (!info) {
-        *error = describe(
-            lastFailure(), destination,
-            QStringLiteral("プリンタ「%1」の用紙を調べられませんでした。").arg(destination));
+        *error = describe(lastFailure(), destination, texts::papersUnknown(destination));
         return false;
     }
 
@@ -232,8 +223,7 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
         papers->papers.append(paper);
     }
     if (papers->papers.isEmpty()) {
-        *error = QStringLiteral("プリンタ「%1」から使える用紙を教えてもらえませんでした。")
-                     .arg(destination);
+        *error = texts::noPapersOffered(destination);
         return false;
     }
 
@@ -259,14 +249,11 @@ QString CupsSpooler::check(const QString &destination)
     if (!state.found)
         return notFound(destination);
     if (!state.answered)
-        return describe(
-            state.failure, destination,
-            QStringLiteral("プリンタ「%1」の状態を確かめられませんでした。").arg(destination));
+        return describe(state.failure, destination, texts::printerStateUnknown(destination));
     if (state.stopped)
         return stopped(destination, state.why);
     if (!state.accepting)
-        return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。%2")
-            .arg(destination, whyText(state.why));
+        return texts::printerRejecting(destination, whyText(state.why));
     return QString();
 }
 
@@ -291,9 +278,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
             return QString();
         if (cupsCancelJob2(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(), job, 1) !=
             IPP_STATUS_OK)
-            return stopped(destination, state.why) +
-                   QStringLiteral("\n印刷は取り消せませんでした。"
-                                  "プリンタが再開すると、この用紙が印刷されます。");
+            return stopped(destination, state.why) + texts::jobNotWithdrawn();
         return stopped(destination, state.why);
     }
     const Failure failure = lastFailure();
@@ -310,7 +295,5 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
         if (const QString state = check(destination); !state.isEmpty())
             return state;
     }
-    return describe(
-        failure, destination,
-        QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(destination));
+    return describe(failure, destination, texts::jobRefused(destination));
 }

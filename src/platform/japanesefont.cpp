@@ -1,5 +1,7 @@
 #include "platform/japanesefont.h"
 
+#include "platform/texts.h"
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QProcess>
@@ -40,7 +42,6 @@ QString japaneseFontFamily(QString *error)
     for (const QString &family : QFontDatabase::families(QFontDatabase::Japanese))
         if (printsJapanese(family))
             return family;
-    *error = QStringLiteral("日本語を印刷できるフォントが見つかりません。"
-                            "IPAフォント（fonts-ipafont-gothic）を入れてください。");
+    *error = texts::noJapaneseFont();
     return QString();
 }

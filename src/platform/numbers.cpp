@@ -1,5 +1,7 @@
 #include "platform/numbers.h"
 
+#include "platform/texts.h"
+
 #include <QLocale>
 
 #include <cfloat>
@@ -91,11 +93,11 @@ QString numberErrorText(NumberError error)
     case NumberError::None:
         return QString();
     case NumberError::Empty:
-        return QStringLiteral("数値が入力されていません。");
+        return texts::numberMissing();
     case NumberError::NotANumber:
-        return QStringLiteral("数値ではありません。");
+        return texts::notANumber();
     case NumberError::Overflow:
-        return QStringLiteral("数値が大きすぎます（桁あふれ）。");
+        return texts::numberTooLarge();
     }
     return QString();
 }

@@ -1,5 +1,7 @@
 #include "platform/pdfsurface.h"
 
+#include "platform/texts.h"
+
 #include <QDir>
 #include <QFontMetricsF>
 #include <QPdfWriter>
@@ -30,8 +32,7 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
     surface->m_deliver = std::move(deliver);
     surface->m_file.setFileTemplate(QDir::temp().filePath(QStringLiteral("sorafu-XXXXXX.pdf")));
     if (!surface->m_file.open()) {
-        *error = QStringLiteral("印刷データを作る一時ファイルを開けません。\n%1")
-                     .arg(surface->m_file.errorString());
+        *error = texts::noTemporaryFile(surface->m_file.errorString());
         return nullptr;
     }
 
@@ -45,11 +46,11 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
     QPageLayout layout(geometry.pageSize, geometry.orientation, QMarginsF());
     layout.setMode(QPageLayout::FullPageMode);
     if (!writer.setPageLayout(layout)) {
-        *error = QStringLiteral("用紙「%1」のページを作れません。").arg(geometry.pageSize.name());
+        *error = texts::pageUnavailable(geometry.pageSize.name());
         return nullptr;
     }
     if (!surface->m_painter.begin(&writer)) {
-        *error = QStringLiteral("印刷データを作り始められません。");
+        *error = texts::cannotStartPage();
         return nullptr;
     }
     surface->m_originDots = geometry.originMm * (kResolution / kMmPerInch);
@@ -120,9 +121,9 @@ void PdfSurface::DrawCircle(float centreX, float centreY, float radius)
 QString PdfSurface::EndDocument()
 {
     if (m_finished)
-        return QStringLiteral("この印刷はもう終わっています。");
+        return texts::pageAlreadyEnded();
     m_finished = true;
     if (!m_painter.end() || !m_file.flush())
-        return QStringLiteral("印刷データを書き出せませんでした。\n%1").arg(m_file.errorString());
+        return texts::pageNotWritten(m_file.errorString());
     return m_deliver(m_file.fileName());
 }

@@ -1,5 +1,7 @@
 #include "platform/printersetupdialog.h"
 
+#include "platform/texts.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -68,9 +70,7 @@ void PrinterSetupDialog::listDestinations()
     QStringList names;
     QString defaultName;
     if (!m_spooler.destinations(&names, &defaultName, &m_destinationsProblem))
-        m_destinationsProblem = QStringLiteral("プリンタの一覧を取り出せませんでした。"
-                                               "PDFファイルには出力できます。\n") +
-                                m_destinationsProblem;
+        m_destinationsProblem = texts::printersUnlisted(m_destinationsProblem);
     for (const QString &name : std::as_const(names)) {
         const QString shown =
             name == defaultName ? QStringLiteral("%1（既定のプリンタ）").arg(name) : name;
@@ -87,10 +87,7 @@ void PrinterSetupDialog::listDestinations()
     } else if (m_current) {
         selected = names.indexOf(m_current->destination);
         if (selected < 0 && m_destinationsProblem.isEmpty())
-            m_destinationsProblem =
-                QStringLiteral("これまで使っていたプリンタ「%1」が見つかりません。"
-                               "プリンタを選び直してください。")
-                    .arg(m_current->destination);
+            m_destinationsProblem = texts::earlierPrinterGone(m_current->destination);
     }
     if (selected < 0)
         selected = names.indexOf(defaultName);

@@ -2,23 +2,23 @@
 
 #include "platform/numbers.h"
 #include "platform/printsurface.h"
+#include "platform/texts.h"
 
 #include <cmath>
 
 QString sayuuBoxName()
 {
-    return QStringLiteral("左右のズレ");
+    return texts::leftRightBox();
 }
 
 QString jyougeBoxName()
 {
-    return QStringLiteral("上下のズレ");
+    return texts::upDownBox();
 }
 
 static QString boxFailure(const QString &box, NumberError error)
 {
-    return QStringLiteral("「%1」の値を使えません。%2\n印刷はしていません。")
-        .arg(box, numberErrorText(error));
+    return texts::offsetUnusable(box, numberErrorText(error));
 }
 
 static NumberError readBox(const QString &text, float *value)
@@ -68,7 +68,7 @@ bool PrintPlacement::PlaceText(PrintSurface &surface, int points, float designX,
     // The size is a four-decimal fixed-point number; three times it is formed there, exactly,
     // and only then turned into a double.
     if (!std::isfinite(size) || std::fabs(size) > 1e9) {
-        *error = QStringLiteral("文字の大きさ（%1 ポイント）を扱えません。").arg(points);
+        *error = texts::fontSizeUnusable(points);
         return false;
     }
     const qint64 tenThousandths = qRound64(size * 10000.0);

@@ -1,6 +1,7 @@
 #include "startup/offsetfiles.h"
 
 #include "platform/paths.h"
+#include "platform/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,16 +11,6 @@
 // A real offset is a few bytes; anything this large is not one, and reading it whole could
 // stall the start.
 static constexpr qint64 kLargestOffsetFile = 1 << 20;
-
-QString leftRightBoxName()
-{
-    return QStringLiteral("左右のズレ");
-}
-
-QString upDownBoxName()
-{
-    return QStringLiteral("上下のズレ");
-}
 
 QString offsetFilePath(const QString &directory, const char *fileName)
 {
@@ -69,9 +60,8 @@ QString createMissingOffsetFile(const QString &path)
         return QString();
     }
     if (!QFileInfo(folderOf(path)).isDir())
-        return QStringLiteral("ファイルを置くフォルダーがありません。");
-    return QStringLiteral(
-        "ファイルを作れませんでした（フォルダーに書き込みが許可されていません）。");
+        return texts::noFolderForFile();
+    return texts::cannotCreateFile();
 }
 
 static OffsetReading unusable(const QString &path, const QString &problem)
@@ -83,42 +73,36 @@ OffsetReading readOffsetFile(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return unusable(path,
-                        QStringLiteral("同じ名前のフォルダーがあり、ファイルとして読めません。"));
+        return unusable(path, texts::folderInPlaceOfFile());
     if (!info.exists())
-        return unusable(path, QStringLiteral("ファイルが見つかりません。"));
+        return unusable(path, texts::fileMissing());
     // A device or a pipe of that name could block the start or never end.
     if (!info.isFile())
-        return unusable(path, QStringLiteral("普通のファイルではないため、読めません。"));
+        return unusable(path, texts::notARegularFile());
     if (info.size() > kLargestOffsetFile)
-        return unusable(
-            path,
-            QStringLiteral("ファイルが大きすぎます。ズレの数値 1 つだけのはずのファイルです。"));
+        return unusable(path, texts::fileTooLarge());
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return unusable(
-            path, QStringLiteral("ファイルを開けませんでした（読み取りが許可されていません）。"));
+        return unusable(path, texts::cannotOpenFile());
     const QByteArray content = file.read(kLargestOffsetFile + 1);
     if (file.error() != QFileDevice::NoError)
-        return unusable(path, QStringLiteral("ファイルを読み込めませんでした。"));
+        return unusable(path, texts::cannotReadFile());
     if (content.size() > kLargestOffsetFile)
-        return unusable(
-            path,
-            QStringLiteral("ファイルが大きすぎます。ズレの数値 1 つだけのはずのファイルです。"));
+        return unusable(path, texts::fileTooLarge());
 
     qint32 value = 0;
     switch (offsetTextToInt32(joinOffsetLines(content), &value)) {
     case NumberError::None:
         return OffsetReading{path, value, QString()};
     case NumberError::Empty:
-        return unusable(path, QStringLiteral("中身が空の行だけで、数値が書かれていません。"));
+        return unusable(path, texts::onlyEmptyLines());
     case NumberError::NotANumber:
-        return unusable(path, QStringLiteral("中身が数値ではありません。"));
+        return unusable(path, texts::contentNotANumber());
     case NumberError::Overflow:
-        return unusable(path, QStringLiteral("数値が大きすぎます（桁あふれ）。"));
+        return unusable(path, texts::numberTooLarge());
     }
-    return unusable(path, QStringLiteral("中身が数値ではありません。"));
+    return unusable(path, texts::contentNotANumber());
 }
 
 OffsetReadings loadOffsetFiles(const QString &directory)
@@ -139,40 +123,36 @@ QString offsetLoadWarning(const OffsetReadings &readings)
 {
     QStringList parts;
     const std::pair<const OffsetReading *, QString> files[] = {
-        {&readings.leftRight, leftRightBoxName()}, {&readings.upDown, upDownBoxName()}};
+        {&readings.leftRight, texts::leftRightBox()}, {&readings.upDown, texts::upDownBox()}};
     for (const auto &[reading, boxName] : files) {
         if (reading->problem.isEmpty())
             continue;
-        parts.append(QStringLiteral("「%1」\n%2\n→ %3を 0 にして始めます。")
-                         .arg(QDir::toNativeSeparators(reading->path), reading->problem, boxName));
+        parts.append(texts::offsetFileUnusable(QDir::toNativeSeparators(reading->path),
+                                               reading->problem, boxName));
     }
     if (parts.isEmpty())
         return QString();
-    return QStringLiteral("ズレの設定ファイルを使えませんでした。\n\n%1\n\n"
-                          "ファイルは変更していません。調整画面でズレを合わせてから"
-                          "「ズレ保存」を押すと、保存し直せます。")
-        .arg(parts.join(QStringLiteral("\n\n")));
+    return texts::offsetFilesUnusable(parts.join(QStringLiteral("\n\n")));
 }
 
 static QString writeFailureReason(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return QStringLiteral("同じ名前のフォルダーがあり、ファイルとして書き込めません。");
+        return texts::folderInPlaceOfSavedFile();
     if (!QFileInfo(folderOf(path)).isDir())
-        return QStringLiteral("保存先のフォルダーがありません。");
+        return texts::saveFolderMissing();
     if (info.exists() && !info.isWritable())
-        return QStringLiteral("ファイルが読み取り専用です。");
+        return texts::fileReadOnly();
     if (!canCreateFilesIn(folderOf(path)))
-        return QStringLiteral("保存先のフォルダーに書き込みが許可されていません。");
-    return QStringLiteral("書き込めませんでした（ディスクがいっぱいなどの理由）。");
+        return texts::saveFolderNotWritable();
+    return texts::writeFailed();
 }
 
 static QString saveFailure(const QString &path, const QString &extra = QString())
 {
-    return QStringLiteral("ズレを保存できませんでした。\n\n「%1」\n%2\n\n%3")
-        .arg(QDir::toNativeSeparators(path), writeFailureReason(path),
-             extra.isEmpty() ? QStringLiteral("保存してあったズレは、前のままです。") : extra);
+    return texts::offsetsNotSaved(QDir::toNativeSeparators(path), writeFailureReason(path),
+                                  extra.isEmpty() ? texts::offsetsKeptAsBefore() : extra);
 }
 
 static QByteArray fileContent(const OffsetEntry &entry)
@@ -200,13 +180,10 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
         qint32 value = 0;
         const NumberError error = textToInt32(entry->text, &value);
         if (error != NumberError::None)
-            refusals.append(QStringLiteral("%1：%2").arg(entry->boxName, numberErrorText(error)));
+            refusals.append(texts::offsetRefusal(entry->boxName, numberErrorText(error)));
     }
     if (!refusals.isEmpty())
-        return QStringLiteral("ズレを保存できませんでした。\n\n%1\n\n"
-                              "数値を直してから、もう一度「ズレ保存」を押してください。"
-                              "保存してあったズレは、前のままです。")
-            .arg(refusals.join(QLatin1Char('\n')));
+        return texts::offsetsRefused(refusals.join(QLatin1Char('\n')));
 
     QSaveFile leftRightFile(leftRight.path);
     if (!prepare(leftRightFile, fileContent(leftRight)))
@@ -231,9 +208,7 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
         if (restored)
             return saveFailure(upDown.path);
         return saveFailure(upDown.path,
-                           QStringLiteral("「%1」には新しい値が入りました。もう一度「ズレ保存」を"
-                                          "押して、両方を保存し直してください。")
-                               .arg(QDir::toNativeSeparators(leftRight.path)));
+                           texts::firstOffsetFileChanged(QDir::toNativeSeparators(leftRight.path)));
     }
     return QString();
 }

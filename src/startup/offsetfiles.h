@@ -12,10 +12,6 @@
 inline constexpr char kLeftRightFile[] = "ini_x1.txt";
 inline constexpr char kUpDownFile[] = "ini_y1.txt";
 
-// The offset boxes as the panel labels them, for messages.
-QString leftRightBoxName();
-QString upDownBoxName();
-
 QString offsetFilePath(const QString &directory, const char *fileName);
 
 // A file's lines joined: a line ends at CR, CR LF is one end, a lone LF stays in the text.

@@ -7,6 +7,7 @@
 #include "platform/numbers.h"
 #include "platform/printing.h"
 #include "platform/session.h"
+#include "platform/texts.h"
 #include "print/letterjob.h"
 #include "print/markjob.h"
 #include "print/placement.h"
@@ -18,8 +19,6 @@
 #include <QScreen>
 
 #include <exception>
-
-static const QString kAppTitle = QStringLiteral("ソラフ");
 
 MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
@@ -66,7 +65,7 @@ bool MainWindow::load()
 
     bool showWindow = true;
     if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
-        m_services.messages->warning(kAppTitle, QStringLiteral("多重起動は、できません。"));
+        m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
         showWindow = false;
     }
 
@@ -87,7 +86,7 @@ void MainWindow::loadOffsets()
 
     const QString warning = offsetLoadWarning(readings);
     if (!warning.isEmpty())
-        m_services.messages->warning(kAppTitle, warning);
+        m_services.messages->warning(texts::appTitle(), warning);
 }
 
 void MainWindow::fillChoiceLists()
@@ -112,9 +111,7 @@ void MainWindow::fillChoiceLists()
 
     const DateTexts today = dateTexts(m_services.clock->today());
     if (today.era.isEmpty()) {
-        m_services.messages->warning(
-            kAppTitle, QStringLiteral("今日の日付を和暦（元号と年）に直せませんでした。"
-                                      "日付の元号と年を確かめて、年を入力してください。"));
+        m_services.messages->warning(texts::appTitle(), texts::eraUnknown());
     } else {
         m_ui.Label10301->setText(today.era);
         m_ui.Label10401->setText(today.era);
@@ -166,9 +163,7 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::onZEndBtnClicked()
 {
-    // Two half-width blanks before the name: this question's title differs from the window's.
-    if (m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
-                                      QStringLiteral("このプログラムを終了しますか？")))
+    if (m_services.messages->askYesNo(texts::quitTitle(), texts::quitQuestion()))
         m_services.session->quit();
 }
 
@@ -199,11 +194,11 @@ void MainWindow::onHozonBtnClicked()
     guarded([this] {
         const QString &directory = m_services.offsetDirectory;
         const QString failure = saveOffsetFiles(
-            {offsetFilePath(directory, kLeftRightFile), leftRightBoxName(),
+            {offsetFilePath(directory, kLeftRightFile), texts::leftRightBox(),
              m_ui.Sayuu_Xtxt->text()},
-            {offsetFilePath(directory, kUpDownFile), upDownBoxName(), m_ui.Jyouge_Ytxt->text()});
+            {offsetFilePath(directory, kUpDownFile), texts::upDownBox(), m_ui.Jyouge_Ytxt->text()});
         if (!failure.isEmpty())
-            m_services.messages->critical(kAppTitle, failure);
+            m_services.messages->critical(texts::appTitle(), failure);
     });
 }
 
@@ -212,15 +207,13 @@ template <typename Handler> void MainWindow::guarded(Handler &&handler)
     try {
         handler();
     } catch (const std::bad_alloc &) {
-        showFailure(QStringLiteral(
-            "メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。"));
+        showFailure(texts::outOfMemory());
     } catch (const std::exception &error) {
-        showFailure(QStringLiteral("予期しないエラーが発生しました。\n%1")
-                        .arg(QString::fromLocal8Bit(error.what())));
+        showFailure(texts::unexpectedError(QString::fromLocal8Bit(error.what())));
     }
 }
 
 void MainWindow::showFailure(const QString &text)
 {
-    m_services.messages->critical(kAppTitle, text);
+    m_services.messages->critical(texts::appTitle(), text);
 }
