@@ -155,7 +155,7 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
             return nullptr;
         const Paper *paper = findPaper(papers.papers, choice->media);
         if (!paper) {
-            *error = texts::paperUnavailable(destination, choice->media);
+            *error = texts::paperUnavailable(destination, mediaDisplayName(choice->media));
             return nullptr;
         }
         geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);

@@ -48,9 +48,11 @@ QString withReply(const QString &text, const Failure &failure)
     return texts::serviceReply(text, failure.reply);
 }
 
-QString serviceUnreachable(const Failure &failure)
+// libcups' own words here are a socket error ("Bad file descriptor") that tells a clerk nothing
+// and points the wrong way, so ours stand alone.
+QString serviceUnreachable()
 {
-    return withReply(texts::serviceUnreachable(), failure);
+    return texts::serviceUnreachable();
 }
 
 QString notFound(const QString &destination)
@@ -62,7 +64,7 @@ QString describe(const Failure &failure, const QString &destination, const QStri
 {
     switch (failure.status) {
     case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
-        return serviceUnreachable(failure);
+        return serviceUnreachable();
     case IPP_STATUS_ERROR_NOT_FOUND:
         return notFound(destination);
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
@@ -89,10 +91,8 @@ std::unique_ptr<cups_dest_t, DestDeleter> namedDest(const QString &destination, 
 {
     std::unique_ptr<cups_dest_t, DestDeleter> dest(
         cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(), nullptr));
-    if (!dest) {
-        const Failure failure = lastFailure();
-        *error = schedulerAnswers() ? notFound(destination) : serviceUnreachable(failure);
-    }
+    if (!dest)
+        *error = schedulerAnswers() ? notFound(destination) : serviceUnreachable();
     return dest;
 }
 
@@ -163,7 +163,7 @@ bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString
     const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
     std::unique_ptr<cups_dest_t, DestsDeleter> owner(dests, DestsDeleter{count});
     if (count == 0 && cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
-        *error = serviceUnreachable(lastFailure());
+        *error = serviceUnreachable();
         return false;
     }
     names->clear();

@@ -72,3 +72,13 @@ QPointF printableOriginMm(const QMarginsF &uprightMarginsMm, QPageLayout::Orient
         return QPointF(uprightMarginsMm.bottom(), uprightMarginsMm.left());
     return QPointF(uprightMarginsMm.left(), uprightMarginsMm.top());
 }
+
+QString mediaDisplayName(const QString &media)
+{
+    // class_name_WxHunit, the name part possibly holding further underscores.
+    const QStringList parts = media.split(QLatin1Char('_'));
+    if (parts.size() < 3 || !parts.last().contains(QLatin1Char('x')))
+        return media;
+    const QString name = parts.mid(1, parts.size() - 2).join(QLatin1Char(' ')).toUpper();
+    return QStringLiteral("%1（%2）").arg(name, parts.last());
+}

@@ -30,6 +30,10 @@ struct PrinterChoice
 std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings);
 void savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
 
+// A media name as a clerk reads it: "iso_a3_297x420mm" -> "A3（297x420mm）". Anything that is
+// not a self-describing name comes back unchanged.
+QString mediaDisplayName(const QString &media);
+
 // The papers offered for PDF files, A4 first.
 QList<Paper> pdfPapers();
 
