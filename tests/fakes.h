@@ -76,6 +76,7 @@ struct FakeDesktop
 #include "platform/printing.h"
 #include "platform/printsurface.h"
 
+#include <cmath>
 #include <memory>
 
 // One page as a print job drew it, operation by operation.
@@ -94,75 +95,53 @@ struct RecordedPage
         };
         Kind kind;
         int points = 0;
-        float value = 0; // X or Y
+        float x = 0, y = 0, radius = 0; // a position, or a circle
         QString text;
-        float centreX = 0, centreY = 0, radius = 0;
     };
     QString title;
     QList<Op> ops;
-    bool ended = false;     // EndDocument was called
-    bool discarded = false; // the surface went away without EndDocument
-
-    QList<Op> opsOf(Op::Kind kind) const
-    {
-        QList<Op> found;
-        for (const Op &op : ops)
-            if (op.kind == kind)
-                found.append(op);
-        return found;
-    }
+    bool ended = false;     // EndDocument was called and succeeded
+    bool discarded = false; // the surface went away without that
 };
 
 // Records every operation; reports the size it was set to, as a printer font would.
 class RecordingSurface : public PrintSurface
 {
 public:
+    using Op = RecordedPage::Op;
     RecordingSurface(RecordedPage *page, QString endError) : m_page(page), m_endError(endError) {}
-    ~RecordingSurface() override
-    {
-        if (!m_page->ended)
-            m_page->discarded = true;
-    }
+    ~RecordingSurface() override { m_page->discarded = !m_page->ended; }
     void SetFontSize(int points) override
     {
         m_size = points;
-        add({RecordedPage::Op::SetFontSize, points});
+        m_page->ops.append(Op{Op::SetFontSize, points});
     }
     double FontSize() const override
     {
-        const_cast<RecordingSurface *>(this)->add({RecordedPage::Op::FontSize});
-        return reportedSize >= 0 ? reportedSize : m_size;
+        m_page->ops.append(Op{Op::FontSize});
+        return reportedSize >= 0 || std::isnan(reportedSize) ? reportedSize : m_size;
     }
-    void SetCurrentX(float twips) override { add({RecordedPage::Op::SetCurrentX, 0, twips}); }
-    void SetCurrentY(float twips) override { add({RecordedPage::Op::SetCurrentY, 0, twips}); }
+    void SetCurrentX(float twips) override { m_page->ops.append(Op{Op::SetCurrentX, 0, twips}); }
+    void SetCurrentY(float twips) override { m_page->ops.append(Op{Op::SetCurrentY, 0, 0, twips}); }
     void PrintText(const QString &text) override
     {
-        RecordedPage::Op op{RecordedPage::Op::PrintText};
-        op.text = text;
-        add(op);
+        m_page->ops.append(Op{Op::PrintText, 0, 0, 0, 0, text});
     }
     void DrawCircle(float centreX, float centreY, float radius) override
     {
-        RecordedPage::Op op{RecordedPage::Op::DrawCircle};
-        op.centreX = centreX;
-        op.centreY = centreY;
-        op.radius = radius;
-        add(op);
+        m_page->ops.append(Op{Op::DrawCircle, 0, centreX, centreY, radius});
     }
     QString EndDocument() override
     {
-        add({RecordedPage::Op::EndDocument});
+        m_page->ops.append(Op{Op::EndDocument});
         m_page->ended = m_endError.isEmpty();
-        if (!m_page->ended)
-            m_page->discarded = true;
         return m_endError;
     }
 
-    // When not negative, FontSize reports this instead of the size set.
+    // When not negative, FontSize reports this instead of the size set; NaN too.
     double reportedSize = -1;
 
 private:
-    void add(const RecordedPage::Op &op) { m_page->ops.append(op); }
     RecordedPage *m_page;
     QString m_endError;
     int m_size = 0;
@@ -175,28 +154,22 @@ public:
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
     {
         ++openCalls;
-        if (cancelOpen) {
-            error->clear();
+        *error = openError;
+        if (cancelOpen || !openError.isEmpty())
             return nullptr;
-        }
-        if (!openError.isEmpty()) {
-            *error = openError;
-            return nullptr;
-        }
         pages.append(std::make_shared<RecordedPage>());
         pages.last()->title = title;
         auto surface = std::make_unique<RecordingSurface>(pages.last().get(), endError);
         surface->reportedSize = reportedSize;
         return surface;
     }
-    void setup(QWidget *) override { ++setupCalls; }
+    void setup(QWidget *) override {}
 
     QString openError; // open fails with this reason
     bool cancelOpen = false;
     QString endError; // EndDocument fails with this reason
     double reportedSize = -1;
     int openCalls = 0;
-    int setupCalls = 0;
     QList<std::shared_ptr<RecordedPage>> pages;
 };
 
@@ -229,10 +202,9 @@ public:
     bool destinations(QStringList *names, QString *defaultName, QString *error) override
     {
         ++destinationCalls;
-        if (!unreachable.isEmpty()) {
-            *error = unreachable;
+        *error = unreachable;
+        if (!unreachable.isEmpty())
             return false;
-        }
         *names = queues.keys();
         *defaultName = defaultQueue;
         return true;
@@ -240,25 +212,21 @@ public:
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
     {
         ++paperCalls;
-        if (!unreachable.isEmpty()) {
-            *error = unreachable;
-            return false;
-        }
-        if (!queues.contains(destination)) {
-            *error = QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
-            return false;
-        }
+        *error = trouble(destination);
         *papers = queues.value(destination);
-        return true;
+        return error->isEmpty();
     }
     QString check(const QString &destination) override
     {
         ++checkCalls;
-        if (!unreachable.isEmpty())
+        return trouble(destination);
+    }
+    // Why the destination cannot be used, or nothing.
+    QString trouble(const QString &destination) const
+    {
+        if (!unreachable.isEmpty() || queues.contains(destination))
             return unreachable;
-        if (!queues.contains(destination))
-            return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
-        return refusing.value(destination);
+        return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
     }
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                    const JobOptions &options) override
@@ -281,9 +249,8 @@ public:
 
     QMap<QString, PrinterPapers> queues;
     QString defaultQueue;
-    QMap<QString, QString> refusing; // queue -> why check() refuses it
-    QString unreachable;             // every call fails with this
-    QString refuseJob;               // submit() fails with this
+    QString unreachable; // every call fails with this
+    QString refuseJob;   // submit() fails with this
     QStringList submittedFiles;
     QList<Job> jobs;
     int destinationCalls = 0;

@@ -1,14 +1,12 @@
 // The way to the print queue: which destination, paper and orientation a job goes with, what
-// printer setup keeps, and how every refusal on the way reaches the user.
+// printer setup keeps, and how a refusal on the way reaches the user.
 
-#include "fakes.h"
 #include "platform/cupsprinting.h"
 #include "platform/cupsspooler.h"
 #include "platform/printerchoice.h"
-#include "platform/printersetupdialog.h"
-#include "window/mainwindow.h"
+#include "printwindow.h"
 
-#include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSettings>
@@ -17,17 +15,22 @@
 
 namespace {
 
+const QString kA4 = QStringLiteral("iso_a4_210x297mm");
+const QString kUnreachable = QStringLiteral("印刷サービス（CUPS）に接続できません。");
+
+// The default queue: A4 by default, and B5.
 PrinterPapers officePapers(std::optional<QPageLayout::Orientation> orientation = std::nullopt)
 {
     PrinterPapers papers;
     papers.papers = {FakeSpooler::a4(QMarginsF(6.35, 12.7, 6.35, 12.7)),
                      {QStringLiteral("jis_b5_182x257mm"), QStringLiteral("B5"), QSizeF(182, 257),
                       QMarginsF(5, 5, 5, 5)}};
-    papers.defaultMedia = QStringLiteral("iso_a4_210x297mm");
+    papers.defaultMedia = kA4;
     papers.defaultOrientation = orientation;
     return papers;
 }
 
+// Another queue: A3 by default, and A4.
 PrinterPapers sheetPapers()
 {
     PrinterPapers papers;
@@ -48,36 +51,26 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void nothingAskedAtStart();
-    void jobGoesAsChosen_data();
-    void jobGoesAsChosen();
-    void firstStart_data();
-    void firstStart();
-    void refusal_data();
-    void refusal();
+    void job_data();
+    void job();
+    void pdfFile_data();
     void pdfFile();
-    void pdfFileCancelled();
-    void setupKeepsChoice_data();
-    void setupKeepsChoice();
-    void setupWithoutPrintService();
-    void setupAfterPrinterWentAway();
+    void setup_data();
+    void setup();
     void realSpoolerWithoutService();
 
 private:
-    // A printing service and window over the fake queues, with the choice saved in this run's
-    // settings file.
+    // Printing over the fake queues and a window on it, the choice kept in this run's file.
     void start();
     void saveChoice(bool pdf, const QString &destination, const QString &media,
                     QPageLayout::Orientation orientation);
-    QStringList snapshot() const;
-    void fillSome();
 
     QTemporaryDir m_dir;
     QString m_settingsPath;
-    FakeSpooler *m_spooler = nullptr; // owned by m_printing
-    CupsPrinting *m_printing = nullptr;
+    FakeSpooler *m_spooler = nullptr; // owned by m_printing once started
+    std::unique_ptr<CupsPrinting> m_printing;
     FakeDesktop m_desktop;
-    MainWindow *m_window = nullptr;
+    std::unique_ptr<MainWindow> m_window;
     QString m_pickedFile;
     QStringList m_suggested;
     int m_run = 0;
@@ -104,29 +97,22 @@ void tst_CupsPrinting::init()
 
 void tst_CupsPrinting::start()
 {
-    m_printing = new CupsPrinting(std::unique_ptr<Spooler>(m_spooler), m_settingsPath, nullptr);
+    m_printing = std::make_unique<CupsPrinting>(std::unique_ptr<Spooler>(m_spooler), m_settingsPath,
+                                                nullptr);
     m_printing->setPdfFilePicker([this](const QString &suggested) {
         m_suggested << suggested;
         return m_pickedFile;
     });
-    Services services = m_desktop.services(m_dir.path());
-    services.printing = m_printing;
-    m_window = new MainWindow(services);
-    m_window->load();
-    m_window->ui().Sayuu_Xtxt->setText(QStringLiteral("0"));
-    m_window->ui().Jyouge_Ytxt->setText(QStringLiteral("40"));
+    m_window = openWindow(m_desktop, m_printing.get(), m_dir.path());
+    fillLetter(*m_window, letterTexts());
 }
 
 void tst_CupsPrinting::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
-    if (m_printing)
-        delete m_printing;
-    else
+    m_window.reset();
+    if (!m_printing)
         delete m_spooler;
-    m_printing = nullptr;
-    m_spooler = nullptr;
+    m_printing.reset();
 }
 
 void tst_CupsPrinting::saveChoice(bool pdf, const QString &destination, const QString &media,
@@ -136,227 +122,126 @@ void tst_CupsPrinting::saveChoice(bool pdf, const QString &destination, const QS
     savePrinterChoice(settings, {pdf, destination, media, orientation});
 }
 
-QStringList tst_CupsPrinting::snapshot() const
+void tst_CupsPrinting::job_data()
 {
-    QStringList state;
-    for (const QLineEdit *edit : m_window->findChildren<QLineEdit *>())
-        state << edit->objectName() + '=' + edit->text();
-    for (const QComboBox *combo : m_window->findChildren<QComboBox *>())
-        state << combo->objectName() + '=' + combo->currentText();
-    state << QStringLiteral("panel=%1").arg(m_window->ui().CyouseiFrm->isVisibleTo(m_window));
-    return state;
+    QTest::addColumn<QString>("media"); // chosen on "Sheet"; empty: setup never confirmed
+    QTest::addColumn<bool>("portrait"); // chosen, or the queue's own default
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("destination"); // empty: nothing goes out
+    QTest::addColumn<QString>("expected");    // orientation-requested, or what is told
+
+    const auto row = [](const char *name, const QString &media, bool portrait, const char *fault,
+                        const char *button, const char *destination, const QString &expected) {
+        QTest::newRow(name) << media << portrait << QString(fault) << QString(button)
+                            << QString(destination) << expected;
+    };
+    row("first start: default queue, its paper", "", false, "", "InsatsuBtn", "Office", "4");
+    row("first start: queue prints portrait", "", true, "", "InsatsuBtn", "Office", "3");
+    row("first start: no default queue", "", false, "no default", "InsatsuBtn", "",
+        "既定のプリンタ");
+    row("first start: print service down", "", false, "unreachable", "InsatsuBtn", "",
+        "接続できません");
+    row("chosen: portrait", kA4, true, "", "InsatsuBtn", "Sheet", "3");
+    row("chosen: landscape, marks", kA4, false, "", "IchiBtn", "Sheet", "4");
+    row("chosen paper no longer offered", "na_legal_8.5x14in", false, "", "InsatsuBtn", "",
+        "用紙（na_legal_8.5x14in）が使えません");
+    row("job refused", kA4, false, "refused", "InsatsuBtn", "", "受け付けませんでした");
 }
 
-void tst_CupsPrinting::fillSome()
+// Nothing is asked of the print service before a job; then one job with the options that keep
+// the page where it was drawn, or the reason told and every entry kept. No page file stays.
+void tst_CupsPrinting::job()
 {
-    Ui::Form1 &ui = m_window->ui();
-    ui.Combo10101->setEditText(QStringLiteral("委任太郎"));
-    ui.Text10501->setText(QStringLiteral("品川500あ1234"));
-    ui.IninShimei->setEditText(QStringLiteral("株式会社ソラフ"));
-    ui.Text10805->setText(QStringLiteral("栄3-3"));
-}
+    QFETCH(QString, media);
+    QFETCH(bool, portrait);
+    QFETCH(QString, fault);
+    QFETCH(QString, button);
+    QFETCH(QString, destination);
+    QFETCH(QString, expected);
 
-void tst_CupsPrinting::nothingAskedAtStart()
-{
+    const auto orientation = portrait ? QPageLayout::Portrait : QPageLayout::Landscape;
+    if (!media.isEmpty())
+        saveChoice(false, QStringLiteral("Sheet"), media, orientation);
+    else if (portrait)
+        m_spooler->queues[QStringLiteral("Office")] = officePapers(orientation);
+    if (fault == "no default")
+        m_spooler->defaultQueue.clear();
+    else if (fault == "unreachable")
+        m_spooler->unreachable = kUnreachable;
+    else if (fault == "refused")
+        m_spooler->refuseJob = QStringLiteral("プリンタ「Sheet」が印刷を受け付けませんでした。");
     start();
     QCOMPARE(m_spooler->destinationCalls + m_spooler->paperCalls + m_spooler->checkCalls, 0);
-}
+    const QStringList before = windowState(*m_window);
 
-void tst_CupsPrinting::jobGoesAsChosen_data()
-{
-    QTest::addColumn<int>("orientation");
-    QTest::addColumn<QString>("orientationRequested");
-    QTest::addColumn<bool>("marks");
+    m_window->findChild<QAbstractButton *>(button)->click();
 
-    QTest::newRow("letter, landscape") << int(QPageLayout::Landscape) << "4" << false;
-    QTest::newRow("letter, portrait") << int(QPageLayout::Portrait) << "3" << false;
-    QTest::newRow("marks, landscape") << int(QPageLayout::Landscape) << "4" << true;
-}
-
-// One job on the chosen queue, with the options that keep the page where it was drawn, and no
-// temporary file left behind.
-void tst_CupsPrinting::jobGoesAsChosen()
-{
-    QFETCH(int, orientation);
-    QFETCH(QString, orientationRequested);
-    QFETCH(bool, marks);
-
-    saveChoice(false, QStringLiteral("Sheet"), QStringLiteral("iso_a4_210x297mm"),
-               QPageLayout::Orientation(orientation));
-    start();
-    fillSome();
-    (marks ? m_window->ui().IchiBtn : m_window->ui().InsatsuBtn)->click();
-
-    QVERIFY(m_desktop.messages.shown.isEmpty());
-    QCOMPARE(m_spooler->jobs.size(), 1);
-    const FakeSpooler::Job &job = m_spooler->jobs[0];
-    QCOMPARE(job.destination, QStringLiteral("Sheet"));
-    QCOMPARE(job.title, marks ? QStringLiteral("位置合わせの○印") : QStringLiteral("委任状"));
-    QVERIFY(job.pdf.startsWith("%PDF-"));
-    QCOMPARE(job.option("media"), QStringLiteral("iso_a4_210x297mm"));
-    QCOMPARE(job.option("orientation-requested"), orientationRequested);
-    QCOMPARE(job.option("print-scaling"), QStringLiteral("none"));
-    QCOMPARE(job.option("fit-to-page"), QStringLiteral("false"));
-    QCOMPARE(job.option("number-up"), QStringLiteral("1"));
-    QCOMPARE(job.option("sides"), QStringLiteral("one-sided"));
-    QCOMPARE(job.option("copies"), QStringLiteral("1"));
-    QCOMPARE(m_spooler->submittedFiles.size(), 1);
-    QVERIFY(!QFile::exists(m_spooler->submittedFiles[0]));
-    // The destination was checked before anything was drawn.
-    QCOMPARE(m_spooler->checkCalls, 1);
-}
-
-void tst_CupsPrinting::firstStart_data()
-{
-    QTest::addColumn<QString>("defaultQueue");
-    QTest::addColumn<bool>("queuePortrait");
-    QTest::addColumn<bool>("unreachable");
-    QTest::addColumn<QString>("orientationRequested"); // empty: nothing printed
-    QTest::addColumn<QString>("told");
-
-    QTest::newRow("default queue, its paper, landscape") << "Office" << false << false << "4"
-                                                         << "";
-    QTest::newRow("queue prints portrait by default") << "Office" << true << false << "3"
-                                                      << "";
-    QTest::newRow("no default queue") << "" << false << false << ""
-                                      << "既定のプリンタ";
-    QTest::newRow("print service unreachable") << "Office" << false << true << ""
-                                               << "接続できません";
-}
-
-// Before printer setup was ever confirmed the job goes to the default queue with its default
-// paper.
-void tst_CupsPrinting::firstStart()
-{
-    QFETCH(QString, defaultQueue);
-    QFETCH(bool, queuePortrait);
-    QFETCH(bool, unreachable);
-    QFETCH(QString, orientationRequested);
-    QFETCH(QString, told);
-
-    m_spooler->defaultQueue = defaultQueue;
-    if (queuePortrait)
-        m_spooler->queues[QStringLiteral("Office")] = officePapers(QPageLayout::Portrait);
-    if (unreachable)
-        m_spooler->unreachable = QStringLiteral("印刷サービス（CUPS）に接続できません。");
-    start();
-    m_window->ui().InsatsuBtn->click();
-
-    if (orientationRequested.isEmpty()) {
+    for (const QString &file : std::as_const(m_spooler->submittedFiles))
+        QVERIFY2(!QFile::exists(file), qPrintable(file));
+    if (destination.isEmpty()) {
         QCOMPARE(m_spooler->jobs.size(), 0);
-        QCOMPARE(m_desktop.messages.shown.size(), 1);
-        QVERIFY2(m_desktop.messages.shown[0].text.contains(told),
-                 qPrintable(m_desktop.messages.shown[0].text));
+        QCOMPARE(notToldOnce(m_desktop.messages, {expected}), QString());
+        QCOMPARE(windowState(*m_window), before);
         return;
     }
     QVERIFY(m_desktop.messages.shown.isEmpty());
     QCOMPARE(m_spooler->jobs.size(), 1);
-    QCOMPARE(m_spooler->jobs[0].destination, QStringLiteral("Office"));
-    QCOMPARE(m_spooler->jobs[0].option("media"), QStringLiteral("iso_a4_210x297mm"));
-    QCOMPARE(m_spooler->jobs[0].option("orientation-requested"), orientationRequested);
-    // Nothing is saved until setup is confirmed.
-    QVERIFY(QSettings(m_settingsPath, QSettings::IniFormat).allKeys().isEmpty());
+    const FakeSpooler::Job &job = m_spooler->jobs[0];
+    QCOMPARE(job.destination, destination);
+    QCOMPARE(job.title,
+             button == "IchiBtn" ? QStringLiteral("位置合わせの○印") : QStringLiteral("委任状"));
+    QVERIFY(job.pdf.startsWith("%PDF-"));
+    const QList<QPair<QByteArray, QString>> options = {{"media", kA4},
+                                                       {"orientation-requested", expected},
+                                                       {"print-scaling", "none"},
+                                                       {"fit-to-page", "false"},
+                                                       {"number-up", "1"},
+                                                       {"sides", "one-sided"},
+                                                       {"copies", "1"}};
+    for (const auto &[name, value] : options)
+        QCOMPARE(job.option(name), value);
+    // The destination was checked before anything was drawn.
+    QCOMPARE(m_spooler->checkCalls, 1);
+    // Nothing is kept until setup is confirmed.
+    if (media.isEmpty())
+        QVERIFY(QSettings(m_settingsPath, QSettings::IniFormat).allKeys().isEmpty());
 }
 
-void tst_CupsPrinting::refusal_data()
+void tst_CupsPrinting::pdfFile_data()
 {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<QString>("told");
-
-    QTest::newRow("queue vanished") << "InsatsuBtn"
-                                    << "vanished"
-                                    << "「Sheet」が見つかりません";
-    QTest::newRow("queue stopped") << "InsatsuBtn"
-                                   << "stopped"
-                                   << "停止しています";
-    QTest::newRow("queue refusing, marks") << "IchiBtn"
-                                           << "stopped"
-                                           << "停止しています";
-    QTest::newRow("print service down") << "InsatsuBtn"
-                                        << "unreachable"
-                                        << "接続できません";
-    QTest::newRow("job refused") << "InsatsuBtn"
-                                 << "refused"
-                                 << "受け付けませんでした";
-    QTest::newRow("job refused, marks") << "IchiBtn"
-                                        << "refused"
-                                        << "受け付けませんでした";
-    QTest::newRow("paper no longer offered") << "InsatsuBtn"
-                                             << "paper"
-                                             << "用紙";
+    QTest::addColumn<QString>("picked");
+    QTest::newRow("name typed without .pdf") << QStringLiteral("委任状");
+    QTest::newRow("file dialog cancelled") << QString();
 }
 
-// Each refusal is told with its reason; no job and no temporary file stays, every entry stays,
-// and the next print goes through once the trouble is gone.
-void tst_CupsPrinting::refusal()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, what);
-    QFETCH(QString, told);
-
-    saveChoice(false, QStringLiteral("Sheet"),
-               what == QLatin1String("paper") ? QStringLiteral("na_legal_8.5x14in")
-                                              : QStringLiteral("iso_a4_210x297mm"),
-               QPageLayout::Landscape);
-    if (what == QLatin1String("vanished"))
-        m_spooler->queues.remove(QStringLiteral("Sheet"));
-    else if (what == QLatin1String("stopped"))
-        m_spooler->refusing.insert(QStringLiteral("Sheet"),
-                                   QStringLiteral("プリンタ「Sheet」は停止しています。"));
-    else if (what == QLatin1String("unreachable"))
-        m_spooler->unreachable = QStringLiteral("印刷サービス（CUPS）に接続できません。");
-    else if (what == QLatin1String("refused"))
-        m_spooler->refuseJob = QStringLiteral("プリンタ「Sheet」が印刷を受け付けませんでした。");
-    start();
-    fillSome();
-    m_window->ui().OnOffBtn->click();
-    const QStringList before = snapshot();
-
-    m_window->findChild<QAbstractButton *>(button)->click();
-
-    QCOMPARE(m_spooler->jobs.size(), 0);
-    for (const QString &file : std::as_const(m_spooler->submittedFiles))
-        QVERIFY2(!QFile::exists(file), qPrintable(file));
-    QCOMPARE(m_desktop.messages.shown.size(), 1);
-    QCOMPARE(m_desktop.messages.shown[0].kind, QStringLiteral("critical"));
-    QCOMPARE(m_desktop.messages.shown[0].title, QStringLiteral("ソラフ"));
-    QVERIFY2(m_desktop.messages.shown[0].text.contains(told),
-             qPrintable(m_desktop.messages.shown[0].text));
-    QCOMPARE(snapshot(), before);
-
-    m_spooler->queues.insert(QStringLiteral("Sheet"), sheetPapers());
-    m_spooler->refusing.clear();
-    m_spooler->unreachable.clear();
-    m_spooler->refuseJob.clear();
-    saveChoice(false, QStringLiteral("Sheet"), QStringLiteral("iso_a4_210x297mm"),
-               QPageLayout::Landscape);
-    m_window->findChild<QAbstractButton *>(button)->click();
-    QCOMPARE(m_spooler->jobs.size(), 1);
-    QCOMPARE(m_desktop.messages.shown.size(), 1);
-}
-
+// The page goes into the file picked, replacing one of that name, and the print service is not
+// asked; a cancelled file dialog changes nothing and tells nothing.
 void tst_CupsPrinting::pdfFile()
 {
-    saveChoice(true, QString(), QStringLiteral("iso_a4_210x297mm"), QPageLayout::Landscape);
+    QFETCH(QString, picked);
+
+    saveChoice(true, QString(), kA4, QPageLayout::Landscape);
     QFile earlier(m_dir.filePath(QStringLiteral("委任状.pdf")));
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.write("an earlier letter");
     earlier.close();
-    // The extension is added when the name was typed without it.
-    m_pickedFile = m_dir.filePath(QStringLiteral("委任状"));
+    m_pickedFile = picked.isEmpty() ? QString() : m_dir.filePath(picked);
     start();
-    fillSome();
+    const QStringList before = windowState(*m_window);
 
     m_window->ui().InsatsuBtn->click();
 
     QVERIFY(m_desktop.messages.shown.isEmpty());
+    QCOMPARE(windowState(*m_window), before);
     QCOMPARE(m_suggested.size(), 1);
     QVERIFY2(m_suggested[0].endsWith(QStringLiteral("/委任状.pdf")), qPrintable(m_suggested[0]));
+    QCOMPARE(m_spooler->checkCalls + m_spooler->paperCalls + m_spooler->submittedFiles.size(), 0);
+    QCOMPARE(QDir(m_dir.path()).entryList({"*.pdf"}), QStringList{"委任状.pdf"});
     QVERIFY(earlier.open(QIODevice::ReadOnly));
-    QVERIFY(earlier.readAll().startsWith("%PDF-"));
-    QCOMPARE(m_spooler->checkCalls + m_spooler->paperCalls, 0);
-    QCOMPARE(m_spooler->submittedFiles.size(), 0);
+    QCOMPARE(earlier.readAll().startsWith("%PDF-"), !picked.isEmpty());
+    if (picked.isEmpty())
+        return;
 
     // The next file is suggested in the folder used last.
     m_pickedFile.clear();
@@ -365,83 +250,92 @@ void tst_CupsPrinting::pdfFile()
     QCOMPARE(QFileInfo(m_suggested[1]).absolutePath(), QFileInfo(m_dir.path()).absoluteFilePath());
 }
 
-void tst_CupsPrinting::pdfFileCancelled()
+void tst_CupsPrinting::setup_data()
 {
-    saveChoice(true, QString(), QStringLiteral("iso_a4_210x297mm"), QPageLayout::Landscape);
-    start();
-    fillSome();
-    const QStringList before = snapshot();
-    const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
-
-    m_window->ui().InsatsuBtn->click();
-
-    QCOMPARE(m_suggested.size(), 1);
-    QVERIFY(m_desktop.messages.shown.isEmpty());
-    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
-    QCOMPARE(snapshot(), before);
-}
-
-void tst_CupsPrinting::setupKeepsChoice_data()
-{
-    QTest::addColumn<QString>("printer"); // as listed
+    QTest::addColumn<bool>("gone");        // "Gone", portrait, was chosen before
+    QTest::addColumn<bool>("unreachable"); // the print service
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("selected"); // when the dialog opens
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("printer"); // then chosen
     QTest::addColumn<QString>("paper");
     QTest::addColumn<bool>("portrait");
     QTest::addColumn<bool>("accept");
 
-    QTest::newRow("queue, its other paper, portrait") << "Sheet"
-                                                      << "A4" << true << true;
-    QTest::newRow("default queue, B5, landscape") << "Office（既定のプリンタ）"
-                                                  << "B5" << false << true;
-    QTest::newRow("PDF file") << "PDFファイル"
-                              << "A4" << false << true;
-    QTest::newRow("cancelled") << "Sheet"
-                               << "A4" << true << false;
+    const QString office = QStringLiteral("Office（既定のプリンタ）");
+    const QString pdf = QStringLiteral("PDFファイル");
+    const QStringList all = {office, QStringLiteral("Sheet"), pdf};
+    const auto row = [](const char *name, bool gone, bool unreachable, const QStringList &listed,
+                        const QString &selected, const QString &notice, const QString &printer,
+                        const char *paper, bool portrait, bool accept) {
+        QTest::newRow(name) << gone << unreachable << listed << selected << notice << printer
+                            << QString(paper) << portrait << accept;
+    };
+    row("queue, its other paper, portrait", false, false, all, office, "", "Sheet", "A4", true,
+        true);
+    row("default queue, B5, landscape", false, false, all, office, "", office, "B5", false, true);
+    row("PDF file", false, false, all, office, "", pdf, "A4", false, true);
+    row("cancelled", false, false, all, office, "", "Sheet", "A4", true, false);
+    row("print service down: PDF files still offered", false, true, {pdf}, pdf, "接続できません",
+        pdf, "A4", false, true);
+    row("chosen printer gone: the default offered", true, false, all, office,
+        "「Gone」が見つかりません", office, "A4", true, true);
 }
 
-// OK keeps printer, paper and orientation for every later job, also after a restart; Cancel
-// changes nothing at all.
-void tst_CupsPrinting::setupKeepsChoice()
+// The dialog offers the queues and PDF files and says what is wrong; OK keeps printer, paper and
+// orientation for every later job, also after a restart; Cancel changes nothing at all.
+void tst_CupsPrinting::setup()
 {
+    QFETCH(bool, gone);
+    QFETCH(bool, unreachable);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, selected);
+    QFETCH(QString, notice);
     QFETCH(QString, printer);
     QFETCH(QString, paper);
     QFETCH(bool, portrait);
     QFETCH(bool, accept);
 
+    if (gone)
+        saveChoice(false, QStringLiteral("Gone"), kA4, QPageLayout::Portrait);
+    if (unreachable)
+        m_spooler->unreachable = kUnreachable;
     start();
-    QStringList listedPrinters;
-    QStringList listedPapers;
+    // What the dialog showed as it opened, and the papers of the printer picked last.
+    QStringList printers;
+    QString preselected;
+    bool portraitBefore = false;
+    QString told;
+    QStringList papers;
     m_printing->setDialogRunner([&](QDialog &dialog) {
-        auto *printers = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
-        auto *papers = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"));
-        for (int i = 0; i < printers->count(); ++i)
-            listedPrinters << printers->itemText(i);
-        printers->setCurrentIndex(printers->findText(printer));
-        for (int i = 0; i < papers->count(); ++i)
-            listedPapers << papers->itemText(i);
-        papers->setCurrentIndex(papers->findText(paper));
-        dialog
-            .findChild<QRadioButton *>(portrait ? QStringLiteral("portraitButton")
-                                                : QStringLiteral("landscapeButton"))
+        auto *printerBox = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
+        auto *paperBox = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"));
+        auto *upright = dialog.findChild<QRadioButton *>(QStringLiteral("portraitButton"));
+        const QLabel *label = dialog.findChild<QLabel *>(QStringLiteral("noticeLabel"));
+        for (int i = 0; i < printerBox->count(); ++i)
+            printers << printerBox->itemText(i);
+        preselected = printerBox->currentText();
+        portraitBefore = upright->isChecked();
+        told = label->isVisibleTo(&dialog) ? label->text() : QString();
+        printerBox->setCurrentIndex(printerBox->findText(printer));
+        for (int i = 0; i < paperBox->count(); ++i)
+            papers << paperBox->itemText(i);
+        paperBox->setCurrentIndex(paperBox->findText(paper));
+        (portrait ? upright : dialog.findChild<QRadioButton *>("landscapeButton"))
             ->setChecked(true);
         return accept;
     });
     m_window->ui().PriDiaBtn->click();
-
-    QCOMPARE(listedPrinters, (QStringList{QStringLiteral("Office（既定のプリンタ）"),
-                                          QStringLiteral("Sheet"), QStringLiteral("PDFファイル")}));
-    // The papers are those of the printer picked last.
-    QVERIFY2(listedPapers.contains(paper), qPrintable(listedPapers.join(',')));
+    QCOMPARE(printers, listed);
+    QCOMPARE(preselected, selected);
+    QCOMPARE(portraitBefore, gone);
+    QVERIFY2(told.contains(notice) && told.isEmpty() == notice.isEmpty(), qPrintable(told));
+    QVERIFY2(papers.contains(paper), qPrintable(papers.join(',')));
     QVERIFY(m_desktop.messages.shown.isEmpty());
 
     // A restart: a new printing service over the same settings.
-    delete m_window;
-    m_window = nullptr;
-    auto *spooler = new FakeSpooler;
-    spooler->queues = m_spooler->queues;
-    spooler->defaultQueue = m_spooler->defaultQueue;
-    delete m_printing;
-    m_printing = nullptr;
-    m_spooler = spooler;
+    m_window.reset();
+    m_spooler = new FakeSpooler(*m_spooler);
     m_pickedFile = m_dir.filePath(QStringLiteral("restart.pdf"));
     start();
     m_window->ui().InsatsuBtn->click();
@@ -451,68 +345,16 @@ void tst_CupsPrinting::setupKeepsChoice()
         QVERIFY(QSettings(m_settingsPath, QSettings::IniFormat).allKeys().isEmpty());
         QCOMPARE(m_spooler->jobs.size(), 1);
         QCOMPARE(m_spooler->jobs[0].destination, QStringLiteral("Office"));
-        return;
-    }
-    if (printer == QStringLiteral("PDFファイル")) {
+    } else if (printer == QStringLiteral("PDFファイル")) {
         QCOMPARE(m_spooler->jobs.size(), 0);
         QVERIFY(QFile::exists(m_pickedFile));
-        return;
+    } else {
+        QCOMPARE(m_spooler->jobs.size(), 1);
+        QCOMPARE(m_spooler->jobs[0].destination, printer.section(QStringLiteral("（"), 0, 0));
+        QCOMPARE(m_spooler->jobs[0].option("media"),
+                 paper == "B5" ? QStringLiteral("jis_b5_182x257mm") : kA4);
+        QCOMPARE(m_spooler->jobs[0].option("orientation-requested"), portrait ? "3" : "4");
     }
-    QCOMPARE(m_spooler->jobs.size(), 1);
-    QCOMPARE(m_spooler->jobs[0].destination, printer.section(QStringLiteral("（"), 0, 0));
-    QCOMPARE(m_spooler->jobs[0].option("media"), paper == QLatin1String("B5")
-                                                     ? QStringLiteral("jis_b5_182x257mm")
-                                                     : QStringLiteral("iso_a4_210x297mm"));
-    QCOMPARE(m_spooler->jobs[0].option("orientation-requested"),
-             portrait ? QStringLiteral("3") : QStringLiteral("4"));
-}
-
-// The dialog still opens and offers PDF files, and says why there are no printers.
-void tst_CupsPrinting::setupWithoutPrintService()
-{
-    m_spooler->unreachable = QStringLiteral("印刷サービス（CUPS）に接続できません。");
-    start();
-    QStringList listed;
-    QString notice;
-    bool okEnabled = false;
-    m_printing->setDialogRunner([&](QDialog &dialog) {
-        auto *printers = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
-        for (int i = 0; i < printers->count(); ++i)
-            listed << printers->itemText(i);
-        const QLabel *label = dialog.findChild<QLabel *>(QStringLiteral("noticeLabel"));
-        notice = label->isVisibleTo(&dialog) ? label->text() : QString();
-        okEnabled = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"))->count() > 0;
-        return true;
-    });
-    m_window->ui().PriDiaBtn->click();
-
-    QCOMPARE(listed, QStringList{QStringLiteral("PDFファイル")});
-    QVERIFY2(notice.contains(QStringLiteral("接続できません")), qPrintable(notice));
-    QVERIFY(okEnabled);
-    QCOMPARE(loadPrinterChoice(*std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat))
-                 ->pdfFile,
-             true);
-}
-
-void tst_CupsPrinting::setupAfterPrinterWentAway()
-{
-    saveChoice(false, QStringLiteral("Gone"), QStringLiteral("iso_a4_210x297mm"),
-               QPageLayout::Portrait);
-    start();
-    QString notice;
-    QString selected;
-    bool portrait = false;
-    m_printing->setDialogRunner([&](QDialog &dialog) {
-        notice = dialog.findChild<QLabel *>(QStringLiteral("noticeLabel"))->text();
-        selected = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"))->currentText();
-        portrait = dialog.findChild<QRadioButton *>(QStringLiteral("portraitButton"))->isChecked();
-        return false;
-    });
-    m_window->ui().PriDiaBtn->click();
-
-    QVERIFY2(notice.contains(QStringLiteral("「Gone」が見つかりません")), qPrintable(notice));
-    QCOMPARE(selected, QStringLiteral("Office（既定のプリンタ）"));
-    QVERIFY(portrait);
 }
 
 // libcups itself, with no scheduler to reach: every call says so in Japanese.
@@ -521,25 +363,18 @@ void tst_CupsPrinting::realSpoolerWithoutService()
     CupsSpooler spooler;
     QStringList names;
     QString defaultName;
-    QString error;
-    QVERIFY(!spooler.destinations(&names, &defaultName, &error));
-    QVERIFY2(error.contains(QStringLiteral("接続できません")), qPrintable(error));
-
+    QString listError;
+    QString paperError;
     PrinterPapers papers;
-    error.clear();
-    QVERIFY(!spooler.papers(QStringLiteral("Sheet"), &papers, &error));
-    QVERIFY2(error.contains(QStringLiteral("接続できません")), qPrintable(error));
-
-    error = spooler.check(QStringLiteral("Sheet"));
-    QVERIFY2(error.contains(QStringLiteral("接続できません")), qPrintable(error));
-
-    QTemporaryFile pdf;
-    QVERIFY(pdf.open());
-    pdf.write("%PDF-1.4\n");
-    pdf.flush();
-    error = spooler.submit(QStringLiteral("Sheet"), QStringLiteral("委任状"), pdf.fileName(),
-                           CupsPrinting::jobOptions({}));
-    QVERIFY2(error.contains(QStringLiteral("接続できません")), qPrintable(error));
+    QVERIFY(!spooler.destinations(&names, &defaultName, &listError));
+    QVERIFY(!spooler.papers(QStringLiteral("Sheet"), &papers, &paperError));
+    QFile pdf(m_dir.filePath(QStringLiteral("page.pdf")));
+    QVERIFY(pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0);
+    pdf.close();
+    for (const QString &told : {listError, paperError, spooler.check(QStringLiteral("Sheet")),
+                                spooler.submit(QStringLiteral("Sheet"), QStringLiteral("委任状"),
+                                               pdf.fileName(), CupsPrinting::jobOptions({}))})
+        QVERIFY2(told.contains(QStringLiteral("接続できません")), qPrintable(told));
 }
 
 QTEST_MAIN(tst_CupsPrinting)
