@@ -224,9 +224,11 @@ public:
     // Why the destination cannot be used, or nothing.
     QString trouble(const QString &destination) const
     {
-        if (!unreachable.isEmpty() || queues.contains(destination))
+        if (!unreachable.isEmpty())
             return unreachable;
-        return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
+        if (!queues.contains(destination))
+            return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
+        return refusing.value(destination);
     }
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                    const JobOptions &options) override
@@ -249,8 +251,9 @@ public:
 
     QMap<QString, PrinterPapers> queues;
     QString defaultQueue;
-    QString unreachable; // every call fails with this
-    QString refuseJob;   // submit() fails with this
+    QMap<QString, QString> refusing; // queue -> why check() refuses it
+    QString unreachable;             // every call fails with this
+    QString refuseJob;               // submit() fails with this
     QStringList submittedFiles;
     QList<Job> jobs;
     int destinationCalls = 0;
