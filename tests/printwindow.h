@@ -94,14 +94,16 @@ inline QStringList windowState(MainWindow &window)
     return state;
 }
 
-// What is wrong with the messages shown, when it was not one critical message under the
-// program's title with every part in it.
-inline QString notToldOnce(const FakeMessages &messages, const QStringList &parts)
+// What is wrong with the messages shown, when it was not one message of that kind and title (a
+// critical one under the program's title unless said) with every part in it.
+inline QString notToldOnce(const FakeMessages &messages, const QStringList &parts,
+                           const QString &kind = QStringLiteral("critical"),
+                           const QString &title = QStringLiteral("ソラフ"))
 {
     if (messages.shown.size() != 1)
         return QStringLiteral("%1 messages shown").arg(messages.shown.size());
     const FakeMessages::Shown &shown = messages.shown[0];
-    bool whole = shown.kind == QLatin1String("critical") && shown.title == QStringLiteral("ソラフ");
+    bool whole = shown.kind == kind && shown.title == title;
     for (const QString &part : parts)
         whole &= shown.text.contains(part);
     return whole ? QString() : shown.kind + ' ' + shown.title + ": " + shown.text;

@@ -2,14 +2,12 @@
 // names: one row a situation, with the catalogue entries its message is made of. Folders and
 // files that refuse even root come from /proc.
 
-#include "fakes.h"
 #include "offsetfolder.h"
 #include "platform/cupsprinting.h"
 #include "platform/cupsspooler.h"
-#include "platform/japanesefont.h"
 #include "platform/pdfsurface.h"
-#include "platform/printerchoice.h"
 #include "platform/texts.h"
+#include "printwindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -19,20 +17,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <cups/cups.h>
-
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
-#include <functional>
-#include <stdexcept>
 #include <sys/resource.h>
 #include <unistd.h>
 
-// While not negative, this many renames succeed and every later one fails. A saved file replaces
-// the one before it by a rename, so this can fail the second offset file's replacement and the
-// putting back of the first: no state of the disk arranges that between the two.
+// While not negative, this many renames succeed and every later one fails: the only way to fail
+// the second offset file's replacement and then the putting back of the first.
 static int s_renamesLeft = -1;
 
 extern "C" int rename(const char *from, const char *to) noexcept
@@ -49,128 +41,67 @@ extern "C" int rename(const char *from, const char *to) noexcept
 namespace {
 
 const QString kA4 = QStringLiteral("iso_a4_210x297mm");
+const QString kOffice = QStringLiteral("Office");
+
+using Work = std::function<void()>;
+using Page = std::unique_ptr<PrintSurface>;
 
 // A file size limit of 0 fails every write the way a full disk does, for root too.
-struct FullDisk
+void onFullDisk(const Work &work)
 {
-    FullDisk()
-    {
-        getrlimit(RLIMIT_FSIZE, &m_limit);
-        rlimit none = m_limit;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FullDisk()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    rlimit m_limit;
-    void (*m_handler)(int);
-};
+    rlimit before;
+    getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit none{0, before.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &none);
+    work();
+    setrlimit(RLIMIT_FSIZE, &before);
+}
 
-struct TemporaryFolder
+// Hands out a real page ended once already, which no job does: what would a second end say?
+struct EndedPagePrinting : FakePrinting
 {
-    explicit TemporaryFolder(const QString &path)
-        : m_had(qEnvironmentVariableIsSet("TMPDIR")), m_old(qgetenv("TMPDIR"))
+    Page open(const QString &, QString *error) override
     {
-        qputenv("TMPDIR", QFile::encodeName(path));
-    }
-    ~TemporaryFolder() { m_had ? qputenv("TMPDIR", m_old) : qunsetenv("TMPDIR"); }
-    bool m_had;
-    QByteArray m_old;
-};
-
-// Throws from every call, as a failure nothing in the program foresees.
-class ThrowingPrinting : public Printing
-{
-public:
-    explicit ThrowingPrinting(std::function<void()> raise) : m_raise(std::move(raise)) {}
-    std::unique_ptr<PrintSurface> open(const QString &, QString *) override
-    {
-        m_raise();
-        return nullptr;
-    }
-    void setup(QWidget *) override { m_raise(); }
-
-private:
-    std::function<void()> m_raise;
-};
-
-// Hands out a real page that was ended once already, which no print job does.
-class EndedPagePrinting : public Printing
-{
-public:
-    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
-    {
-        auto page = PdfSurface::create(
-            {QPageSize(QPageSize::A4)}, japaneseFontFamily(error), title,
+        Page page = PdfSurface::create(
+            {QPageSize(QPageSize::A4)}, QString(), QString(),
             [](const QString &) { return QString(); }, error);
         if (page)
             page->EndDocument();
         return page;
     }
-    void setup(QWidget *) override {}
 };
 
-// One window on its own offset folder, printing through a fake unless a row says otherwise.
-struct Rig
+// A window on its own offset folder, printing the real way to a fake print service with one
+// printer, Office, the default, offering A4.
+struct Rig : OffsetFolder
 {
-    QTemporaryDir dir;
-    QString folder = dir.path();
-    FakeDesktop desktop;
-    FakePrinting fake;
-    std::unique_ptr<Printing> printing;
-    CupsPrinting *cups = nullptr;   // printing, when it is the real one
-    FakeSpooler *service = nullptr; // cups' print service, when it is a fake
-    std::unique_ptr<MainWindow> window;
-    QString expected;   // set last by the row: what the one message must contain
-    bool exact = false; // ... or be, word for word
-
-    QString x() const { return QDir(folder).filePath(QStringLiteral("ini_x1.txt")); }
-    QString y() const { return QDir(folder).filePath(QStringLiteral("ini_y1.txt")); }
-    Ui::Form1 &ui() { return window->ui(); }
-    QList<FakeMessages::Shown> &shown() { return desktop.messages.shown; }
-
-    Ui::Form1 &start(const QString &offsets = {})
-    {
-        if (!offsets.isEmpty())
-            folder = offsets;
-        Services services = desktop.services(folder);
-        services.printing = printing ? printing.get() : &fake;
-        window = std::make_unique<MainWindow>(services);
-        window->load();
-        return ui();
-    }
-    void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
-    void print() { click(ui().InsatsuBtn); }
-    void save(const QString &sayuu, const QString &jyouge)
-    {
-        ui().Sayuu_Xtxt->setText(sayuu);
-        ui().Jyouge_Ytxt->setText(jyouge);
-        click(ui().HozonBtn);
-    }
-
-    void printThrough(std::unique_ptr<Spooler> spooler)
-    {
-        auto real = std::make_unique<CupsPrinting>(
-            std::move(spooler), dir.filePath(QStringLiteral("printer.ini")), nullptr);
-        cups = real.get();
-        printing = std::move(real);
-    }
-    // A print service with one printer, Office, the default, offering A4.
-    FakeSpooler &fakeService()
+    Rig() : OffsetFolder("<missing>", "<missing>")
     {
         auto spooler = std::make_unique<FakeSpooler>();
         service = spooler.get();
-        PrinterPapers papers;
-        papers.papers = {FakeSpooler::a4(QMarginsF(5, 5, 5, 5))};
-        papers.defaultMedia = kA4;
-        service->queues.insert(QStringLiteral("Office"), papers);
-        service->defaultQueue = QStringLiteral("Office");
+        service->queues.insert(kOffice, {{FakeSpooler::a4(QMarginsF(5, 5, 5, 5))}, kA4});
+        service->defaultQueue = kOffice;
         printThrough(std::move(spooler));
-        return *service;
+    }
+    ~Rig() { window.reset(); } // before the printing it was given
+    QString x() const { return QDir(folder).filePath(QStringLiteral("ini_x1.txt")); }
+    Ui::Form1 &start()
+    {
+        if (!window)
+            window = openWindow(desktop, printing, folder);
+        return window->ui();
+    }
+    // Printer setup's own line for problems counts as shown; the dialog is then cancelled.
+    void printThrough(std::unique_ptr<Spooler> spooler)
+    {
+        cups = std::make_unique<CupsPrinting>(std::move(spooler),
+                                              dir.filePath(QStringLiteral("printer.ini")), nullptr);
+        printing = cups.get();
+        cups->setDialogRunner([this](QDialog &dialog) {
+            if (auto *label = dialog.findChild<QLabel *>("noticeLabel"); !label->isHidden())
+                desktop.messages.shown.append({"notice", dialog.windowTitle(), label->text()});
+            return false;
+        });
     }
     // As printer setup would have saved it.
     void choose(bool pdf, const QString &destination, const QString &media)
@@ -178,27 +109,16 @@ struct Rig
         QSettings settings(dir.filePath(QStringLiteral("printer.ini")), QSettings::IniFormat);
         savePrinterChoice(settings, {pdf, destination, media, QPageLayout::Landscape});
     }
-    // Printer setup's own line for problems counts as shown; the dialog is cancelled.
-    void recordNotice()
-    {
-        cups->setDialogRunner([this](QDialog &dialog) {
-            const auto *notice = dialog.findChild<QLabel *>(QStringLiteral("noticeLabel"));
-            if (notice && !notice->isHidden())
-                shown().append({QStringLiteral("notice"), dialog.windowTitle(), notice->text()});
-            return false;
-        });
-    }
 
-    static QString startWarning(const QString &path, const QString &problem, const QString &box)
-    {
-        return texts::offsetFilesUnusable(
-            texts::offsetFileUnusable(QDir::toNativeSeparators(path), problem, box));
-    }
-    static QString notSaved(const QString &path, const QString &reason)
-    {
-        return texts::offsetsNotSaved(QDir::toNativeSeparators(path), reason,
-                                      texts::offsetsKeptAsBefore());
-    }
+    FakeSpooler *service; // cups' print service, until it is given another
+    std::unique_ptr<CupsPrinting> cups;
+    FakePrinting fake;
+    EndedPagePrinting endedTwice;
+    Printing *printing = nullptr;
+    QString folder = dir.path(); // of the offset files
+    QString expected;            // the row's text, for a fake to answer with; empty: not here
+    bool exact = false;          // the message is that text, word for word
+    std::function<void(const Work &)> around = [](const Work &click) { click(); };
 };
 
 using Situation = std::function<void(Rig &)>;
@@ -209,461 +129,286 @@ struct Row
     QStringList shows; // the catalogue entries the message is made of
     QString kind;
     QString title;
-    Situation run;
+    const char *button; // pressed once the window is up; none: start-up itself
+    QString expected;   // "<x>" and "<y>" stand for the offset files
+    Situation scene;    // before the window starts, or starting it itself
 };
-
-// Start-up with ini_x1.txt made by `make`: the warning names the file and what is wrong with it.
-Situation startsWithX(const std::function<bool(const QString &)> &make, const QString &problem)
-{
-    return [make, problem](Rig &r) {
-        QVERIFY(make(r.x()));
-        r.start();
-        r.expected = r.startWarning(r.x(), problem, texts::leftRightBox());
-    };
-}
-
-std::function<bool(const QString &)> holding(const QByteArray &content)
-{
-    return [content](const QString &path) { return writeFile(path, content); };
-}
-
-std::function<bool(const QString &)> linkTo(const QString &target)
-{
-    return [target](const QString &path) { return QFile::link(target, path); };
-}
-
-// Only a running print service says these; tst_endtoend meets the stopped, refusing and deleted
-// queue and the stopped scheduler through a private one. Here the fake service gives the same
-// answer, which shows the way from there to the message box.
-Situation refusedAtCheck(const QString &text)
-{
-    return [text](Rig &r) {
-        r.fakeService().refusing.insert(QStringLiteral("Office"), text);
-        r.start();
-        r.print();
-        r.expected = text;
-    };
-}
-
-Situation refusedAtSubmit(const QString &text)
-{
-    return [text](Rig &r) {
-        r.fakeService().refuseJob = text;
-        r.start();
-        r.print();
-        r.expected = text;
-    };
-}
-
-Situation serviceFails(const QString &text)
-{
-    return [text](Rig &r) {
-        r.fakeService().unreachable = text;
-        r.start();
-        r.print();
-        r.expected = text;
-    };
-}
-
-// What the page cannot be made to do on purpose: the printer reports it as it would.
-Situation printerReports(const QString &text)
-{
-    return [text](Rig &r) {
-        r.fake.openError = text;
-        r.start();
-        r.print();
-        r.expected = text;
-    };
-}
 
 QList<Row> rows()
 {
-    const QString warning = QStringLiteral("warning"), critical = QStringLiteral("critical");
-    const QString app = texts::appTitle();
-    const QString setupTitle = QStringLiteral("プリンタの設定");
-    const QString office = QStringLiteral("Office");
+    using namespace texts;
     QList<Row> rows;
-    const auto add = [&rows](const char *situation, const QStringList &shows, const QString &kind,
-                             const QString &title, const Situation &run) {
-        rows.append({situation, shows, kind, title, run});
+    QString kind, title;
+    const char *button = nullptr;
+    const auto section = [&](const char *k, const QString &t, const char *b) {
+        kind = k, title = t, button = b;
+    };
+    const auto add = [&](const char *situation, const QStringList &shows, const QString &expected,
+                         const Situation &scene) {
+        rows.append({situation, shows, kind, title, button, expected, scene});
+    };
+    const QString app = appTitle();
+    const auto startWarning = [](const QString &problem, const QString &box = leftRightBox(),
+                                 const QString &path = QStringLiteral("<x>")) {
+        return offsetFilesUnusable(offsetFileUnusable(path, problem, box));
+    };
+    const auto notSaved = [](const QString &reason) {
+        return offsetsNotSaved("<x>", reason, offsetsKeptAsBefore());
+    };
+    const auto xHolding = [](const QByteArray &content) -> Situation {
+        return [content](Rig &r) { QVERIFY(place(r.x(), content)); };
+    };
+    const auto xLinkedTo = [](const QString &target) -> Situation {
+        return [target](Rig &r) { QVERIFY(QFile::link(target, r.x())); };
+    };
+    const auto folder = [](const QString &path) -> Situation {
+        return [path](Rig &r) { r.folder = path.isEmpty() ? r.dir.filePath("gone") : path; };
+    };
+    // Memory cannot be run out of on purpose; the handler meets the same exception.
+    const auto throwing = [](auto error) -> Situation {
+        return [error](Rig &r) {
+            r.cups->setDialogRunner([error](QDialog &) -> bool { throw error; });
+        };
+    };
+    // Only a running print service says these; tst_endtoend meets the stopped, refusing and
+    // deleted queue and the stopped scheduler through a private one. Here the fake service gives
+    // the same answer, which shows the way from there to the message box.
+    const Situation refusing = [](Rig &r) { r.service->refusing.insert(kOffice, r.expected); };
+    const Situation refusingJob = [](Rig &r) { r.service->refuseJob = r.expected; };
+    const Situation failing = [](Rig &r) { r.service->unreachable = r.expected; };
+    // What the page cannot be made to do on purpose: the printer reports it as it would.
+    const Situation reports = [](Rig &r) {
+        r.printing = &r.fake;
+        r.fake.openError = r.expected;
     };
 
-    // ---- The window
-    add("exit question, answered No", {"quitQuestion", "quitTitle"}, QStringLiteral("question"),
-        texts::quitTitle(), [](Rig &r) {
-            r.start();
-            r.click(r.ui().zEndBtn);
-            QCOMPARE(r.desktop.session.quitCalls, 0);
-            r.expected = texts::quitQuestion();
-        });
-    add("second copy started", {"anotherInstance", "appTitle"}, warning, app, [](Rig &r) {
-        r.desktop.anotherInstance = true;
-        r.start();
-        r.expected = texts::anotherInstance();
-    });
-    add("clock without a date", {"eraUnknown"}, warning, app, [](Rig &r) {
-        r.desktop.clock.date = QDate();
-        r.start();
-        r.expected = texts::eraUnknown();
-    });
-    // Memory cannot be run out of on purpose; the handler meets the same exception.
-    add("out of memory while printing", {"outOfMemory"}, critical, app, [](Rig &r) {
-        r.printing = std::make_unique<ThrowingPrinting>([] { throw std::bad_alloc(); });
-        r.start();
-        r.print();
-        r.expected = texts::outOfMemory();
-    });
-    add("unforeseen failure in printer setup", {"unexpectedError"}, critical, app, [](Rig &r) {
-        r.printing = std::make_unique<ThrowingPrinting>([] { throw std::logic_error("lost"); });
-        r.start();
-        r.click(r.ui().PriDiaBtn);
-        r.expected = texts::unexpectedError(QStringLiteral("lost"));
-    });
-
-    // ---- Start-up with an offset file that cannot be used
+    section("warning", app, nullptr);
+    add("second copy started", {"anotherInstance", "appTitle"}, anotherInstance(),
+        [](Rig &r) { r.desktop.anotherInstance = true; });
+    add("clock without a date", {"eraUnknown"}, eraUnknown(),
+        [](Rig &r) { r.desktop.clock.date = QDate(); });
     add("letters in ini_x1.txt",
-        {"offsetFilesUnusable", "offsetFileUnusable", "contentNotANumber", "leftRightBox"}, warning,
-        app, startsWithX(holding("abc\r\n"), texts::contentNotANumber()));
-    add("ini_y1.txt beyond 32 bits", {"numberTooLarge", "upDownBox"}, warning, app, [](Rig &r) {
-        QVERIFY(writeFile(r.y(), "3000000000\r\n"));
-        r.start();
-        r.expected = r.startWarning(r.y(), texts::numberTooLarge(), texts::upDownBox());
-    });
-    add("ini_x1.txt of blank lines", {"onlyEmptyLines"}, warning, app,
-        startsWithX(holding(" \r\n\r\n"), texts::onlyEmptyLines()));
-    add("ini_x1.txt over a megabyte", {"fileTooLarge"}, warning, app,
-        startsWithX(holding(QByteArray((1 << 20) + 1, '0')), texts::fileTooLarge()));
-    add("folder named ini_x1.txt", {"folderInPlaceOfFile"}, warning, app,
-        startsWithX([](const QString &x) { return QDir().mkdir(x); },
-                    texts::folderInPlaceOfFile()));
-    add("ini_x1.txt links to nothing", {"fileMissing"}, warning, app,
-        startsWithX(linkTo(QStringLiteral("/nonexistent/ini_x1.txt")), texts::fileMissing()));
-    add("ini_x1.txt links to a device", {"notARegularFile"}, warning, app,
-        startsWithX(linkTo(QStringLiteral("/dev/zero")), texts::notARegularFile()));
+        {"offsetFilesUnusable", "offsetFileUnusable", "contentNotANumber", "leftRightBox"},
+        startWarning(contentNotANumber()), xHolding("abc\r\n"));
+    add("ini_y1.txt beyond 32 bits", {"numberTooLarge", "upDownBox"},
+        startWarning(numberTooLarge(), upDownBox(), QStringLiteral("<y>")),
+        [](Rig &r) { QVERIFY(writeFile(r.yPath(), "3000000000\r\n")); });
+    add("ini_x1.txt of blank lines", {"onlyEmptyLines"}, startWarning(onlyEmptyLines()),
+        xHolding(" \r\n\r\n"));
+    add("ini_x1.txt over a megabyte", {"fileTooLarge"}, startWarning(fileTooLarge()),
+        xHolding(QByteArray((1 << 20) + 1, '0')));
+    add("folder named ini_x1.txt", {"folderInPlaceOfFile"}, startWarning(folderInPlaceOfFile()),
+        xHolding("<folder>"));
+    add("ini_x1.txt links to nothing", {"fileMissing"}, startWarning(fileMissing()),
+        xLinkedTo(QStringLiteral("/nonexistent/ini_x1.txt")));
+    add("ini_x1.txt links to a device", {"notARegularFile"}, startWarning(notARegularFile()),
+        xLinkedTo(QStringLiteral("/dev/zero")));
     // Write-only for everyone, root included.
-    add("ini_x1.txt links to a file nobody may read", {"cannotOpenFile"}, warning, app,
-        startsWithX(linkTo(QStringLiteral("/proc/sys/vm/drop_caches")), texts::cannotOpenFile()));
+    add("ini_x1.txt links to a file nobody may read", {"cannotOpenFile"},
+        startWarning(cannotOpenFile()), xLinkedTo(QStringLiteral("/proc/sys/vm/drop_caches")));
     // Opens, but its first bytes are unmapped memory and reading them fails.
-    add("ini_x1.txt links to a file that fails when read", {"cannotReadFile"}, warning, app,
-        startsWithX(linkTo(QStringLiteral("/proc/self/mem")), texts::cannotReadFile()));
-    add("offset folder gone", {"noFolderForFile"}, warning, app, [](Rig &r) {
-        r.start(r.dir.filePath(QStringLiteral("gone")));
-        r.expected = texts::offsetFileUnusable(QDir::toNativeSeparators(r.x()),
-                                               texts::noFolderForFile(), texts::leftRightBox());
-    });
-    add("offset folder nobody may write in", {"cannotCreateFile"}, warning, app, [](Rig &r) {
-        r.start(QStringLiteral("/proc"));
-        r.expected = texts::offsetFileUnusable(QDir::toNativeSeparators(r.y()),
-                                               texts::cannotCreateFile(), texts::upDownBox());
-    });
+    add("ini_x1.txt links to a file that fails when read", {"cannotReadFile"},
+        startWarning(cannotReadFile()), xLinkedTo(QStringLiteral("/proc/self/mem")));
+    add("offset folder gone", {"noFolderForFile"},
+        offsetFileUnusable("<x>", noFolderForFile(), leftRightBox()), folder(QString()));
+    add("offset folder nobody may write in", {"cannotCreateFile"},
+        offsetFileUnusable("<y>", cannotCreateFile(), upDownBox()),
+        folder(QStringLiteral("/proc")));
 
-    // ---- ズレ保存
+    section("critical", app, "HozonBtn");
     add("save with letters left/right",
-        {"offsetsRefused", "offsetRefusal", "notANumber", "offsetsKeptAsBefore"}, critical, app,
-        [](Rig &r) {
-            r.start();
-            r.save(QStringLiteral("abc"), QStringLiteral("0"));
-            r.expected = texts::offsetsRefused(
-                texts::offsetRefusal(texts::leftRightBox(), texts::notANumber()));
-        });
-    add("save with up/down empty", {"numberMissing"}, critical, app, [](Rig &r) {
-        r.start();
-        r.save(QStringLiteral("0"), QString());
-        r.expected = texts::offsetRefusal(texts::upDownBox(), texts::numberMissing());
-    });
+        {"offsetsRefused", "offsetRefusal", "notANumber", "offsetsKeptAsBefore"},
+        offsetsRefused(offsetRefusal(leftRightBox(), notANumber())),
+        [](Rig &r) { r.start().Sayuu_Xtxt->setText(QStringLiteral("abc")); });
     add("save onto a folder named ini_x1.txt", {"offsetsNotSaved", "folderInPlaceOfSavedFile"},
-        critical, app, [](Rig &r) {
-            r.start();
-            QVERIFY(QFile::remove(r.x()) && QDir().mkdir(r.x()));
-            r.save(QStringLiteral("1"), QStringLiteral("2"));
-            r.expected = r.notSaved(r.x(), texts::folderInPlaceOfSavedFile());
-        });
-    add("save after the offset folder was removed", {"saveFolderMissing"}, critical, app,
-        [](Rig &r) {
-            QVERIFY(QDir(r.dir.path()).mkdir(QStringLiteral("offsets")));
-            r.start(r.dir.filePath(QStringLiteral("offsets")));
-            QVERIFY(QDir(r.folder).removeRecursively());
-            r.save(QStringLiteral("1"), QStringLiteral("2"));
-            r.expected = r.notSaved(r.x(), texts::saveFolderMissing());
-        });
-    add("save onto a read-only ini_x1.txt", {"fileReadOnly"}, critical, app, [](Rig &r) {
+        notSaved(folderInPlaceOfSavedFile()), xHolding("<folder>"));
+    add("save with the offset folder gone", {"saveFolderMissing"}, notSaved(saveFolderMissing()),
+        folder(QString()));
+    add("save onto a read-only ini_x1.txt", {"fileReadOnly"}, notSaved(fileReadOnly()), [](Rig &r) {
+        QVERIFY(writeFile(r.x(), "0") && QFile::setPermissions(r.x(), QFile::ReadOwner));
         if (geteuid() == 0)
-            QSKIP("root writes through a read-only file");
-        r.start();
-        QVERIFY(QFile::setPermissions(r.x(), QFile::ReadOwner | QFile::ReadGroup));
-        r.save(QStringLiteral("1"), QStringLiteral("2"));
-        r.expected = r.notSaved(r.x(), texts::fileReadOnly());
+            r.expected.clear(); // root writes through it
     });
-    add("save into a folder nobody may write in", {"saveFolderNotWritable"}, critical, app,
-        [](Rig &r) {
-            r.start(QStringLiteral("/proc"));
-            r.shown().clear(); // the start-up warning about the same folder
-            r.save(QStringLiteral("1"), QStringLiteral("2"));
-            r.expected = r.notSaved(r.x(), texts::saveFolderNotWritable());
-        });
-    add("save with the disk full", {"writeFailed"}, critical, app, [](Rig &r) {
-        r.start();
-        {
-            FullDisk full;
-            r.save(QStringLiteral("1"), QStringLiteral("2"));
-        }
-        r.expected = r.notSaved(r.x(), texts::writeFailed());
-    });
+    add("save into a folder nobody may write in", {"saveFolderNotWritable"},
+        notSaved(saveFolderNotWritable()), folder(QStringLiteral("/proc")));
+    add("save with the disk full", {"writeFailed"}, notSaved(writeFailed()),
+        [](Rig &r) { r.around = onFullDisk; });
     add("save: ini_y1.txt not replaced, ini_x1.txt not put back", {"firstOffsetFileChanged"},
-        critical, app, [](Rig &r) {
-            r.start();
-            s_renamesLeft = 1;
-            r.save(QStringLiteral("1"), QStringLiteral("2"));
-            const int left = s_renamesLeft;
-            s_renamesLeft = -1;
-            QCOMPARE(left, 0);
-            r.expected = texts::offsetsNotSaved(
-                QDir::toNativeSeparators(r.y()), texts::writeFailed(),
-                texts::firstOffsetFileChanged(QDir::toNativeSeparators(r.x())));
-        });
+        offsetsNotSaved("<y>", writeFailed(), firstOffsetFileChanged("<x>")),
+        [](Rig &r) { s_renamesLeft = 1; });
 
-    // ---- 印刷 and 位置 with an offset box that is not a number
-    add("print with letters left/right", {"offsetUnusable"}, critical, app, [](Rig &r) {
-        r.start().Sayuu_Xtxt->setText(QStringLiteral("abc"));
-        r.print();
-        QCOMPARE(r.fake.openCalls, 0);
-        r.expected = texts::offsetUnusable(texts::leftRightBox(), texts::notANumber());
-    });
-    add("marks with up/down empty", {"offsetUnusable"}, critical, app, [](Rig &r) {
-        r.start().Jyouge_Ytxt->clear();
-        r.click(r.ui().IchiBtn);
-        QCOMPARE(r.fake.openCalls, 0);
-        r.expected = texts::offsetUnusable(texts::upDownBox(), texts::numberMissing());
-    });
+    section("critical", app, "PriDiaBtn");
+    add("out of memory in printer setup", {"outOfMemory"}, outOfMemory(),
+        throwing(std::bad_alloc()));
+    add("unforeseen failure in printer setup", {"unexpectedError"},
+        unexpectedError(QStringLiteral("lost")), throwing(std::logic_error("lost")));
+
+    section("critical", app, "InsatsuBtn");
+    add("print with up/down empty", {"offsetUnusable", "numberMissing"},
+        offsetUnusable(upDownBox(), numberMissing()),
+        [](Rig &r) { r.start().Jyouge_Ytxt->clear(); });
     // A real page always reports the size it was given; only a fake page can do otherwise.
-    add("printer reports an endless font size", {"fontSizeUnusable"}, critical, app, [](Rig &r) {
-        r.fake.reportedSize = qInf();
-        r.start();
-        r.print();
-        r.expected = texts::fontSizeUnusable(14);
-    });
-
-    // ---- The printer, before any page is made
-    add("print service knows no printer", {"noPrinters"}, critical, app, [](Rig &r) {
-        r.fakeService().queues.clear();
-        r.service->defaultQueue.clear();
-        r.start();
-        r.print();
-        r.expected = texts::noPrinters();
-    });
-    add("printers but no default", {"noDefaultPrinter"}, critical, app, [](Rig &r) {
-        r.fakeService().defaultQueue.clear();
-        r.start();
-        r.print();
-        r.expected = texts::noDefaultPrinter();
-    });
-    add("chosen paper no longer offered", {"paperUnavailable"}, critical, app, [](Rig &r) {
-        r.fakeService();
-        r.choose(false, QStringLiteral("Office"), QStringLiteral("iso_a3_297x420mm"));
-        r.start();
-        r.print();
-        r.expected =
-            texts::paperUnavailable(QStringLiteral("Office"), QStringLiteral("A3（297x420mm）"));
-    });
+    add("printer reports an endless font size", {"fontSizeUnusable"}, fontSizeUnusable(14),
+        [](Rig &r) {
+            r.printing = &r.fake;
+            r.fake.reportedSize = qInf();
+        });
+    add("print service knows no printer", {"noPrinters"}, noPrinters(),
+        [](Rig &r) { *r.service = FakeSpooler(); });
+    add("printers but no default", {"noDefaultPrinter"}, noDefaultPrinter(),
+        [](Rig &r) { r.service->defaultQueue.clear(); });
+    add("chosen paper no longer offered", {"paperUnavailable"},
+        paperUnavailable(kOffice, QStringLiteral("A3（297x420mm）")),
+        [](Rig &r) { r.choose(false, kOffice, QStringLiteral("iso_a3_297x420mm")); });
     // The installed fonts cannot be taken from a running test.
-    add("no Japanese font", {"noJapaneseFont"}, critical, app,
-        printerReports(texts::noJapaneseFont()));
-
-    // ---- A PDF file
-    add("PDF file chosen: where to", {"pdfDialogTitle", "pdfDialogFilter"},
-        QStringLiteral("file dialog"), texts::pdfDialogTitle(), [](Rig &r) {
-            r.fakeService();
+    add("no Japanese font", {"noJapaneseFont"}, noJapaneseFont(), reports);
+    add("PDF file in a folder that is gone", {"pdfNotSaved"},
+        pdfNotSaved("/nonexistent/letter.pdf", QString()), [](Rig &r) {
             r.choose(true, QString(), kA4);
-            r.start();
-            QTimer answer;
-            QObject::connect(&answer, &QTimer::timeout, [&] {
-                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-                if (!dialog)
-                    return;
-                answer.stop();
-                r.shown().append({QStringLiteral("file dialog"), dialog->windowTitle(),
-                                  dialog->nameFilters().join(QLatin1Char('\n'))});
-                dialog->reject();
-            });
-            answer.start(10);
-            r.print();
-            r.expected = texts::pdfDialogFilter();
+            r.cups->setPdfFilePicker([](const QString &) { return "/nonexistent/letter.pdf"; });
         });
-    add("PDF file in a folder that is gone", {"pdfNotSaved"}, critical, app, [](Rig &r) {
-        r.fakeService();
-        r.choose(true, QString(), kA4);
-        const QString target = r.dir.filePath(QStringLiteral("gone/letter.pdf"));
-        r.cups->setPdfFilePicker([target](const QString &) { return target; });
-        r.start();
-        r.print();
-        r.expected = texts::pdfNotSaved(QDir::toNativeSeparators(target), QString());
-    });
-
-    // ---- The page
-    // A missing TMPDIR would send the file to the working folder instead.
-    add("temporary folder refuses files", {"noTemporaryFile"}, critical, app, [](Rig &r) {
-        r.fakeService();
-        r.start();
-        {
-            TemporaryFolder refusing(QStringLiteral("/proc"));
-            r.print();
-        }
-        QCOMPARE(r.service->jobs.size(), 0);
-        r.expected = texts::noTemporaryFile(QString());
-    });
-    add("page written onto a full disk", {"pageNotWritten"}, critical, app, [](Rig &r) {
-        r.fakeService();
-        r.start();
-        {
-            FullDisk full;
-            r.print();
-        }
-        QCOMPARE(r.service->jobs.size(), 0);
-        r.expected = texts::pageNotWritten(QString());
-    });
+    add("temporary folder refuses files", {"noTemporaryFile"}, noTemporaryFile(QString()),
+        [](Rig &) { qputenv("TMPDIR", "/proc"); });
+    add("page written onto a full disk", {"pageNotWritten"}, pageNotWritten(QString()),
+        [](Rig &r) { r.around = onFullDisk; });
     // The PDF writer takes any page size and begins any page: not to be made to fail.
-    add("paper that makes no page", {"pageUnavailable"}, critical, app,
-        printerReports(texts::pageUnavailable(QStringLiteral("A4"))));
-    add("page that does not begin", {"cannotStartPage"}, critical, app,
-        printerReports(texts::cannotStartPage()));
-    // The jobs end a page once; a page ended before shows what a second end would say.
-    add("page ended twice", {"pageAlreadyEnded"}, critical, app, [](Rig &r) {
-        r.printing = std::make_unique<EndedPagePrinting>();
-        r.start();
-        r.print();
-        r.expected = texts::pageAlreadyEnded();
-    });
-
-    // ---- The print service
-    add("print service not running", {"serviceUnreachable"}, critical, app, [](Rig &r) {
+    add("paper that makes no page", {"pageUnavailable"}, pageUnavailable(QStringLiteral("A4")),
+        reports);
+    add("page that does not begin", {"cannotStartPage"}, cannotStartPage(), reports);
+    add("page ended twice", {"pageAlreadyEnded"}, pageAlreadyEnded(),
+        [](Rig &r) { r.printing = &r.endedTwice; });
+    add("print service not running", {"serviceUnreachable"}, serviceUnreachable(), [](Rig &r) {
         r.printThrough(std::make_unique<CupsSpooler>());
-        r.start();
-        r.print();
-        // libcups' socket error would only mislead: ours stands alone.
-        r.expected = texts::serviceUnreachable();
-        r.exact = true;
+        r.exact = true; // libcups' socket error would only mislead: ours stands alone
     });
-    add("printer not found", {"printerNotFound"}, critical, app,
-        refusedAtCheck(texts::printerNotFound(office)));
-    add("printer stopped, with its reason", {"printerStopped", "printerState"}, critical, app,
-        refusedAtCheck(
-            texts::printerStopped(office, texts::printerState(QStringLiteral("紙詰まり")))));
-    add("printer set to refuse jobs", {"printerRejecting"}, critical, app,
-        refusedAtCheck(texts::printerRejecting(office, QString())));
-    add("printer state not answered", {"printerStateUnknown"}, critical, app,
-        refusedAtCheck(texts::printerStateUnknown(office)));
-    add("printer papers not answered", {"papersUnknown"}, critical, app,
-        serviceFails(texts::papersUnknown(office)));
-    add("printer names no paper", {"noPapersOffered"}, critical, app,
-        serviceFails(texts::noPapersOffered(office)));
-    add("job refused: not accepting", {"printerNotAccepting"}, critical, app,
-        refusedAtSubmit(texts::printerNotAccepting(office)));
-    add("job refused: no permission", {"noPrintPermission"}, critical, app,
-        refusedAtSubmit(texts::noPrintPermission(office)));
-    add("job refused", {"jobRefused", "serviceReply"}, critical, app,
-        refusedAtSubmit(texts::serviceReply(texts::jobRefused(office),
-                                            QStringLiteral("document-format-not-supported"))));
-    add("job taken by a stopped printer, not withdrawn", {"jobNotWithdrawn"}, critical, app,
-        refusedAtSubmit(texts::printerStopped(office, QString()) + texts::jobNotWithdrawn()));
+    add("printer not found", {"printerNotFound"}, printerNotFound(kOffice), refusing);
+    add("printer stopped, with its reason", {"printerStopped", "printerState"},
+        printerStopped(kOffice, printerState(QStringLiteral("紙詰まり"))), refusing);
+    add("printer set to refuse jobs", {"printerRejecting"}, printerRejecting(kOffice, QString()),
+        refusing);
+    add("printer state not answered", {"printerStateUnknown"}, printerStateUnknown(kOffice),
+        refusing);
+    add("printer papers not answered", {"papersUnknown"}, papersUnknown(kOffice), failing);
+    add("printer names no paper", {"noPapersOffered"}, noPapersOffered(kOffice), failing);
+    add("job refused: not accepting", {"printerNotAccepting"}, printerNotAccepting(kOffice),
+        refusingJob);
+    add("job refused: no permission", {"noPrintPermission"}, noPrintPermission(kOffice),
+        refusingJob);
+    add("job refused", {"jobRefused", "serviceReply"},
+        serviceReply(jobRefused(kOffice), QStringLiteral("document-format-not-supported")),
+        refusingJob);
+    add("job taken by a stopped printer, not withdrawn", {"jobNotWithdrawn"},
+        printerStopped(kOffice, QString()) + jobNotWithdrawn(), refusingJob);
 
-    // ---- Printer setup
-    add("printer setup, print service not running", {"printersUnlisted"}, QStringLiteral("notice"),
-        setupTitle, [](Rig &r) {
-            r.printThrough(std::make_unique<CupsSpooler>());
-            r.recordNotice();
-            r.start();
-            r.click(r.ui().PriDiaBtn);
-            r.expected = texts::printersUnlisted(texts::serviceUnreachable());
+    section("question", quitTitle(), "zEndBtn");
+    add("exit question, answered No", {"quitQuestion", "quitTitle"}, quitQuestion(), [](Rig &) {});
+
+    section("file dialog", pdfDialogTitle(), "InsatsuBtn");
+    add("PDF file chosen: where to", {"pdfDialogTitle", "pdfDialogFilter"}, pdfDialogFilter(),
+        [](Rig &r) {
+            r.choose(true, QString(), kA4);
+            // The real dialog, read and closed once it is up.
+            r.around = [&r](const Work &click) {
+                QTimer answer;
+                QObject::connect(&answer, &QTimer::timeout, [&r] {
+                    if (auto *dialog =
+                            qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                        r.desktop.messages.shown.append({"file dialog", dialog->windowTitle(),
+                                                         dialog->nameFilters().join('\n')});
+                        dialog->reject();
+                    }
+                });
+                answer.start(10);
+                click();
+            };
         });
+
+    section("notice", QStringLiteral("プリンタの設定"), "PriDiaBtn");
+    add("printer setup, print service not running", {"printersUnlisted"},
+        printersUnlisted(serviceUnreachable()),
+        [](Rig &r) { r.printThrough(std::make_unique<CupsSpooler>()); });
     add("printer setup, the printer chosen before is gone", {"earlierPrinterGone"},
-        QStringLiteral("notice"), setupTitle, [](Rig &r) {
-            r.fakeService();
-            r.choose(false, QStringLiteral("Gone"), kA4);
-            r.recordNotice();
-            r.start();
-            r.click(r.ui().PriDiaBtn);
-            r.expected = texts::earlierPrinterGone(QStringLiteral("Gone"));
-        });
+        earlierPrinterGone(QStringLiteral("Gone")),
+        [](Rig &r) { r.choose(false, QStringLiteral("Gone"), kA4); });
     return rows;
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Situation)
+Q_DECLARE_METATYPE(Row)
 
 class tst_Messages : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_temporary; // what TMPDIR names, but where a row says otherwise
+
 private slots:
-    void initTestCase();
-    void shown_data();
-    void shown();
-    void everyTextHasARow();
+    void initTestCase()
+    {
+        // No real print service is ever asked.
+        qputenv("CUPS_SERVER", "/nonexistent/sorafu-test.sock");
+        std::signal(SIGXFSZ, SIG_IGN); // beyond the file size limit a write just fails
+    }
+
+    void shown_data()
+    {
+        QTest::addColumn<Row>("row");
+        for (const Row &row : rows())
+            QTest::newRow(row.situation) << row;
+    }
+
+    // Exactly one message, of its kind and title, holding the catalogue's text. What the start
+    // said before a button was pressed belongs to other rows.
+    void shown()
+    {
+        QFETCH(Row, row);
+        qputenv("TMPDIR", QFile::encodeName(m_temporary.path()));
+        Rig rig;
+        rig.expected = row.expected;
+        row.scene(rig);
+        if (QTest::currentTestFailed())
+            return;
+        if (rig.expected.isEmpty())
+            QSKIP("not to be made on this machine");
+        rig.start();
+        if (row.button) {
+            rig.desktop.messages.shown.clear();
+            auto *button = rig.window->findChild<QAbstractButton *>(row.button);
+            rig.around([button] { QTest::mouseClick(button, Qt::LeftButton); });
+        }
+        s_renamesLeft = -1;
+
+        QString expected = row.expected;
+        expected.replace("<x>", QDir::toNativeSeparators(rig.x()))
+            .replace("<y>", QDir::toNativeSeparators(QDir(rig.folder).filePath("ini_y1.txt")));
+        const QString wrong = notToldOnce(rig.desktop.messages, {expected}, row.kind, row.title);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong + "\n--- should hold ---\n" + expected));
+        if (rig.exact)
+            QCOMPARE(rig.desktop.messages.shown[0].text, expected);
+    }
+
+    // A text added to the catalogue without a row here, or a row naming a text that is gone.
+    void everyTextHasARow()
+    {
+        QFile header(QStringLiteral(SORAFU_TEST_DIR "/../src/platform/texts.h"));
+        QVERIFY(header.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QRegularExpression declaration(QStringLiteral("^QString (\\w+)\\("),
+                                             QRegularExpression::MultilineOption);
+        QStringList catalogue;
+        for (const auto &match : declaration.globalMatch(QString::fromUtf8(header.readAll())))
+            catalogue.append(match.captured(1));
+        QVERIFY(catalogue.size() > 50);
+
+        QStringList shown;
+        for (const Row &row : rows())
+            shown += row.shows;
+        for (const QString &name : std::as_const(catalogue))
+            QVERIFY2(shown.contains(name), qPrintable(name + " has no row"));
+        for (const QString &name : std::as_const(shown))
+            QVERIFY2(catalogue.contains(name), qPrintable(name + " is not in the catalogue"));
+    }
 };
-
-void tst_Messages::initTestCase()
-{
-    // No real print service is ever asked.
-    qputenv("CUPS_SERVER", "/nonexistent/sorafu-test.sock");
-    cupsSetServer(nullptr);
-}
-
-void tst_Messages::shown_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<Situation>("situation");
-    for (const Row &row : rows())
-        QTest::newRow(row.situation) << row.kind << row.title << row.run;
-}
-
-// Exactly one message, of its kind and title, containing the catalogue's text.
-void tst_Messages::shown()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, title);
-    QFETCH(Situation, situation);
-
-    Rig rig;
-    QVERIFY(rig.dir.isValid());
-    situation(rig);
-    if (rig.expected.isEmpty())
-        return; // skipped, or its set-up failed and said so
-    const QList<FakeMessages::Shown> &shown = rig.shown();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].kind, kind);
-    QCOMPARE(shown[0].title, title);
-    QVERIFY2(
-        rig.exact ? shown[0].text == rig.expected : shown[0].text.contains(rig.expected),
-        qPrintable(shown[0].text + QStringLiteral("\n--- does not contain ---\n") + rig.expected));
-}
-
-// A text added to the catalogue without a row here, or a row naming a text that is gone.
-void tst_Messages::everyTextHasARow()
-{
-    QFile header(QStringLiteral(SORAFU_TEST_DIR "/../src/platform/texts.h"));
-    QVERIFY(header.open(QIODevice::ReadOnly | QIODevice::Text));
-    const QRegularExpression declaration(QStringLiteral("^QString (\\w+)\\("),
-                                         QRegularExpression::MultilineOption);
-    QStringList catalogue;
-    for (const auto &match : declaration.globalMatch(QString::fromUtf8(header.readAll())))
-        catalogue.append(match.captured(1));
-    QVERIFY(catalogue.size() > 50);
-
-    QStringList shown;
-    for (const Row &row : rows())
-        shown += row.shows;
-    QStringList withoutRow, unknown;
-    for (const QString &name : std::as_const(catalogue))
-        if (!shown.contains(name))
-            withoutRow.append(name);
-    for (const QString &name : std::as_const(shown))
-        if (!catalogue.contains(name))
-            unknown.append(name);
-    QVERIFY2(withoutRow.isEmpty(), qPrintable(withoutRow.join(QStringLiteral(", "))));
-    QVERIFY2(unknown.isEmpty(), qPrintable(unknown.join(QStringLiteral(", "))));
-}
 
 QTEST_MAIN(tst_Messages)
 #include "tst_messages.moc"
