@@ -262,15 +262,15 @@ QList<Row> rows()
         [](Rig &r) { r.choose(false, kOffice, QStringLiteral("iso_a3_297x420mm")); });
     // The installed fonts cannot be taken from a running test.
     add("no Japanese font", {"noJapaneseFont"}, noJapaneseFont(), reports);
-    add("PDF file in a folder that is gone", {"pdfNotSaved"},
-        pdfNotSaved("/nonexistent/letter.pdf", QString()), [](Rig &r) {
+    add("PDF file in a folder that is gone", {"pdfNotSaved", "saveFolderMissing"},
+        pdfNotSaved("/nonexistent/letter.pdf", saveFolderMissing()), [](Rig &r) {
             r.choose(true, QString(), kA4);
             r.cups->setPdfFilePicker([](const QString &) { return "/nonexistent/letter.pdf"; });
         });
-    add("temporary folder refuses files", {"noTemporaryFile"}, noTemporaryFile(QString()),
-        [](Rig &) { qputenv("TMPDIR", "/proc"); });
-    add("page written onto a full disk", {"pageNotWritten"}, pageNotWritten(QString()),
-        [](Rig &r) { r.around = onFullDisk; });
+    add("temporary folder refuses files", {"noTemporaryFile", "saveFolderNotWritable"},
+        noTemporaryFile(saveFolderNotWritable()), [](Rig &) { qputenv("TMPDIR", "/proc"); });
+    add("page written onto a full disk", {"pageNotWritten", "writeFailed"},
+        pageNotWritten(writeFailed()), [](Rig &r) { r.around = onFullDisk; });
     // The PDF writer takes any page size and begins any page: not to be made to fail.
     add("paper that makes no page", {"pageUnavailable"}, pageUnavailable(QStringLiteral("A4")),
         reports);

@@ -1,6 +1,7 @@
 #include "platform/cupsprinting.h"
 
 #include "platform/japanesefont.h"
+#include "platform/paths.h"
 #include "platform/pdfsurface.h"
 #include "platform/printersetupdialog.h"
 #include "platform/spooler.h"
@@ -32,11 +33,10 @@ QString saveCopy(const QString &pdfFile, const QString &target)
 {
     QFile source(pdfFile);
     QSaveFile file(target);
-    if (!source.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly) ||
-        file.write(source.readAll()) < 0 || !file.commit())
-        return texts::pdfNotSaved(QDir::toNativeSeparators(target), file.errorString().isEmpty()
-                                                                        ? source.errorString()
-                                                                        : file.errorString());
+    if (!source.open(QIODevice::ReadOnly))
+        return texts::pageNotWritten(whyNotWritten(pdfFile));
+    if (!file.open(QIODevice::WriteOnly) || file.write(source.readAll()) < 0 || !file.commit())
+        return texts::pdfNotSaved(QDir::toNativeSeparators(target), whyNotWritten(target));
     return QString();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "platform/texts.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -35,4 +37,19 @@ bool isInstalledLayout(const QString &executableDirectory)
     const QDir bin(executableDirectory);
     return bin.dirName() == QLatin1String("bin") &&
            QFileInfo::exists(bin.filePath(QStringLiteral("../share/applications/sorafu.desktop")));
+}
+
+QString whyNotWritten(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (info.isDir())
+        return texts::folderInPlaceOfSavedFile();
+    if (!QFileInfo(folder).isDir())
+        return texts::saveFolderMissing();
+    if (info.exists() && !info.isWritable())
+        return texts::fileReadOnly();
+    if (!canCreateFilesIn(folder))
+        return texts::saveFolderNotWritable();
+    return texts::writeFailed();
 }

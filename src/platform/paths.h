@@ -16,6 +16,10 @@ QString offsetDirectoryFor(const QString &executableDirectory);
 // the layout an installation leaves.
 bool isInstalledLayout(const QString &executableDirectory);
 
+// Why a file at the path could not be written, in Japanese, asked after the failure: the file
+// system's own error text is English and often names the wrong cause.
+QString whyNotWritten(const QString &path);
+
 // True when a file can be created in the directory. Tried, not inferred from permission bits:
 // they say yes to root on a read-only file system and in /proc.
 bool canCreateFilesIn(const QString &directory);

@@ -1,5 +1,6 @@
 #include "platform/pdfsurface.h"
 
+#include "platform/paths.h"
 #include "platform/texts.h"
 
 #include <QDir>
@@ -32,7 +33,7 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
     surface->m_deliver = std::move(deliver);
     surface->m_file.setFileTemplate(QDir::temp().filePath(QStringLiteral("sorafu-XXXXXX.pdf")));
     if (!surface->m_file.open()) {
-        *error = texts::noTemporaryFile(surface->m_file.errorString());
+        *error = texts::noTemporaryFile(whyNotWritten(surface->m_file.fileTemplate()));
         return nullptr;
     }
 
@@ -124,6 +125,6 @@ QString PdfSurface::EndDocument()
         return texts::pageAlreadyEnded();
     m_finished = true;
     if (!m_painter.end() || !m_file.flush())
-        return texts::pageNotWritten(m_file.errorString());
+        return texts::pageNotWritten(whyNotWritten(m_file.fileName()));
     return m_deliver(m_file.fileName());
 }

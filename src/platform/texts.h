@@ -51,8 +51,9 @@ QString offsetsNotSaved(const QString &path, const QString &reason,
 QString offsetsKeptAsBefore();                 // after: both files are as they were
 // After: the first file was replaced but the second was not, and the first could not be put back.
 QString firstOffsetFileChanged(const QString &path);
+// Why a file was not written; also for the PDF file and the page's temporary file.
 QString folderInPlaceOfSavedFile(); // reason: a folder has the file's name
-QString saveFolderMissing();        // reason: the offset folder has gone
+QString saveFolderMissing();        // reason: the folder to write in has gone
 QString fileReadOnly();             // reason: the file may not be written
 QString saveFolderNotWritable();    // reason: the folder refuses new files
 QString writeFailed();              // reason: anything else, a full disk above all

@@ -135,23 +135,9 @@ QString offsetLoadWarning(const OffsetReadings &readings)
     return texts::offsetFilesUnusable(parts.join(QStringLiteral("\n\n")));
 }
 
-static QString writeFailureReason(const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return texts::folderInPlaceOfSavedFile();
-    if (!QFileInfo(folderOf(path)).isDir())
-        return texts::saveFolderMissing();
-    if (info.exists() && !info.isWritable())
-        return texts::fileReadOnly();
-    if (!canCreateFilesIn(folderOf(path)))
-        return texts::saveFolderNotWritable();
-    return texts::writeFailed();
-}
-
 static QString saveFailure(const QString &path, const QString &extra = QString())
 {
-    return texts::offsetsNotSaved(QDir::toNativeSeparators(path), writeFailureReason(path),
+    return texts::offsetsNotSaved(QDir::toNativeSeparators(path), whyNotWritten(path),
                                   extra.isEmpty() ? texts::offsetsKeptAsBefore() : extra);
 }
 
