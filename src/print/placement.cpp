@@ -6,16 +6,6 @@
 
 #include <cmath>
 
-QString sayuuBoxName()
-{
-    return texts::leftRightBox();
-}
-
-QString jyougeBoxName()
-{
-    return texts::upDownBox();
-}
-
 static QString boxFailure(const QString &box, NumberError error)
 {
     return texts::offsetUnusable(box, numberErrorText(error));
@@ -34,12 +24,12 @@ bool PrintPlacement::ReadPrintOffset(const QString &sayuuText, const QString &jy
 {
     NumberError failure = readBox(sayuuText, &SayuuZure);
     if (failure != NumberError::None) {
-        *error = boxFailure(sayuuBoxName(), failure);
+        *error = boxFailure(texts::leftRightBox(), failure);
         return false;
     }
     failure = readBox(jyougeText, &JyougeZure);
     if (failure != NumberError::None) {
-        *error = boxFailure(jyougeBoxName(), failure);
+        *error = boxFailure(texts::upDownBox(), failure);
         return false;
     }
     return true;
@@ -49,12 +39,12 @@ bool PrintPlacement::ComputeLetterOffset(QString *error)
 {
     SayuuTwip = SayuuZure * kTwipsPerTenthMm;
     if (!std::isfinite(SayuuTwip)) {
-        *error = boxFailure(sayuuBoxName(), NumberError::Overflow);
+        *error = boxFailure(texts::leftRightBox(), NumberError::Overflow);
         return false;
     }
     JyougeTwip = (JyougeZure - kLetterJyougeBias) * kTwipsPerTenthMm;
     if (!std::isfinite(JyougeTwip)) {
-        *error = boxFailure(jyougeBoxName(), NumberError::Overflow);
+        *error = boxFailure(texts::upDownBox(), NumberError::Overflow);
         return false;
     }
     return true;
@@ -76,13 +66,13 @@ bool PrintPlacement::PlaceText(PrintSurface &surface, int points, float designX,
 
     const float x = SayuuTwip + designX;
     if (!std::isfinite(x)) {
-        *error = boxFailure(sayuuBoxName(), NumberError::Overflow);
+        *error = boxFailure(texts::leftRightBox(), NumberError::Overflow);
         return false;
     }
     const float y =
         float(MojiZure * double(kTwipsPerTenthMm) + (double(JyougeTwip) + double(designY)));
     if (!std::isfinite(y)) {
-        *error = boxFailure(jyougeBoxName(), NumberError::Overflow);
+        *error = boxFailure(texts::upDownBox(), NumberError::Overflow);
         return false;
     }
     surface.SetCurrentX(x);
@@ -95,12 +85,12 @@ bool PrintPlacement::PlaceMark(float designX, float designY, MarkPlace *place, Q
     const double factor = double(kTwipsPerTenthMm);
     place->centreX = float(double(SayuuZure) * factor + double(designX));
     if (!std::isfinite(place->centreX)) {
-        *error = boxFailure(sayuuBoxName(), NumberError::Overflow);
+        *error = boxFailure(texts::leftRightBox(), NumberError::Overflow);
         return false;
     }
     place->centreY = float(double(JyougeZure) * factor + double(designY));
     if (!std::isfinite(place->centreY)) {
-        *error = boxFailure(jyougeBoxName(), NumberError::Overflow);
+        *error = boxFailure(texts::upDownBox(), NumberError::Overflow);
         return false;
     }
     place->radius = float(double(MaruHankei) * factor);

@@ -44,7 +44,3 @@ public:
     double MojiZure = 0;
     float MaruHankei = 0;
 };
-
-// Japanese names of the two boxes, as their labels read.
-QString sayuuBoxName();
-QString jyougeBoxName();
