@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -89,6 +90,32 @@ Stats summarise(QList<double> times)
     return stats;
 }
 
+// Times `job` count times after three warm-up rounds (font loading) and prints one line:
+// median, min and p90 in ms, peak and grown memory in KB, size of the file written.
+int measure(int count, const QString &target, const std::function<QString()> &job)
+{
+    QList<double> times;
+    long before = 0;
+    for (int i = -3; i < count; ++i) {
+        if (i == 0)
+            before = currentKilobytes();
+        QElapsedTimer timer;
+        timer.start();
+        const QString failure = job();
+        const double ms = timer.nsecsElapsed() / 1e6;
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(failure));
+            return 1;
+        }
+        if (i >= 0)
+            times.append(ms);
+    }
+    const Stats stats = summarise(times);
+    std::printf("%.3f %.3f %.3f %ld %ld %lld\n", stats.medianMs, stats.minMs, stats.p90Ms,
+                peakKilobytes(), currentKilobytes() - before, QFile(target).size());
+    return 0;
+}
+
 // The letter job through the program's own PDF-file destination.
 int runLetter(int count, const QString &folder)
 {
@@ -109,27 +136,10 @@ int runLetter(int count, const QString &folder)
     for (int i = 0; i < kLetterItemCount; ++i)
         entries.texts[i] = kTexts[i];
 
-    QList<double> times;
-    long before = 0;
-    for (int i = -3; i < count; ++i) { // three rounds to warm up (font loading)
-        if (i == 0)
-            before = currentKilobytes();
-        QElapsedTimer timer;
-        timer.start();
+    return measure(count, target, [&] {
         PrintPlacement placement;
-        const QString failure = printLetter(entries, printing, placement);
-        const double ms = timer.nsecsElapsed() / 1e6;
-        if (!failure.isEmpty()) {
-            std::fprintf(stderr, "%s\n", qPrintable(failure));
-            return 1;
-        }
-        if (i >= 0)
-            times.append(ms);
-    }
-    const Stats stats = summarise(times);
-    std::printf("%.3f %.3f %.3f %ld %ld %lld\n", stats.medianMs, stats.minMs, stats.p90Ms,
-                peakKilobytes(), currentKilobytes() - before, QFile(target).size());
-    return 0;
+        return printLetter(entries, printing, placement);
+    });
 }
 
 // The same 24 texts on a bare QPainter page: what drawing and writing a PDF costs at all.
@@ -138,36 +148,22 @@ int runBaseline(int count, const QString &folder)
     QString error;
     const QString family = japaneseFontFamily(&error);
     const QString target = folder + QStringLiteral("/baseline.pdf");
-    QList<double> times;
-    long before = 0;
-    for (int i = -3; i < count; ++i) {
-        if (i == 0)
-            before = currentKilobytes();
-        QElapsedTimer timer;
-        timer.start();
-        {
-            QPdfWriter writer(target);
-            writer.setResolution(1200);
-            writer.setPageLayout(
-                QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
-            QPainter painter(&writer);
-            QFont font(family);
-            for (int item = 0; item < kLetterItemCount; ++item) {
-                font.setPointSize(kLetterItems[item].points);
-                painter.setFont(font);
-                painter.drawText(QPointF(kLetterItems[item].x * 1200 / 1440.0,
-                                         kLetterItems[item].y * 1200 / 1440.0),
-                                 kTexts[item]);
-            }
+    return measure(count, target, [&] {
+        QPdfWriter writer(target);
+        writer.setResolution(1200);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
+        QPainter painter(&writer);
+        QFont font(family);
+        for (int item = 0; item < kLetterItemCount; ++item) {
+            font.setPointSize(kLetterItems[item].points);
+            painter.setFont(font);
+            painter.drawText(
+                QPointF(kLetterItems[item].x * 1200 / 1440.0, kLetterItems[item].y * 1200 / 1440.0),
+                kTexts[item]);
         }
-        const double ms = timer.nsecsElapsed() / 1e6;
-        if (i >= 0)
-            times.append(ms);
-    }
-    const Stats stats = summarise(times);
-    std::printf("%.3f %.3f %.3f %ld %ld %lld\n", stats.medianMs, stats.minMs, stats.p90Ms,
-                peakKilobytes(), currentKilobytes() - before, QFile(target).size());
-    return 0;
+        return QString();
+    });
 }
 
 } // namespace

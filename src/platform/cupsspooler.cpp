@@ -48,25 +48,15 @@ QString withReply(const QString &text, const Failure &failure)
     return texts::serviceReply(text, failure.reply);
 }
 
-// libcups' own words here are a socket error ("Bad file descriptor") that tells a clerk nothing
-// and points the wrong way, so ours stand alone.
-QString serviceUnreachable()
-{
-    return texts::serviceUnreachable();
-}
-
-QString notFound(const QString &destination)
-{
-    return texts::printerNotFound(destination);
-}
-
 QString describe(const Failure &failure, const QString &destination, const QString &otherwise)
 {
     switch (failure.status) {
     case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
-        return serviceUnreachable();
+        // libcups' own words here are a socket error ("Bad file descriptor") that tells a
+        // clerk nothing and points the wrong way, so ours stand alone.
+        return texts::serviceUnreachable();
     case IPP_STATUS_ERROR_NOT_FOUND:
-        return notFound(destination);
+        return texts::printerNotFound(destination);
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
         return withReply(texts::printerNotAccepting(destination), failure);
     case IPP_STATUS_ERROR_FORBIDDEN:
@@ -92,7 +82,8 @@ std::unique_ptr<cups_dest_t, DestDeleter> namedDest(const QString &destination, 
     std::unique_ptr<cups_dest_t, DestDeleter> dest(
         cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(), nullptr));
     if (!dest)
-        *error = schedulerAnswers() ? notFound(destination) : serviceUnreachable();
+        *error =
+            schedulerAnswers() ? texts::printerNotFound(destination) : texts::serviceUnreachable();
     return dest;
 }
 
@@ -163,7 +154,7 @@ bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString
     const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
     std::unique_ptr<cups_dest_t, DestsDeleter> owner(dests, DestsDeleter{count});
     if (count == 0 && cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
-        *error = serviceUnreachable();
+        *error = texts::serviceUnreachable();
         return false;
     }
     names->clear();
@@ -247,7 +238,7 @@ QString CupsSpooler::check(const QString &destination)
 {
     const QueueState state = queueState(destination);
     if (!state.found)
-        return notFound(destination);
+        return texts::printerNotFound(destination);
     if (!state.answered)
         return describe(state.failure, destination, texts::printerStateUnknown(destination));
     if (state.stopped)

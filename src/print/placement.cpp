@@ -11,23 +11,24 @@ static QString boxFailure(const QString &box, NumberError error)
     return texts::offsetUnusable(box, numberErrorText(error));
 }
 
-static NumberError readBox(const QString &text, float *value)
+// A product or sum beyond the single-precision range is the box's overflow.
+static bool finite(float value, const QString &box, QString *error)
 {
-    const NumberError error = textToSingle(text, value);
-    if (error == NumberError::None && !std::isfinite(*value))
-        return NumberError::Overflow;
-    return error;
+    if (std::isfinite(value))
+        return true;
+    *error = boxFailure(box, NumberError::Overflow);
+    return false;
 }
 
 bool PrintPlacement::ReadPrintOffset(const QString &sayuuText, const QString &jyougeText,
                                      QString *error)
 {
-    NumberError failure = readBox(sayuuText, &SayuuZure);
+    NumberError failure = textToSingle(sayuuText, &SayuuZure);
     if (failure != NumberError::None) {
         *error = boxFailure(texts::leftRightBox(), failure);
         return false;
     }
-    failure = readBox(jyougeText, &JyougeZure);
+    failure = textToSingle(jyougeText, &JyougeZure);
     if (failure != NumberError::None) {
         *error = boxFailure(texts::upDownBox(), failure);
         return false;
@@ -38,16 +39,9 @@ bool PrintPlacement::ReadPrintOffset(const QString &sayuuText, const QString &jy
 bool PrintPlacement::ComputeLetterOffset(QString *error)
 {
     SayuuTwip = SayuuZure * kTwipsPerTenthMm;
-    if (!std::isfinite(SayuuTwip)) {
-        *error = boxFailure(texts::leftRightBox(), NumberError::Overflow);
-        return false;
-    }
     JyougeTwip = (JyougeZure - kLetterJyougeBias) * kTwipsPerTenthMm;
-    if (!std::isfinite(JyougeTwip)) {
-        *error = boxFailure(texts::upDownBox(), NumberError::Overflow);
-        return false;
-    }
-    return true;
+    return finite(SayuuTwip, texts::leftRightBox(), error) &&
+           finite(JyougeTwip, texts::upDownBox(), error);
 }
 
 bool PrintPlacement::PlaceText(PrintSurface &surface, int points, float designX, float designY,
@@ -65,16 +59,10 @@ bool PrintPlacement::PlaceText(PrintSurface &surface, int points, float designX,
     MojiZure = double(3 * tenThousandths) / 10000.0 / -2.0;
 
     const float x = SayuuTwip + designX;
-    if (!std::isfinite(x)) {
-        *error = boxFailure(texts::leftRightBox(), NumberError::Overflow);
-        return false;
-    }
     const float y =
         float(MojiZure * double(kTwipsPerTenthMm) + (double(JyougeTwip) + double(designY)));
-    if (!std::isfinite(y)) {
-        *error = boxFailure(texts::upDownBox(), NumberError::Overflow);
+    if (!finite(x, texts::leftRightBox(), error) || !finite(y, texts::upDownBox(), error))
         return false;
-    }
     surface.SetCurrentX(x);
     surface.SetCurrentY(y);
     return true;
@@ -84,15 +72,10 @@ bool PrintPlacement::PlaceMark(float designX, float designY, MarkPlace *place, Q
 {
     const double factor = double(kTwipsPerTenthMm);
     place->centreX = float(double(SayuuZure) * factor + double(designX));
-    if (!std::isfinite(place->centreX)) {
-        *error = boxFailure(texts::leftRightBox(), NumberError::Overflow);
-        return false;
-    }
     place->centreY = float(double(JyougeZure) * factor + double(designY));
-    if (!std::isfinite(place->centreY)) {
-        *error = boxFailure(texts::upDownBox(), NumberError::Overflow);
+    if (!finite(place->centreX, texts::leftRightBox(), error) ||
+        !finite(place->centreY, texts::upDownBox(), error))
         return false;
-    }
     place->radius = float(double(MaruHankei) * factor);
     return true;
 }
