@@ -2,12 +2,12 @@
 // the peak memory, beside a bare QPainter page of the same 24 texts as the baseline. Each mode
 // runs in a process of its own, so the peaks do not mix.
 
-#include "platform/cupsprinting.h"
-#include "platform/cupsspooler.h"
-#include "platform/japanesefont.h"
-#include "platform/printerchoice.h"
-#include "print/letterjob.h"
-#include "print/placement.h"
+#include "jobs/letterjob.h"
+#include "jobs/placement.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
+#include "printing/japanesefont.h"
+#include "printing/printerchoice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -2,10 +2,10 @@
 
 // Stand-ins for the desktop, so every handler runs offscreen and its effects can be checked.
 
-#include "platform/clock.h"
-#include "platform/messages.h"
-#include "platform/services.h"
-#include "platform/session.h"
+#include "system/clock.h"
+#include "system/messages.h"
+#include "system/services.h"
+#include "system/session.h"
 
 #include <QStringList>
 
@@ -73,8 +73,8 @@ struct FakeDesktop
 
 // ---- Printing
 
-#include "platform/printing.h"
-#include "platform/printsurface.h"
+#include "jobs/printing.h"
+#include "jobs/printsurface.h"
 
 #include <cmath>
 #include <memory>
@@ -175,7 +175,7 @@ public:
 
 // ---- The print service
 
-#include "platform/spooler.h"
+#include "printing/spooler.h"
 
 #include <QFile>
 #include <QMap>
@@ -260,3 +260,21 @@ public:
     int paperCalls = 0;
     int checkCalls = 0;
 };
+
+#include "printing/cupsprinting.h"
+#include "window/printersetupdialog.h"
+
+#include <QDialog>
+
+// The real setup dialog, handed to `run` instead of being shown; its choice counts when `run`
+// says the user confirmed it.
+inline CupsPrinting::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> run)
+{
+    return [run](Spooler &spooler, const std::optional<PrinterChoice> &current,
+                 QWidget *parent) -> std::optional<PrinterChoice> {
+        PrinterSetupDialog dialog(spooler, current, parent);
+        if (!run(dialog))
+            return std::nullopt;
+        return dialog.choice();
+    };
+}

@@ -4,8 +4,8 @@
 // user typed, chose or set, to see that a job changed none of it.
 
 #include "fakes.h"
-#include "platform/updown.h"
 #include "window/mainwindow.h"
+#include "window/updown.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // The way to the print queue: which destination, paper and orientation a job goes with, what
 // printer setup keeps, and how a refusal on the way reaches the user.
 
-#include "platform/cupsprinting.h"
-#include "platform/cupsspooler.h"
-#include "platform/printerchoice.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
+#include "printing/printerchoice.h"
 #include "printwindow.h"
 
 #include <QDialog>
@@ -307,7 +307,7 @@ void tst_CupsPrinting::setup()
     bool portraitBefore = false;
     QString told;
     QStringList papers;
-    m_printing->setDialogRunner([&](QDialog &dialog) {
+    m_printing->setChoiceDialog(runSetupDialog([&](QDialog &dialog) {
         auto *printerBox = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
         auto *paperBox = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"));
         auto *upright = dialog.findChild<QRadioButton *>(QStringLiteral("portraitButton"));
@@ -324,7 +324,7 @@ void tst_CupsPrinting::setup()
         (portrait ? upright : dialog.findChild<QRadioButton *>("landscapeButton"))
             ->setChecked(true);
         return accept;
-    });
+    }));
     m_window->ui().PriDiaBtn->click();
     QCOMPARE(printers, listed);
     QCOMPARE(preselected, selected);

@@ -4,8 +4,8 @@
 // compared with places worked out here, from the form's design and the PPD's printable area.
 
 #include "pagemeasure.h"
-#include "platform/cupsprinting.h"
-#include "platform/cupsspooler.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
 #include "printwindow.h"
 #include "privatecups.h"
 
@@ -191,14 +191,14 @@ void tst_EndToEnd::cleanup()
 
 void tst_EndToEnd::setUpPrinter(const QString &queue, bool landscape)
 {
-    m_printing->setDialogRunner([queue, landscape](QDialog &dialog) {
+    m_printing->setChoiceDialog(runSetupDialog([queue, landscape](QDialog &dialog) {
         auto *printer = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
         printer->setCurrentIndex(printer->findData(queue, Qt::UserRole));
         auto *paper = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"));
         paper->setCurrentIndex(paper->findData(kA4));
         dialog.findChild<QRadioButton *>(landscape ? "landscapeButton" : "portraitButton")->click();
         return true;
-    });
+    }));
     QTest::mouseClick(m_window->ui().PriDiaBtn, Qt::LeftButton);
     // Kept where the program keeps it, which this test pointed at its own folder.
     QSettings kept(m_work.filePath("config/sorafu/sorafu.conf"), QSettings::IniFormat);

@@ -2,8 +2,8 @@
 // caption and input mode. One row a control, so a slip in any of them fails by name.
 
 #include "fakes.h"
-#include "platform/updown.h"
 #include "window/mainwindow.h"
+#include "window/updown.h"
 
 #include <QCheckBox>
 #include <QComboBox>

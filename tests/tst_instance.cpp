@@ -1,6 +1,6 @@
 // One copy at a time: the lock itself, and two real processes on a real X display.
 
-#include "platform/instanceguard.h"
+#include "system/instanceguard.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -39,10 +39,10 @@ void TestInstance::initTestCase()
 
     // A display of our own: the server picks a free number and tells it, so no other test or
     // desktop on the machine gets in the way.
-    m_xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                             QStringLiteral("-screen"), QStringLiteral("0"),
-                                             QStringLiteral("1280x1024x24"),
-                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_xserver.start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     QVERIFY2(m_xserver.waitForStarted(), "Xvfb is missing (Debian package xvfb)");
     QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 20000);
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xserver.readLine().trimmed());

@@ -1,13 +1,13 @@
-// Every text of the catalogue in src/platform/texts.h, brought to the screen by the situation it
+// Every text of the catalogue in src/system/texts.h, brought to the screen by the situation it
 // names: one row a situation, with the catalogue entries its message is made of. Folders and
 // files that refuse even root come from /proc.
 
 #include "offsetfolder.h"
-#include "platform/cupsprinting.h"
-#include "platform/cupsspooler.h"
-#include "platform/pdfsurface.h"
-#include "platform/texts.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
+#include "printing/pdfsurface.h"
 #include "printwindow.h"
+#include "system/texts.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -97,11 +97,11 @@ struct Rig : OffsetFolder
         cups = std::make_unique<CupsPrinting>(std::move(spooler),
                                               dir.filePath(QStringLiteral("printer.ini")), nullptr);
         printing = cups.get();
-        cups->setDialogRunner([this](QDialog &dialog) {
+        cups->setChoiceDialog(runSetupDialog([this](QDialog &dialog) {
             if (auto *label = dialog.findChild<QLabel *>("noticeLabel"); !label->isHidden())
                 desktop.messages.shown.append({"notice", dialog.windowTitle(), label->text()});
             return false;
-        });
+        }));
     }
     // As printer setup would have saved it.
     void choose(bool pdf, const QString &destination, const QString &media)
@@ -167,7 +167,7 @@ QList<Row> rows()
     // Memory cannot be run out of on purpose; the handler meets the same exception.
     const auto throwing = [](auto error) -> Situation {
         return [error](Rig &r) {
-            r.cups->setDialogRunner([error](QDialog &) -> bool { throw error; });
+            r.cups->setChoiceDialog(runSetupDialog([error](QDialog &) -> bool { throw error; }));
         };
     };
     // Only a running print service says these; tst_endtoend meets the stopped, refusing and
@@ -391,7 +391,7 @@ private slots:
     // A text added to the catalogue without a row here, or a row naming a text that is gone.
     void everyTextHasARow()
     {
-        QFile header(QStringLiteral(SORAFU_TEST_DIR "/../src/platform/texts.h"));
+        QFile header(QStringLiteral(SORAFU_TEST_DIR "/../src/system/texts.h"));
         QVERIFY(header.open(QIODevice::ReadOnly | QIODevice::Text));
         const QRegularExpression declaration(QStringLiteral("^QString (\\w+)\\("),
                                              QRegularExpression::MultilineOption);

@@ -1,7 +1,7 @@
 // An offset file's bytes to the number it holds: the lines joined, then the locale's conversion.
 
+#include "entries/offsetfiles.h"
 #include "offsetfolder.h"
-#include "startup/offsetfiles.h"
 
 #include <QProcess>
 #include <QRandomGenerator>

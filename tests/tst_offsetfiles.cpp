@@ -1,7 +1,7 @@
 // The offset files on disk: what the reader refuses to read, and what the ズレ保存 button writes.
 
+#include "entries/offsetfiles.h"
 #include "offsetfolder.h"
-#include "startup/offsetfiles.h"
 
 #include <QTest>
 

@@ -1,14 +1,14 @@
 // The pages as they leave the program: drawn through the real PDF surface and measured with
 // poppler, against the places the jobs computed.
 
+#include "jobs/letterjob.h"
+#include "jobs/markjob.h"
+#include "jobs/placement.h"
 #include "pagemeasure.h"
-#include "platform/cupsprinting.h"
-#include "platform/japanesefont.h"
-#include "platform/pdfsurface.h"
-#include "platform/printerchoice.h"
-#include "print/letterjob.h"
-#include "print/markjob.h"
-#include "print/placement.h"
+#include "printing/cupsprinting.h"
+#include "printing/japanesefont.h"
+#include "printing/pdfsurface.h"
+#include "printing/printerchoice.h"
 #include "printwindow.h"
 
 #include <QSettings>

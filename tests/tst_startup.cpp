@@ -2,7 +2,7 @@
 // choice lists start.
 
 #include "offsetfolder.h"
-#include "platform/paths.h"
+#include "system/paths.h"
 
 #include <QTest>
 

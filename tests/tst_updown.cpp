@@ -1,6 +1,6 @@
 // The spin control: steps, limits, reversed ranges, and a change signal only on a real change.
 
-#include "platform/updown.h"
+#include "window/updown.h"
 
 #include <QSignalSpy>
 #include <QToolButton>

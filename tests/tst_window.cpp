@@ -2,8 +2,8 @@
 // toggle, the spin controls' text boxes and the exit question.
 
 #include "fakes.h"
-#include "platform/updown.h"
 #include "window/mainwindow.h"
+#include "window/updown.h"
 
 #include <QTemporaryDir>
 #include <QToolButton>

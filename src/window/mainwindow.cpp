@@ -1,18 +1,18 @@
 #include "window/mainwindow.h"
 
-#include "platform/clock.h"
-#include "platform/desktop.h"
-#include "platform/inputmodes.h"
-#include "platform/messages.h"
-#include "platform/numbers.h"
-#include "platform/printing.h"
-#include "platform/session.h"
-#include "platform/texts.h"
-#include "print/letterjob.h"
-#include "print/markjob.h"
-#include "print/placement.h"
-#include "startup/choicelists.h"
-#include "startup/offsetfiles.h"
+#include "entries/choicelists.h"
+#include "entries/offsetfiles.h"
+#include "jobs/letterjob.h"
+#include "jobs/markjob.h"
+#include "jobs/placement.h"
+#include "jobs/printing.h"
+#include "system/clock.h"
+#include "system/messages.h"
+#include "system/numbers.h"
+#include "system/session.h"
+#include "system/texts.h"
+#include "window/desktop.h"
+#include "window/inputmodes.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -171,8 +171,7 @@ void MainWindow::onInsatsuBtnClicked()
 {
     guarded([this] {
         PrintPlacement placement;
-        const QString failure =
-            printLetter(readLetterEntries(m_ui), *m_services.printing, placement);
+        const QString failure = printLetter(letterEntries(), *m_services.printing, placement);
         if (!failure.isEmpty())
             showFailure(failure);
     });
@@ -200,6 +199,23 @@ void MainWindow::onHozonBtnClicked()
         if (!failure.isEmpty())
             m_services.messages->critical(texts::appTitle(), failure);
     });
+}
+
+LetterEntries MainWindow::letterEntries() const
+{
+    LetterEntries entries;
+    entries.sayuu = m_ui.Sayuu_Xtxt->text();
+    entries.jyouge = m_ui.Jyouge_Ytxt->text();
+    entries.delegatedMatterTicked = m_ui.Check10201->isChecked();
+    for (int i = 0; i < kLetterItemCount; ++i) {
+        const QString name = QLatin1String(kLetterItems[i].control);
+        // A list field counts by the text in its edit field, whether picked or typed.
+        if (const auto *list = findChild<QComboBox *>(name))
+            entries.texts[i] = list->currentText();
+        else
+            entries.texts[i] = findChild<QLineEdit *>(name)->text();
+    }
+    return entries;
 }
 
 template <typename Handler> void MainWindow::guarded(Handler &&handler)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/services.h"
+#include "jobs/letterjob.h"
+#include "system/services.h"
 #include "ui_form1.h"
 
 #include <QWidget>
@@ -29,6 +30,7 @@ private:
     void setUp();
     void loadOffsets();
     void fillChoiceLists();
+    LetterEntries letterEntries() const;
 
     void onCheck10201Clicked();
     void onOnOffBtnClicked();

@@ -1,0 +1,27 @@
+#include "jobs/markjob.h"
+
+#include "jobs/placement.h"
+#include "jobs/printing.h"
+#include "jobs/printsurface.h"
+
+QString printMarks(const QString &sayuuText, const QString &jyougeText, Printing &printing,
+                   PrintPlacement &placement)
+{
+    QString error;
+    if (!placement.ReadPrintOffset(sayuuText, jyougeText, &error))
+        return error;
+    placement.MaruHankei = kMarkRadius;
+    MarkPlace left;
+    MarkPlace right;
+    if (!placement.PlaceMark(kLeftMarkX, kMarkY, &left, &error) ||
+        !placement.PlaceMark(kRightMarkX, kMarkY, &right, &error))
+        return error;
+
+    const std::unique_ptr<PrintSurface> surface =
+        printing.open(QStringLiteral("位置合わせの○印"), &error);
+    if (!surface)
+        return error;
+    surface->DrawCircle(left.centreX, left.centreY, left.radius);
+    surface->DrawCircle(right.centreX, right.centreY, right.radius);
+    return surface->EndDocument();
+}

@@ -1,8 +1,0 @@
-#include "platform/session.h"
-
-#include <QCoreApplication>
-
-void ApplicationSession::quit()
-{
-    QCoreApplication::exit(0);
-}

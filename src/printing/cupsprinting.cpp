@@ -1,0 +1,177 @@
+#include "printing/cupsprinting.h"
+
+#include "printing/japanesefont.h"
+#include "printing/pdfsurface.h"
+#include "printing/spooler.h"
+#include "system/paths.h"
+#include "system/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kPdfFolder = QStringLiteral("printer/pdfFolder");
+
+const Paper *findPaper(const QList<Paper> &papers, const QString &media)
+{
+    for (const Paper &paper : papers)
+        if (paper.media == media)
+            return &paper;
+    return nullptr;
+}
+
+// Copies the finished page into the picked file in one step, so a failure leaves an earlier file
+// of that name as it was.
+QString saveCopy(const QString &pdfFile, const QString &target)
+{
+    QFile source(pdfFile);
+    QSaveFile file(target);
+    if (!source.open(QIODevice::ReadOnly))
+        return texts::pageNotWritten(whyNotWritten(pdfFile));
+    if (!file.open(QIODevice::WriteOnly) || file.write(source.readAll()) < 0 || !file.commit())
+        return texts::pdfNotSaved(QDir::toNativeSeparators(target), whyNotWritten(target));
+    return QString();
+}
+
+} // namespace
+
+CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath,
+                           QWidget *window)
+    : m_spooler(std::move(spooler)), m_settingsPath(settingsPath), m_window(window)
+{
+    m_pickPdfFile = [this](const QString &suggested) {
+        return QFileDialog::getSaveFileName(m_window, texts::pdfDialogTitle(), suggested,
+                                            texts::pdfDialogFilter());
+    };
+}
+
+CupsPrinting::~CupsPrinting() = default;
+
+std::unique_ptr<QSettings> CupsPrinting::settings() const
+{
+    if (m_settingsPath.isEmpty())
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("sorafu"), QStringLiteral("sorafu"));
+    return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
+}
+
+JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
+{
+    return {
+        {"media", choice.media.toUtf8()},
+        {"orientation-requested", choice.orientation == QPageLayout::Landscape ? "4" : "3"},
+        {"print-scaling", "none"},
+        {"fit-to-page", "false"},
+        {"number-up", "1"},
+        {"sides", "one-sided"},
+        {"copies", "1"},
+    };
+}
+
+std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+{
+    if (const auto saved = loadPrinterChoice(*settings()))
+        return saved;
+
+    QStringList names;
+    QString defaultName;
+    if (!m_spooler->destinations(&names, &defaultName, error))
+        return std::nullopt;
+    if (defaultName.isEmpty()) {
+        *error = names.isEmpty() ? texts::noPrinters() : texts::noDefaultPrinter();
+        return std::nullopt;
+    }
+    PrinterPapers papers;
+    if (!m_spooler->papers(defaultName, &papers, error))
+        return std::nullopt;
+    PrinterChoice choice;
+    choice.destination = defaultName;
+    choice.media =
+        papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
+    // Every place of the form lies on a landscape sheet (277.9 mm across), so landscape unless
+    // the queue itself says otherwise.
+    choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
+    return choice;
+}
+
+QString CupsPrinting::fontFamily(QString *error)
+{
+    if (m_fontFamily.isEmpty())
+        m_fontFamily = japaneseFontFamily(error);
+    return m_fontFamily;
+}
+
+std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *error)
+{
+    error->clear();
+    const std::optional<PrinterChoice> choice = currentChoice(error);
+    if (!choice)
+        return nullptr;
+
+    const QString family = fontFamily(error);
+    if (family.isEmpty())
+        return nullptr;
+
+    PageGeometry geometry;
+    geometry.orientation = choice->orientation;
+    PdfSurface::Deliver deliver;
+    if (choice->pdfFile) {
+        const QList<Paper> papers = pdfPapers();
+        const Paper *paper = findPaper(papers, choice->media);
+        if (!paper)
+            paper = &papers.first();
+        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        // A file has no unprintable edge: the places count from the page corner.
+
+        const auto store = settings();
+        const QString folder =
+            store
+                ->value(kPdfFolder,
+                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                .toString();
+        QString target = m_pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
+        if (target.isEmpty())
+            return nullptr; // called off: nothing to tell
+        if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+            target += QStringLiteral(".pdf");
+        if (const QString used = QFileInfo(target).absolutePath(); used != folder)
+            store->setValue(kPdfFolder, used);
+        deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
+    } else {
+        const QString destination = choice->destination;
+        *error = m_spooler->check(destination);
+        if (!error->isEmpty())
+            return nullptr;
+        PrinterPapers papers;
+        if (!m_spooler->papers(destination, &papers, error))
+            return nullptr;
+        const Paper *paper = findPaper(papers.papers, choice->media);
+        if (!paper) {
+            *error = texts::paperUnavailable(destination, mediaDisplayName(choice->media));
+            return nullptr;
+        }
+        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
+        Spooler *spooler = m_spooler.get();
+        const JobOptions options = jobOptions(*choice);
+        deliver = [spooler, destination, title, options](const QString &pdfFile) {
+            return spooler->submit(destination, title, pdfFile, options);
+        };
+    }
+    return PdfSurface::create(geometry, family, title, std::move(deliver), error);
+}
+
+void CupsPrinting::setup(QWidget *parent)
+{
+    QString ignored;
+    if (!m_choiceDialog)
+        return;
+    if (const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent))
+        savePrinterChoice(*settings(), *chosen);
+}

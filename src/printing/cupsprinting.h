@@ -1,0 +1,51 @@
+#pragma once
+
+#include "jobs/printing.h"
+#include "printing/printerchoice.h"
+
+#include <functional>
+#include <memory>
+
+class QSettings;
+class Spooler;
+
+// Printing through the print service: each page is drawn into a PDF by this program and handed
+// to the chosen queue with options that keep it where it was drawn, or written to a PDF file.
+// Nothing is asked of the print service before printer setup opens or a job runs.
+class CupsPrinting : public Printing
+{
+public:
+    // The choice is kept in the settings file at settingsPath; empty means the user's settings
+    // of this program. `window` parents the file dialog.
+    CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath, QWidget *window);
+    ~CupsPrinting() override;
+
+    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
+    void setup(QWidget *parent) override;
+
+    // Asks where a PDF goes, starting from a suggested path; empty when the user cancels.
+    using PdfFilePicker = std::function<QString(const QString &suggestedPath)>;
+    // Shows the modal setup dialog over the spooler's destinations, starting from the current
+    // choice; the confirmed choice, or nothing when the user cancelled. The window supplies it,
+    // so printing knows nothing of the window's widgets.
+    using ChoiceDialog = std::function<std::optional<PrinterChoice>(
+        Spooler &spooler, const std::optional<PrinterChoice> &current, QWidget *parent)>;
+    void setPdfFilePicker(PdfFilePicker picker) { m_pickPdfFile = std::move(picker); }
+    void setChoiceDialog(ChoiceDialog dialog) { m_choiceDialog = std::move(dialog); }
+
+    // The options that keep the page exactly as drawn: no scaling, one page a sheet, one side.
+    static JobOptions jobOptions(const PrinterChoice &choice);
+
+private:
+    std::unique_ptr<QSettings> settings() const;
+    // The saved choice, or before the first setup the default queue with its default paper.
+    std::optional<PrinterChoice> currentChoice(QString *error);
+    QString fontFamily(QString *error);
+
+    std::unique_ptr<Spooler> m_spooler;
+    QString m_settingsPath;
+    QWidget *m_window;
+    PdfFilePicker m_pickPdfFile;
+    ChoiceDialog m_choiceDialog;
+    QString m_fontFamily;
+};

@@ -1,0 +1,84 @@
+#include "printing/printerchoice.h"
+
+#include <QSettings>
+
+#include <cups/cups.h>
+
+namespace {
+
+const QString kKind = QStringLiteral("printer/kind");
+const QString kDestination = QStringLiteral("printer/destination");
+const QString kMedia = QStringLiteral("printer/media");
+const QString kOrientation = QStringLiteral("printer/orientation");
+
+} // namespace
+
+std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings)
+{
+    const QString kind = settings.value(kKind).toString();
+    if (kind != QLatin1String("queue") && kind != QLatin1String("pdf"))
+        return std::nullopt;
+    PrinterChoice choice;
+    choice.pdfFile = kind == QLatin1String("pdf");
+    choice.destination = settings.value(kDestination).toString();
+    choice.media = settings.value(kMedia).toString();
+    choice.orientation = settings.value(kOrientation).toString() == QLatin1String("portrait")
+                             ? QPageLayout::Portrait
+                             : QPageLayout::Landscape;
+    if (choice.media.isEmpty() || (!choice.pdfFile && choice.destination.isEmpty()))
+        return std::nullopt;
+    return choice;
+}
+
+void savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
+{
+    settings.setValue(kKind, choice.pdfFile ? QStringLiteral("pdf") : QStringLiteral("queue"));
+    settings.setValue(kDestination, choice.pdfFile ? QString() : choice.destination);
+    settings.setValue(kMedia, choice.media);
+    settings.setValue(kOrientation, choice.orientation == QPageLayout::Portrait
+                                        ? QStringLiteral("portrait")
+                                        : QStringLiteral("landscape"));
+    settings.sync();
+}
+
+QList<Paper> pdfPapers()
+{
+    const QList<QPair<const char *, QString>> known = {
+        {"iso_a4_210x297mm", QStringLiteral("A4")},
+        {"iso_a3_297x420mm", QStringLiteral("A3")},
+        {"iso_a5_148x210mm", QStringLiteral("A5")},
+        {"jis_b4_257x364mm", QStringLiteral("B4（JIS）")},
+        {"jis_b5_182x257mm", QStringLiteral("B5（JIS）")},
+        {"na_letter_8.5x11in", QStringLiteral("レター")},
+        {"na_legal_8.5x14in", QStringLiteral("リーガル")},
+    };
+    QList<Paper> papers;
+    for (const auto &[media, name] : known) {
+        const pwg_media_t *size = pwgMediaForPWG(media);
+        if (!size)
+            continue;
+        Paper paper;
+        paper.media = QString::fromLatin1(media);
+        paper.name = name;
+        paper.sizeMm = QSizeF(size->width / 100.0, size->length / 100.0);
+        papers.append(paper);
+    }
+    return papers;
+}
+
+QPointF printableOriginMm(const QMarginsF &uprightMarginsMm, QPageLayout::Orientation orientation)
+{
+    if (orientation == QPageLayout::Landscape)
+        return QPointF(uprightMarginsMm.bottom(), uprightMarginsMm.left());
+    return QPointF(uprightMarginsMm.left(), uprightMarginsMm.top());
+}
+
+QString mediaDisplayName(const QString &media)
+{
+    // class_name_WxHunit, the name part possibly holding further underscores.
+    const QStringList parts = media.split(QLatin1Char('_'));
+    if (parts.size() < 3 || !parts.last().contains(QLatin1Char('x')))
+        return media;
+    const QString name = parts.mid(1, parts.size() - 2).join(QLatin1Char(' ')).toUpper();
+    return QStringLiteral("%1（%2）").arg(name, parts.last());
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "printing/spooler.h"
+
+#include <QPageLayout>
+#include <QPointF>
+#include <QString>
+
+#include <optional>
+
+class QSettings;
+
+// What printer setup chose: where the page goes, on which paper, which way round.
+struct PrinterChoice
+{
+    // Written to a PDF file the user picks, instead of a print queue.
+    bool pdfFile = false;
+    QString destination;
+    QString media;
+    QPageLayout::Orientation orientation = QPageLayout::Landscape;
+
+    bool operator==(const PrinterChoice &other) const
+    {
+        return pdfFile == other.pdfFile && destination == other.destination &&
+               media == other.media && orientation == other.orientation;
+    }
+};
+
+// Nothing until printer setup was first confirmed.
+std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings);
+void savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
+
+// A media name as a clerk reads it: "iso_a3_297x420mm" -> "A3（297x420mm）". Anything that is
+// not a self-describing name comes back unchanged.
+QString mediaDisplayName(const QString &media);
+
+// The papers offered for PDF files, A4 first.
+QList<Paper> pdfPapers();
+
+// Where the printable area begins on the sheet as it is turned for printing. A landscape page
+// goes onto the upright sheet turned a quarter left (its top along the sheet's left edge), as
+// CUPS turns it, so its top-left corner lies at the sheet's bottom-left.
+QPointF printableOriginMm(const QMarginsF &uprightMarginsMm, QPageLayout::Orientation orientation);

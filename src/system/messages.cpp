@@ -1,0 +1,19 @@
+#include "system/messages.h"
+
+#include <QMessageBox>
+
+void QtMessages::warning(const QString &title, const QString &text)
+{
+    QMessageBox::warning(m_parent, title, text, QMessageBox::Ok);
+}
+
+void QtMessages::critical(const QString &title, const QString &text)
+{
+    QMessageBox::critical(m_parent, title, text, QMessageBox::Ok);
+}
+
+bool QtMessages::askYesNo(const QString &title, const QString &text)
+{
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}

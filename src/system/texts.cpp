@@ -1,0 +1,349 @@
+#include "system/texts.h"
+
+namespace texts {
+
+QString appTitle()
+{
+    return QStringLiteral("ソラフ");
+}
+
+QString quitTitle()
+{
+    // Two half-width blanks before the name: this title differs from every other box's.
+    return QStringLiteral("  ソラフ");
+}
+
+QString quitQuestion()
+{
+    return QStringLiteral("このプログラムを終了しますか？");
+}
+
+QString anotherInstance()
+{
+    return QStringLiteral("多重起動は、できません。");
+}
+
+QString eraUnknown()
+{
+    return QStringLiteral("今日の日付を和暦（元号と年）に直せませんでした。"
+                          "日付の元号と年を確かめて、年を入力してください。");
+}
+
+QString outOfMemory()
+{
+    return QStringLiteral(
+        "メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。");
+}
+
+QString unexpectedError(const QString &what)
+{
+    return QStringLiteral("予期しないエラーが発生しました。\n%1").arg(what);
+}
+
+QString leftRightBox()
+{
+    return QStringLiteral("左右のズレ");
+}
+
+QString upDownBox()
+{
+    return QStringLiteral("上下のズレ");
+}
+
+QString numberMissing()
+{
+    return QStringLiteral("数値が入力されていません。");
+}
+
+QString notANumber()
+{
+    return QStringLiteral("数値ではありません。");
+}
+
+QString numberTooLarge()
+{
+    return QStringLiteral("数値が大きすぎます（桁あふれ）。");
+}
+
+QString offsetFilesUnusable(const QString &files)
+{
+    return QStringLiteral("ズレの設定ファイルを使えませんでした。\n\n%1\n\n"
+                          "ファイルは変更していません。調整画面でズレを合わせてから"
+                          "「ズレ保存」を押すと、保存し直せます。")
+        .arg(files);
+}
+
+QString offsetFileUnusable(const QString &path, const QString &problem, const QString &box)
+{
+    return QStringLiteral("「%1」\n%2\n→ %3を 0 にして始めます。").arg(path, problem, box);
+}
+
+QString noFolderForFile()
+{
+    return QStringLiteral("ファイルを置くフォルダーがありません。");
+}
+
+QString cannotCreateFile()
+{
+    return QStringLiteral(
+        "ファイルを作れませんでした（フォルダーに書き込みが許可されていません）。");
+}
+
+QString folderInPlaceOfFile()
+{
+    return QStringLiteral("同じ名前のフォルダーがあり、ファイルとして読めません。");
+}
+
+QString fileMissing()
+{
+    return QStringLiteral("ファイルが見つかりません。");
+}
+
+QString notARegularFile()
+{
+    return QStringLiteral("普通のファイルではないため、読めません。");
+}
+
+QString fileTooLarge()
+{
+    return QStringLiteral("ファイルが大きすぎます。ズレの数値 1 つだけのはずのファイルです。");
+}
+
+QString cannotOpenFile()
+{
+    return QStringLiteral("ファイルを開けませんでした（読み取りが許可されていません）。");
+}
+
+QString cannotReadFile()
+{
+    return QStringLiteral("ファイルを読み込めませんでした。");
+}
+
+QString onlyEmptyLines()
+{
+    return QStringLiteral("中身が空の行だけで、数値が書かれていません。");
+}
+
+QString contentNotANumber()
+{
+    return QStringLiteral("中身が数値ではありません。");
+}
+
+QString offsetsRefused(const QString &refusals)
+{
+    return QStringLiteral("ズレを保存できませんでした。\n\n%1\n\n"
+                          "数値を直してから、もう一度「ズレ保存」を押してください。")
+               .arg(refusals) +
+           offsetsKeptAsBefore();
+}
+
+QString offsetRefusal(const QString &box, const QString &reason)
+{
+    return QStringLiteral("%1：%2").arg(box, reason);
+}
+
+QString offsetsNotSaved(const QString &path, const QString &reason, const QString &after)
+{
+    return QStringLiteral("ズレを保存できませんでした。\n\n「%1」\n%2\n\n%3")
+        .arg(path, reason, after);
+}
+
+QString offsetsKeptAsBefore()
+{
+    return QStringLiteral("保存してあったズレは、前のままです。");
+}
+
+QString firstOffsetFileChanged(const QString &path)
+{
+    return QStringLiteral("「%1」には新しい値が入りました。もう一度「ズレ保存」を"
+                          "押して、両方を保存し直してください。")
+        .arg(path);
+}
+
+QString folderInPlaceOfSavedFile()
+{
+    return QStringLiteral("同じ名前のフォルダーがあり、ファイルとして書き込めません。");
+}
+
+QString saveFolderMissing()
+{
+    return QStringLiteral("保存先のフォルダーがありません。");
+}
+
+QString fileReadOnly()
+{
+    return QStringLiteral("ファイルが読み取り専用です。");
+}
+
+QString saveFolderNotWritable()
+{
+    return QStringLiteral("保存先のフォルダーに書き込みが許可されていません。");
+}
+
+QString writeFailed()
+{
+    return QStringLiteral("書き込めませんでした（ディスクがいっぱいなどの理由）。");
+}
+
+QString offsetUnusable(const QString &box, const QString &reason)
+{
+    return QStringLiteral("「%1」の値を使えません。%2\n印刷はしていません。").arg(box, reason);
+}
+
+QString fontSizeUnusable(int points)
+{
+    return QStringLiteral("文字の大きさ（%1 ポイント）を扱えません。").arg(points);
+}
+
+QString noPrinters()
+{
+    return QStringLiteral("使えるプリンタがありません。「プリンタ設定」で"
+                          "プリンタを登録するか、PDFファイルを選んでください。");
+}
+
+QString noDefaultPrinter()
+{
+    return QStringLiteral("既定のプリンタが決まっていません。"
+                          "「プリンタ設定」でプリンタを選んでください。");
+}
+
+QString paperUnavailable(const QString &printer, const QString &media)
+{
+    return QStringLiteral("プリンタ「%1」では、選んであった用紙（%2）が使えません。"
+                          "「プリンタ設定」で用紙を選び直してください。")
+        .arg(printer, media);
+}
+
+QString noJapaneseFont()
+{
+    return QStringLiteral("日本語を印刷できるフォントが見つかりません。"
+                          "IPAフォント（fonts-ipafont-gothic）を入れてください。");
+}
+
+QString pdfDialogTitle()
+{
+    return QStringLiteral("PDFファイルの保存先");
+}
+
+QString pdfDialogFilter()
+{
+    return QStringLiteral("PDFファイル (*.pdf)");
+}
+
+QString pdfNotSaved(const QString &path, const QString &why)
+{
+    return QStringLiteral("PDFファイル「%1」を保存できませんでした。\n%2").arg(path, why);
+}
+
+QString noTemporaryFile(const QString &why)
+{
+    return QStringLiteral("印刷データを作る一時ファイルを開けません。\n%1").arg(why);
+}
+
+QString pageUnavailable(const QString &paper)
+{
+    return QStringLiteral("用紙「%1」のページを作れません。").arg(paper);
+}
+
+QString cannotStartPage()
+{
+    return QStringLiteral("印刷データを作り始められません。");
+}
+
+QString pageAlreadyEnded()
+{
+    return QStringLiteral("この印刷はもう終わっています。");
+}
+
+QString pageNotWritten(const QString &why)
+{
+    return QStringLiteral("印刷データを書き出せませんでした。\n%1").arg(why);
+}
+
+QString serviceReply(const QString &text, const QString &reply)
+{
+    return QStringLiteral("%1\n（印刷サービスの応答：%2）").arg(text, reply);
+}
+
+QString serviceUnreachable()
+{
+    return QStringLiteral("印刷サービス（CUPS）に接続できません。"
+                          "印刷サービスが動いているか確かめてください。");
+}
+
+QString printerNotFound(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」が見つかりません。"
+                          "「プリンタ設定」でプリンタを選び直してください。")
+        .arg(printer);
+}
+
+QString printerNotAccepting(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けていません。").arg(printer);
+}
+
+QString noPrintPermission(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」で印刷する権限がありません。").arg(printer);
+}
+
+QString printerState(const QString &why)
+{
+    return QStringLiteral("\n（プリンタの状態：%1）").arg(why);
+}
+
+QString printerStopped(const QString &printer, const QString &state)
+{
+    return QStringLiteral("プリンタ「%1」は停止しています。"
+                          "プリンタと印刷キューの状態を確かめてください。%2")
+        .arg(printer, state);
+}
+
+QString papersUnknown(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」の用紙を調べられませんでした。").arg(printer);
+}
+
+QString noPapersOffered(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」から使える用紙を教えてもらえませんでした。").arg(printer);
+}
+
+QString printerStateUnknown(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」の状態を確かめられませんでした。").arg(printer);
+}
+
+QString printerRejecting(const QString &printer, const QString &state)
+{
+    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。%2")
+        .arg(printer, state);
+}
+
+QString jobNotWithdrawn()
+{
+    return QStringLiteral("\n印刷は取り消せませんでした。"
+                          "プリンタが再開すると、この用紙が印刷されます。");
+}
+
+QString jobRefused(const QString &printer)
+{
+    return QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(printer);
+}
+
+QString printersUnlisted(const QString &why)
+{
+    return QStringLiteral("プリンタの一覧を取り出せませんでした。"
+                          "PDFファイルには出力できます。\n") +
+           why;
+}
+
+QString earlierPrinterGone(const QString &printer)
+{
+    return QStringLiteral("これまで使っていたプリンタ「%1」が見つかりません。"
+                          "プリンタを選び直してください。")
+        .arg(printer);
+}
+
+} // namespace texts

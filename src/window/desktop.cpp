@@ -1,0 +1,38 @@
+#include "window/desktop.h"
+
+#include "jobs/printing.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
+#include "system/clock.h"
+#include "system/instanceguard.h"
+#include "system/messages.h"
+#include "system/paths.h"
+#include "system/session.h"
+#include "window/printersetupdialog.h"
+
+#include <QCoreApplication>
+
+Desktop::Desktop(QWidget *window)
+    : m_messages(std::make_unique<QtMessages>(window)), m_clock(std::make_unique<SystemClock>()),
+      m_session(std::make_unique<ApplicationSession>()),
+      m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath())),
+      // Asks nothing of the print service until a job runs or printer setup opens.
+      m_printing(std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString(), window))
+{
+    m_printing->setChoiceDialog(&PrinterSetupDialog::choose);
+}
+
+Desktop::~Desktop() = default;
+
+Services Desktop::services() const
+{
+    Services services;
+    services.messages = m_messages.get();
+    services.clock = m_clock.get();
+    services.session = m_session.get();
+    services.printing = m_printing.get();
+    InstanceGuard *guard = m_guard.get();
+    services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
+    services.offsetDirectory = offsetDirectory();
+    return services;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "system/services.h"
+
+#include <memory>
+
+class QWidget;
+class QtMessages;
+class SystemClock;
+class ApplicationSession;
+class InstanceGuard;
+class CupsPrinting;
+
+// The real implementations of the services, owned together by the window.
+class Desktop
+{
+public:
+    explicit Desktop(QWidget *window);
+    ~Desktop();
+    Services services() const;
+
+private:
+    std::unique_ptr<QtMessages> m_messages;
+    std::unique_ptr<SystemClock> m_clock;
+    std::unique_ptr<ApplicationSession> m_session;
+    std::unique_ptr<InstanceGuard> m_guard;
+    std::unique_ptr<CupsPrinting> m_printing;
+};
