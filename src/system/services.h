@@ -17,6 +17,8 @@ struct Services
     Session *session = nullptr;
     Printing *printing = nullptr;
     std::function<bool()> anotherInstanceRunning;
+    // After the warning of a second start: brings the running copy's window to the front.
+    std::function<void()> raiseRunningInstance;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;
 };

@@ -11,6 +11,7 @@
 #include "window/printersetupdialog.h"
 
 #include <QCoreApplication>
+#include <QWidget>
 
 Desktop::Desktop(QWidget *window)
     : m_messages(std::make_unique<QtMessages>(window)), m_clock(std::make_unique<SystemClock>()),
@@ -20,6 +21,12 @@ Desktop::Desktop(QWidget *window)
       m_printing(std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString(), window))
 {
     m_printing->setChoiceDialog(&PrinterSetupDialog::choose);
+    m_guard->onRaiseRequested([window] {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 }
 
 Desktop::~Desktop() = default;
@@ -33,6 +40,7 @@ Services Desktop::services() const
     services.printing = m_printing.get();
     InstanceGuard *guard = m_guard.get();
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
+    services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
     services.offsetDirectory = offsetDirectory();
     return services;
 }

@@ -13,6 +13,7 @@
 #include "system/texts.h"
 #include "window/desktop.h"
 #include "window/inputmodes.h"
+#include "window/japaneseui.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -37,6 +38,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setUp()
 {
+    useJapaneseUi();
     m_ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/sorafu-32.png")));
     setFixedSize(size());
@@ -47,6 +49,10 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
+    // back on each side, so "-1000" shows whole instead of scrolled to "1000".
+    for (QLineEdit *box : {m_ui.Sayuu_Xtxt, m_ui.Jyouge_Ytxt})
+        box->setTextMargins(-1, 0, -1, 0);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -66,6 +72,8 @@ bool MainWindow::load()
     bool showWindow = true;
     if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
+        if (m_services.raiseRunningInstance)
+            m_services.raiseRunningInstance();
         showWindow = false;
     }
 
