@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace {
@@ -24,6 +25,10 @@ void useJapaneseUi()
     // Without the catalogue Qt's texts stay English; everything else still works.
     if (translator->load(kCatalogue, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
+
+    // Dates, sizes and file types in Qt's dialogs. Numbers the clerk types are read by the
+    // system locale (system/numbers), which this does not change.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 
     QFont font(kFamily, 9);
     font.setStyleHint(QFont::SansSerif);
