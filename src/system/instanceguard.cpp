@@ -2,7 +2,25 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+// A running instance holds an flock on its lock file from the moment the file exists; the
+// content (pid, host, name) may be missing or garbled after a full disk or a power cut, and Qt
+// then never takes the file for stale.
+static bool heldByAnyone(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
 
 InstanceGuard::InstanceGuard(const QString &executablePath)
 {
@@ -28,5 +46,12 @@ bool InstanceGuard::anotherInstanceRunning()
     if (m_lock->tryLock(0))
         return false;
     // An unreadable runtime directory must not keep the clerk from working.
-    return m_lock->error() == QLockFile::LockFailedError;
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return false;
+    qint64 pid = 0;
+    QString host, application;
+    if (m_lock->getLockInfo(&pid, &host, &application) || heldByAnyone(m_path))
+        return true;
+    QFile::remove(m_path);
+    return !m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError;
 }
