@@ -242,11 +242,22 @@ QList<Row> rows()
         throwing(std::bad_alloc()));
     add("unforeseen failure in printer setup", {"unexpectedError"},
         unexpectedError(QStringLiteral("lost")), throwing(std::logic_error("lost")));
+    add("printer setup confirmed, settings not writable", {"printerChoiceNotSaved"},
+        printerChoiceNotSaved("<x>"), [](Rig &r) {
+            QVERIFY(QDir().mkdir(r.x())); // where the settings were to be written
+            auto spooler = std::make_unique<FakeSpooler>(*r.service);
+            r.cups = std::make_unique<CupsPrinting>(std::move(spooler), r.x(), nullptr);
+            r.printing = r.cups.get();
+            r.cups->setChoiceDialog(runSetupDialog([](QDialog &) { return true; }));
+        });
 
     section("critical", app, "InsatsuBtn");
     add("print with up/down empty", {"offsetUnusable", "numberMissing"},
         offsetUnusable(upDownBox(), numberMissing()),
         [](Rig &r) { r.start().Jyouge_Ytxt->clear(); });
+    add("print with left/right beyond the panel's range", {"offsetOutOfRange"},
+        offsetUnusable(leftRightBox(), offsetOutOfRange()),
+        [](Rig &r) { r.start().Sayuu_Xtxt->setText(QStringLiteral("5000")); });
     // A real page always reports the size it was given; only a fake page can do otherwise.
     add("printer reports an endless font size", {"fontSizeUnusable"}, fontSizeUnusable(14),
         [](Rig &r) {
@@ -320,6 +331,17 @@ QList<Row> rows()
                 });
                 answer.start(10);
                 click();
+            };
+        });
+
+    // The folder follows the text.
+    section("tooltip", app, "OnOffBtn");
+    add("adjustment panel opened: where the offsets are kept", {"offsetFolderTip"},
+        offsetFolderTip(QString()), [](Rig &r) {
+            r.around = [&r](const Work &click) {
+                click();
+                r.desktop.messages.shown.append(
+                    {"tooltip", appTitle(), r.window->ui().CyouseiFrm->toolTip()});
             };
         });
 
