@@ -100,7 +100,7 @@ QString jobNotWithdrawn(); // after printerStopped: a job it took could not be c
 QString jobRefused(const QString &printer); // the job was refused for another reason
 
 // ---- Printer setup confirmed, but the choice could not be written down
-QString printerChoiceNotSaved(const QString &path);
+QString printerChoiceNotSaved(const QString &path); // the settings file last
 
 // ---- Printer setup: the red line above its buttons
 QString printersUnlisted(const QString &why);       // the print service could not list printers
