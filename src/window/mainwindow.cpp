@@ -15,6 +15,7 @@
 #include "window/inputmodes.h"
 #include "window/japaneseui.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -53,6 +54,11 @@ void MainWindow::setUp()
     // back on each side, so "-1000" shows whole instead of scrolled to "1000".
     for (QLineEdit *box : {m_ui.Sayuu_Xtxt, m_ui.Jyouge_Ytxt})
         box->setTextMargins(-1, 0, -1, 0);
+    // Qt's own completer of an editable list fills in the rest of the first item that begins
+    // with what was typed ("1" in the month list becomes "10") and that would be printed. No
+    // list completes inline; only a completer that suggests in a popup may take its place.
+    for (QComboBox *list : findChildren<QComboBox *>())
+        list->setCompleter(nullptr);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -67,23 +73,24 @@ void MainWindow::setUp()
 
 bool MainWindow::load()
 {
-    guarded([this] { loadOffsets(); });
-
-    bool showWindow = true;
-    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+    // Asked first: a copy that is not to start says only that, not what it found in the files.
+    const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
+    guarded([this, another] { loadOffsets(!another); });
+    if (another) {
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
         if (m_services.raiseRunningInstance)
             m_services.raiseRunningInstance();
-        showWindow = false;
     }
+    m_ui.CyouseiFrm->setToolTip(
+        texts::offsetFolderTip(QDir::toNativeSeparators(m_services.offsetDirectory)));
 
     m_ui.CyouseiFrm->hide();
     m_ui.Combo10201->hide();
     guarded([this] { fillChoiceLists(); });
-    return showWindow;
+    return !another;
 }
 
-void MainWindow::loadOffsets()
+void MainWindow::loadOffsets(bool warn)
 {
     const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
     // The box shows what the spin took, which is the clamped value for one beyond its range.
@@ -93,7 +100,7 @@ void MainWindow::loadOffsets()
     m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
 
     const QString warning = offsetLoadWarning(readings);
-    if (!warning.isEmpty())
+    if (warn && !warning.isEmpty())
         m_services.messages->warning(texts::appTitle(), warning);
 }
 
@@ -166,7 +173,11 @@ void MainWindow::onUpDownYChanged(int value)
 
 void MainWindow::onPriDiaBtnClicked()
 {
-    guarded([this] { m_services.printing->setup(this); });
+    guarded([this] {
+        const QString failure = m_services.printing->setup(this);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
 }
 
 void MainWindow::onZEndBtnClicked()
