@@ -414,23 +414,29 @@ QString printerStopped(const QString &printer, const QString &state)
 
 QString papersUnknown(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」の用紙の情報を取得できませんでした。").arg(printer);
+    return QStringLiteral("プリンタ「%1」の用紙の情報を取得できませんでした。"
+                          "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString noPapersOffered(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」から、使用できる用紙の情報を取得できませんでした。")
+    return QStringLiteral("プリンタ「%1」から、使用できる用紙の情報を取得できませんでした。"
+                          "プリンタの電源と接続を確かめてから、もう一度お試しください。")
         .arg(printer);
 }
 
 QString printerStateUnknown(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」の状態を取得できませんでした。").arg(printer);
+    return QStringLiteral("プリンタ「%1」の状態を取得できませんでした。"
+                          "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString printerRejecting(const QString &printer, const QString &state)
 {
-    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。%2")
+    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。"
+                          "プリンタの管理者にお問い合わせください。%2")
         .arg(printer, state);
 }
 
@@ -442,7 +448,10 @@ QString jobNotWithdrawn()
 
 QString jobRefused(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(printer);
+    return QStringLiteral(
+               "プリンタ「%1」が印刷を受け付けませんでした。"
+               "「プリンタ設定」でプリンタと用紙を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString printerChoiceNotSaved(const QString &path)
