@@ -339,6 +339,11 @@ QList<Row> rows()
             };
         });
 
+    section("tooltip", app, nullptr);
+    add("the blank panel toggle explained, with its key", {"buttonTip"},
+        buttonTip("OnOffBtn", "Ctrl+T"), [](Rig &r) {
+            r.desktop.messages.shown.append({"tooltip", appTitle(), r.start().OnOffBtn->toolTip()});
+        });
     section("tooltip", app, "OnOffBtn"); // the folder follows the text
     add("adjustment panel opened: where the offsets are kept", {"offsetFolderTip"},
         offsetFolderTip(QString()), [](Rig &r) {

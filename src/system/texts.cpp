@@ -43,6 +43,33 @@ QString unexpectedError(const QString &what)
         .arg(what);
 }
 
+QString buttonTip(const QString &control, const QString &key)
+{
+    static const struct
+    {
+        const char *control;
+        const char *tip;
+    } kTips[] = {
+        {"OnOffBtn", "印刷位置の調整（ズレ）を開く／閉じる"},
+        {"PriDiaBtn", "印刷するプリンタ、用紙、印刷の向きを選びます"},
+        {"InsatsuBtn", "入力した内容を委任状の用紙に印刷します"},
+        {"zEndBtn", "ソラフを終了します（確認があります）。ズレは保存されません"},
+        {"IchiBtn", "白紙に位置合わせ用の○印を 2 つ印刷します"},
+        {"HozonBtn", "今のズレを保存します。次回の起動からこの値で始まります"},
+        {"UpDownX", "左右のズレを 1 mm（値 10）ずつ動かします。"
+                    "右向きの矢印で右へ、左向きの矢印で左へ"},
+        {"UpDownY", "上下のズレを 1 mm（値 10）ずつ動かします。"
+                    "上向きの矢印で上へ、下向きの矢印で下へ"},
+    };
+    for (const auto &tip : kTips) {
+        if (control != QLatin1String(tip.control))
+            continue;
+        const QString text = QString::fromUtf8(tip.tip);
+        return key.isEmpty() ? text : QStringLiteral("%1（%2）").arg(text, key);
+    }
+    return QString();
+}
+
 QString leftRightBox()
 {
     return QStringLiteral("左右のズレ");

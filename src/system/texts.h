@@ -19,6 +19,10 @@ QString eraUnknown();                         // at start, today's date has no J
 QString outOfMemory();                        // a button's work ran out of memory
 QString unexpectedError(const QString &what); // a button's work failed in a way not foreseen
 
+// ---- Tooltips of the window's buttons and spin controls, by control name, with the key that
+// presses the button where it has one; empty for any other control
+QString buttonTip(const QString &control, const QString &key);
+
 // ---- The offset boxes, as messages name them
 QString leftRightBox(); // 左右のズレ
 QString upDownBox();    // 上下のズレ

@@ -50,6 +50,14 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Every button says what it does, the blank panel toggle above all, and names its key.
+    for (QWidget *control : findChildren<QWidget *>()) {
+        const auto *button = qobject_cast<QAbstractButton *>(control);
+        const QString key =
+            button ? button->shortcut().toString(QKeySequence::NativeText) : QString();
+        if (const QString tip = texts::buttonTip(control->objectName(), key); !tip.isEmpty())
+            control->setToolTip(tip);
+    }
     // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
     // back on each side, so "-1000" shows whole instead of scrolled to "1000".
     for (QLineEdit *box : {m_ui.Sayuu_Xtxt, m_ui.Jyouge_Ytxt})
