@@ -24,6 +24,13 @@ Desktop::Desktop(QWidget *window)
 
 Desktop::~Desktop() = default;
 
+std::function<bool(PageGeometry *, QString *)> Desktop::pageQuery() const
+{
+    // A spooler of its own: the query may still wait on the print service after the window
+    // has gone.
+    return m_printing->pageQuery(std::make_shared<CupsSpooler>());
+}
+
 Services Desktop::services() const
 {
     Services services;
