@@ -73,6 +73,7 @@ PreviewWindow::PreviewWindow(Messages &messages, PageQuery query,
 {
     m_ui.setupUi(this);
     m_ui.scrollArea->setWidget(m_canvas);
+    m_ui.scrollArea->installEventFilter(this);
     m_canvas->setEntriesSource(std::move(entries));
     m_ui.noteLabel->hide();
     m_ui.nudgeLabel->hide();
@@ -250,17 +251,18 @@ void PreviewWindow::onScanNudged(const QPoint &tenthsMm)
     settings()->setValue(kScanNudge, tenthsMm);
 }
 
-void PreviewWindow::resizeEvent(QResizeEvent *event)
+bool PreviewWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    QWidget::resizeEvent(event);
-    if (m_fitting)
+    if (watched == m_ui.scrollArea && event->type() == QEvent::Resize && m_fitting)
         fit();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PreviewWindow::fit()
 {
     m_fitting = true;
-    const QSize room = m_ui.scrollArea->viewport()->size();
+    // The room without scroll bars: a fitted sheet needs none.
+    const QSize room = m_ui.scrollArea->maximumViewportSize() - QSize(2, 2);
     const QSizeF sheet = m_canvas->sheetMm();
     const QSize margins = PreviewCanvas::sizeFor(QSizeF(), 1);
     const double pixelsPerMm = std::min((room.width() - margins.width()) / sheet.width(),

@@ -52,7 +52,8 @@ signals:
     void printRequested();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    // The view's room changes with the window and with the note above it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::unique_ptr<QSettings> settings() const;
