@@ -30,7 +30,7 @@ struct PdfPrinting : Printing
         surface->setRecord(record);
         return surface;
     }
-    void setup(QWidget *) override {}
+    QString setup(QWidget *) override { return QString(); }
 };
 
 struct Preview
@@ -40,7 +40,8 @@ struct Preview
     Preview(const QString &settings, const PageGeometry &page, const LetterEntries &entries)
     {
         window = std::make_unique<PreviewWindow>(
-            messages, [page](PageGeometry *p, QString *) { return *p = page, true; },
+            messages,
+            [page] { return [page](PageGeometry *p, QString *) { return *p = page, true; }; },
             [entries] { return entries; }, settings);
         QTRY_VERIFY(!window->askingPrinter() && !window->loadingScan());
     }

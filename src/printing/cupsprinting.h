@@ -29,7 +29,7 @@ public:
     ~CupsPrinting() override;
 
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
-    void setup(QWidget *parent) override;
+    QString setup(QWidget *parent) override;
 
     // Asks where a PDF goes, starting from a suggested path; empty when the user cancels.
     using PdfFilePicker = std::function<QString(const QString &suggestedPath)>;
@@ -41,8 +41,9 @@ public:
     void setPdfFilePicker(PdfFilePicker picker) { m_pickPdfFile = std::move(picker); }
     void setChoiceDialog(ChoiceDialog dialog) { m_choiceDialog = std::move(dialog); }
 
-    // The sheet and printable area a print would get now, for the preview. The function owns
-    // what it uses (its own spooler), so it may run on any thread and outlive this object.
+    // The sheet and printable area a print would get, for the preview, as the choice stands
+    // now. The function owns what it uses (its own spooler), so it may run on any thread and
+    // outlive this object.
     std::function<bool(PageGeometry *, QString *)>
     pageQuery(std::shared_ptr<Spooler> spooler) const;
 
@@ -51,7 +52,8 @@ public:
 
 private:
     std::unique_ptr<QSettings> settings() const;
-    // The saved choice, or before the first setup the default queue with its default paper.
+    // The choice confirmed in this run but not saved, else the saved choice, or before the first
+    // setup the default queue with A4 (else its default paper).
     std::optional<PrinterChoice> currentChoice(QString *error);
     QString fontFamily(QString *error);
 
@@ -61,4 +63,5 @@ private:
     PdfFilePicker m_pickPdfFile;
     ChoiceDialog m_choiceDialog;
     QString m_fontFamily;
+    std::optional<PrinterChoice> m_unsavedChoice;
 };

@@ -20,7 +20,7 @@ public:
     PreviewPrinting(QPainter *painter, const QPointF &originMm, const QString &fontFamily,
                     QList<PainterSurface::Drawn> *record);
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
-    void setup(QWidget *) override {}
+    QString setup(QWidget *) override { return QString(); }
 
 private:
     QPainter *m_painter;

@@ -24,11 +24,13 @@ Desktop::Desktop(QWidget *window)
 
 Desktop::~Desktop() = default;
 
-std::function<bool(PageGeometry *, QString *)> Desktop::pageQuery() const
+std::function<std::function<bool(PageGeometry *, QString *)>()> Desktop::pageQueries() const
 {
-    // A spooler of its own: the query may still wait on the print service after the window
-    // has gone.
-    return m_printing->pageQuery(std::make_shared<CupsSpooler>());
+    // A spooler of its own: a query may still wait on the print service after the window has
+    // gone.
+    return [printing = m_printing.get(), spooler = std::make_shared<CupsSpooler>()] {
+        return printing->pageQuery(spooler);
+    };
 }
 
 Services Desktop::services() const

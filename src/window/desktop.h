@@ -23,7 +23,7 @@ public:
     ~Desktop();
     Services services() const;
     // The chosen printer's sheet, for the preview; runs off the GUI thread.
-    std::function<bool(PageGeometry *, QString *)> pageQuery() const;
+    std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries() const;
 
 private:
     std::unique_ptr<QtMessages> m_messages;

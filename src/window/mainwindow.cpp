@@ -15,6 +15,7 @@
 #include "window/inputmodes.h"
 #include "window/previewwindow.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -25,7 +26,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
 {
     m_services = m_desktop->services();
-    m_pageQuery = m_desktop->pageQuery();
+    m_pageQueries = m_desktop->pageQueries();
     setUp();
 }
 
@@ -49,6 +50,11 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Qt's own completer of an editable list fills in the rest of the first item that begins
+    // with what was typed ("1" in the month list becomes "10") and that would be printed. No
+    // list completes inline; only a completer that suggests in a popup may take its place.
+    for (QComboBox *list : findChildren<QComboBox *>())
+        list->setCompleter(nullptr);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -64,21 +70,21 @@ void MainWindow::setUp()
 
 bool MainWindow::load()
 {
-    guarded([this] { loadOffsets(); });
-
-    bool showWindow = true;
-    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+    // Asked first: a copy that is not to start says only that, not what it found in the files.
+    const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
+    guarded([this, another] { loadOffsets(!another); });
+    if (another)
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
-        showWindow = false;
-    }
+    m_ui.CyouseiFrm->setToolTip(
+        texts::offsetFolderTip(QDir::toNativeSeparators(m_services.offsetDirectory)));
 
     m_ui.CyouseiFrm->hide();
     m_ui.Combo10201->hide();
     guarded([this] { fillChoiceLists(); });
-    return showWindow;
+    return !another;
 }
 
-void MainWindow::loadOffsets()
+void MainWindow::loadOffsets(bool warn)
 {
     const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
     // The box shows what the spin took, which is the clamped value for one beyond its range.
@@ -88,7 +94,7 @@ void MainWindow::loadOffsets()
     m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
 
     const QString warning = offsetLoadWarning(readings);
-    if (!warning.isEmpty())
+    if (warn && !warning.isEmpty())
         m_services.messages->warning(texts::appTitle(), warning);
 }
 
@@ -161,7 +167,11 @@ void MainWindow::onUpDownYChanged(int value)
 
 void MainWindow::onPriDiaBtnClicked()
 {
-    guarded([this] { m_services.printing->setup(this); });
+    guarded([this] {
+        const QString failure = m_services.printing->setup(this);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
     if (m_preview)
         m_preview->printerChanged();
 }
@@ -210,7 +220,7 @@ void MainWindow::onImejiBtnClicked()
 {
     if (!m_preview) {
         m_preview = new PreviewWindow(
-            *m_services.messages, m_pageQuery, [this] { return letterEntries(); },
+            *m_services.messages, m_pageQueries, [this] { return letterEntries(); },
             m_services.settingsPath, this);
         // Every field, the check box and both offset boxes: the preview follows each change.
         for (QLineEdit *field : findChildren<QLineEdit *>())

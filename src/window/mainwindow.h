@@ -34,7 +34,8 @@ public:
 
 private:
     void setUp();
-    void loadOffsets();
+    // The start-up warning about the files is left out when `warn` is false.
+    void loadOffsets(bool warn);
     void fillChoiceLists();
     LetterEntries letterEntries() const;
 
@@ -56,6 +57,6 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
-    std::function<bool(PageGeometry *, QString *)> m_pageQuery;
+    std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
     PreviewWindow *m_preview = nullptr;
 };

@@ -65,11 +65,11 @@ PageGeometry lastKnownPage(QSettings &settings)
     return page;
 }
 
-PreviewWindow::PreviewWindow(Messages &messages, PageQuery query,
+PreviewWindow::PreviewWindow(Messages &messages, PageQueries queries,
                              PreviewCanvas::EntriesSource entries, const QString &settingsPath,
                              QWidget *parent)
     : QWidget(parent, Qt::Window), m_canvas(new PreviewCanvas), m_messages(messages),
-      m_query(std::move(query)), m_settingsPath(settingsPath)
+      m_queries(std::move(queries)), m_settingsPath(settingsPath)
 {
     m_ui.setupUi(this);
     m_ui.scrollArea->setWidget(m_canvas);
@@ -124,7 +124,7 @@ void PreviewWindow::printerChanged()
 
 void PreviewWindow::askPrinter()
 {
-    if (!m_query) {
+    if (!m_queries) {
         onPageAnswer(false, PageGeometry(), texts::printerSilent());
         return;
     }
@@ -144,7 +144,7 @@ void PreviewWindow::askPrinter()
     });
     runOffThread(
         this,
-        [query = m_query] {
+        [query = m_queries()] {
             PageAnswer answer;
             answer.known = query(&answer.page, &answer.error);
             return answer;

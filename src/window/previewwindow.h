@@ -22,12 +22,14 @@ public:
     // The chosen printer's sheet and printable area. It may wait on the print service, so it
     // runs on a thread of its own and must own all it uses.
     using PageQuery = std::function<bool(PageGeometry *page, QString *error)>;
+    // Makes a query for the printer as chosen at the moment it is called.
+    using PageQueries = std::function<PageQuery()>;
     // Asks which scan to load; empty when the user cancels.
     using ScanPicker = std::function<QString(QWidget *parent)>;
 
     // Scans and the last known paper are kept in the settings file at settingsPath; empty
     // means the user's settings of this program.
-    PreviewWindow(Messages &messages, PageQuery query, PreviewCanvas::EntriesSource entries,
+    PreviewWindow(Messages &messages, PageQueries queries, PreviewCanvas::EntriesSource entries,
                   const QString &settingsPath, QWidget *parent = nullptr);
     ~PreviewWindow() override;
 
@@ -71,7 +73,7 @@ private:
     Ui::PreviewWindow m_ui;
     PreviewCanvas *m_canvas;
     Messages &m_messages;
-    PageQuery m_query;
+    PageQueries m_queries;
     QString m_settingsPath;
     ScanPicker m_pickScan;
     bool m_fitting = true;
