@@ -360,6 +360,18 @@ QList<Row> rows()
     QImage(20, 20, QImage::Format_RGB32).save(&icon, "PNG");
     add("remembered scan is an icon", {"scanSizeAbsurd"}, scanSizeAbsurd(20, 20),
         preview("icon.png", icon.data()));
+    add("scan's settings file is a folder", {"previewSettingsNotSaved"},
+        previewSettingsNotSaved(QString()), [](Rig &r) {
+            QVERIFY(QDir(r.folder).mkdir("user.ini"));
+            r.around = [&r](const Work &click) {
+                click();
+                PreviewWindow *shown = r.window->preview();
+                QVERIFY(QImage(1754, 1240, QImage::Format_RGB32).save(r.dir.filePath("a.png")));
+                shown->loadScan(r.dir.filePath("a.png"));
+                QTRY_VERIFY(!shown->loadingScan());
+                QTest::keyClick(shown->canvas(), Qt::Key_Left);
+            };
+        });
     section("notice", QStringLiteral("印刷イメージ"), "ImejiBtn");
     add("printer's paper not known", {"previewPaperUnknown", "printerSilent", "previewPaper"},
         previewPaperUnknown(previewPaper("A4", true), printerSilent()), preview("", {}));

@@ -424,6 +424,15 @@ QString previewPaperUnknown(const QString &paper, const QString &reason)
         .arg(paper, reason);
 }
 
+QString previewSettingsNotSaved(const QString &path)
+{
+    return QStringLiteral("印刷イメージの用紙の画像と、その位置の調整を保存できませんでした"
+                          "（設定ファイルに書き込めません）。このプログラムを終了するまでは"
+                          "そのまま使えますが、次の起動では元に戻ります。\n"
+                          "次の設定ファイルとそのフォルダーに書き込めるようにしてください。\n%1")
+        .arg(path);
+}
+
 QString printerSilent()
 {
     return QStringLiteral("印刷サービスが応答しません");

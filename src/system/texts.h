@@ -118,5 +118,7 @@ QString previewPaper(const QString &paper, bool landscape); // the sheet shown, 
 // The note above the sheet when the printer's paper is not known now, around the reason.
 QString previewPaperUnknown(const QString &paper, const QString &reason);
 QString printerSilent(); // reason: the print service has not answered yet
+// The scan or its nudge could not be written down; the settings file last.
+QString previewSettingsNotSaved(const QString &path);
 
 } // namespace texts

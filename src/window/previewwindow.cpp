@@ -5,6 +5,7 @@
 #include "window/formscan.h"
 #include "window/offthread.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QScreen>
@@ -233,6 +234,7 @@ void PreviewWindow::onScanRead(const QString &path, const QImage &image, const Q
         store->setValue(kScan, path);
         store->setValue(kScanNudge, QPoint());
         m_canvas->setScanNudge(QPoint());
+        keep(*store);
     }
     m_canvas->setScan(image);
     m_ui.nudgeLabel->show();
@@ -241,14 +243,29 @@ void PreviewWindow::onScanRead(const QString &path, const QImage &image, const Q
 
 void PreviewWindow::clearScan()
 {
-    settings()->remove(kScan);
+    const auto store = settings();
+    store->remove(kScan);
+    keep(*store);
     m_canvas->setScan(QImage());
     m_ui.nudgeLabel->hide();
 }
 
 void PreviewWindow::onScanNudged(const QPoint &tenthsMm)
 {
-    settings()->setValue(kScanNudge, tenthsMm);
+    const auto store = settings();
+    store->setValue(kScanNudge, tenthsMm);
+    keep(*store);
+}
+
+void PreviewWindow::keep(QSettings &settings)
+{
+    settings.sync();
+    // Once: every arrow key would tell it again.
+    if (settings.status() == QSettings::NoError || m_toldNotKept)
+        return;
+    m_toldNotKept = true;
+    m_messages.warning(texts::appTitle(), texts::previewSettingsNotSaved(
+                                              QDir::toNativeSeparators(settings.fileName())));
 }
 
 bool PreviewWindow::eventFilter(QObject *watched, QEvent *event)

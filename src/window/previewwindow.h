@@ -66,6 +66,8 @@ private:
     void onScanRead(const QString &path, const QImage &image, const QString &error);
     void onScanNudged(const QPoint &tenthsMm);
     void updateNote();
+    // Writes the scan's settings now; tells once when they could not be kept.
+    void keep(QSettings &settings);
     void fit();
     void zoomTo(double pixelsPerMm);
     double trueSizePixelsPerMm() const;
@@ -81,6 +83,7 @@ private:
     bool m_askAgain = false;
     int m_askSerial = 0;
     int m_scanLoads = 0;
+    bool m_toldNotKept = false;
     QString m_pageNote;
 };
 
