@@ -70,8 +70,12 @@ void TestWindow::secondInstance()
 {
     FakeDesktop desktop;
     desktop.anotherInstance = true;
-    MainWindow second(desktop.services(m_dir.path()));
+    Services services = desktop.services(m_dir.path());
+    int raised = 0;
+    services.raiseRunningInstance = [&raised] { ++raised; };
+    MainWindow second(services);
     QVERIFY(!second.load());
+    QCOMPARE(raised, 1);
     QCOMPARE(desktop.messages.shown.size(), 1);
     QCOMPARE(desktop.messages.shown[0].kind, QStringLiteral("warning"));
     QCOMPARE(desktop.messages.shown[0].title, QStringLiteral("ソラフ"));
@@ -96,7 +100,7 @@ void TestWindow::tabOrder_data()
         QStringLiteral("IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt").split(QLatin1Char(' '));
     const QStringList spins = {QStringLiteral("UpDownX"), QStringLiteral("UpDownY")};
     const QStringList tail =
-        QStringLiteral("InsatsuBtn zEndBtn PriDiaBtn Combo10101").split(QLatin1Char(' '));
+        QStringLiteral("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn Combo10101").split(QLatin1Char(' '));
     const QStringList toggle = {QStringLiteral("OnOffBtn")};
     const QStringList matter = {QStringLiteral("Combo10201")};
 
