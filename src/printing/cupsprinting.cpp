@@ -6,6 +6,7 @@
 #include "system/paths.h"
 #include "system/texts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -74,11 +76,8 @@ JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
     };
 }
 
-std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+std::optional<PrinterChoice> CupsPrinting::defaultChoice(QString *error)
 {
-    if (const auto saved = loadPrinterChoice(*settings()))
-        return saved;
-
     QStringList names;
     QString defaultName;
     if (!m_spooler->destinations(&names, &defaultName, error))
@@ -102,24 +101,62 @@ std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
 
 QString CupsPrinting::fontFamily(QString *error)
 {
+    const QMutexLocker lock(&m_fontLock);
     if (m_fontFamily.isEmpty())
         m_fontFamily = japaneseFontFamily(error);
     return m_fontFamily;
 }
 
-std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *error)
+QString CupsPrinting::pickPdfFile(const QString &suggested)
+{
+    QObject *gui = m_window ? static_cast<QObject *>(m_window) : QCoreApplication::instance();
+    if (!gui || QThread::currentThread() == gui->thread())
+        return m_pickPdfFile(suggested);
+    QString picked;
+    QMetaObject::invokeMethod(
+        gui, [&] { picked = m_pickPdfFile(suggested); }, Qt::BlockingQueuedConnection);
+    return picked;
+}
+
+// One job's way out, from the choice as it was at the click.
+class CupsTarget : public PrintTarget
+{
+public:
+    CupsTarget(CupsPrinting &printing, std::optional<PrinterChoice> saved)
+        : m_printing(printing), m_saved(std::move(saved))
+    {
+    }
+
+    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
+    std::optional<AcceptedJob> accepted() const override { return m_accepted; }
+
+private:
+    CupsPrinting &m_printing;
+    std::optional<PrinterChoice> m_saved;
+    std::optional<AcceptedJob> m_accepted;
+};
+
+std::unique_ptr<PrintTarget> CupsPrinting::target()
+{
+    return std::make_unique<CupsTarget>(*this, loadPrinterChoice(*settings()));
+}
+
+std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *error)
 {
     error->clear();
-    const std::optional<PrinterChoice> choice = currentChoice(error);
+    const std::optional<PrinterChoice> choice = m_saved ? m_saved : m_printing.defaultChoice(error);
     if (!choice)
         return nullptr;
 
-    const QString family = fontFamily(error);
+    const QString family = m_printing.fontFamily(error);
     if (family.isEmpty())
         return nullptr;
 
     PageGeometry geometry;
     geometry.orientation = choice->orientation;
+    AcceptedJob job;
+    job.title = title;
+    job.orientation = choice->orientation;
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
         const QList<Paper> papers = pdfPapers();
@@ -129,27 +166,36 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
         geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
         // A file has no unprintable edge: the places count from the page corner.
 
-        const auto store = settings();
+        const auto store = m_printing.settings();
         const QString folder =
             store
                 ->value(kPdfFolder,
                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                 .toString();
-        QString target = m_pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
+        QString target =
+            m_printing.pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
         if (target.isEmpty())
             return nullptr; // called off: nothing to tell
         if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
             target += QStringLiteral(".pdf");
         if (const QString used = QFileInfo(target).absolutePath(); used != folder)
             store->setValue(kPdfFolder, used);
-        deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
+        job.file = target;
+        job.paper = paper->name;
+        deliver = [this, target, job](const QString &pdfFile) {
+            const QString failure = saveCopy(pdfFile, target);
+            if (failure.isEmpty())
+                m_accepted = job;
+            return failure;
+        };
     } else {
+        Spooler &spooler = *m_printing.m_spooler;
         const QString destination = choice->destination;
-        *error = m_spooler->check(destination);
+        *error = spooler.check(destination);
         if (!error->isEmpty())
             return nullptr;
         PrinterPapers papers;
-        if (!m_spooler->papers(destination, &papers, error))
+        if (!spooler.papers(destination, &papers, error))
             return nullptr;
         const Paper *paper = findPaper(papers.papers, choice->media);
         if (!paper) {
@@ -158,10 +204,15 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
         }
         geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
         geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
-        Spooler *spooler = m_spooler.get();
-        const JobOptions options = jobOptions(*choice);
-        deliver = [spooler, destination, title, options](const QString &pdfFile) {
-            return spooler->submit(destination, title, pdfFile, options);
+        job.destination = destination;
+        job.paper = paper->name;
+        const JobOptions options = CupsPrinting::jobOptions(*choice);
+        deliver = [this, &spooler, title, options, job](const QString &pdfFile) mutable {
+            const QString failure =
+                spooler.submit(job.destination, title, pdfFile, options, &job.jobId);
+            if (failure.isEmpty())
+                m_accepted = job;
+            return failure;
         };
     }
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
@@ -169,9 +220,8 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
 
 void CupsPrinting::setup(QWidget *parent)
 {
-    QString ignored;
     if (!m_choiceDialog)
         return;
-    if (const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent))
+    if (const auto chosen = m_choiceDialog(*m_spooler, loadPrinterChoice(*settings()), parent))
         savePrinterChoice(*settings(), *chosen);
 }

@@ -10,6 +10,7 @@ class SystemClock;
 class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
+class ThreadBackground;
 
 // The real implementations of the services, owned together by the window.
 class Desktop
@@ -25,4 +26,6 @@ private:
     std::unique_ptr<ApplicationSession> m_session;
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<CupsPrinting> m_printing;
+    // Last, so it goes first: it waits for the jobs and questions still using the printing.
+    std::unique_ptr<ThreadBackground> m_background;
 };
