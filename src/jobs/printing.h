@@ -45,6 +45,7 @@ public:
     virtual ~Printing() = default;
     // On the GUI thread at the click: the choice as it stands now, for one job.
     virtual std::unique_ptr<PrintTarget> target() = 0;
-    // The printer setup dialog: printer, paper and orientation. Cancel changes nothing.
-    virtual void setup(QWidget *parent) = 0;
+    // The printer setup dialog: printer, paper and orientation. Cancel changes nothing. Why
+    // the confirmed choice could not be kept for later runs, in Japanese; else empty.
+    virtual QString setup(QWidget *parent) = 0;
 };

@@ -33,10 +33,16 @@ const Paper *findPaper(const QList<Paper> &papers, const QString &media)
 QString saveCopy(const QString &pdfFile, const QString &target)
 {
     QFile source(pdfFile);
-    QSaveFile file(target);
     if (!source.open(QIODevice::ReadOnly))
         return texts::pageNotWritten(whyNotWritten(pdfFile));
-    if (!file.open(QIODevice::WriteOnly) || file.write(source.readAll()) < 0 || !file.commit())
+    const QByteArray page = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        return texts::pageNotWritten(whyNotWritten(pdfFile));
+    // A full disk shows only in these answers: a short write, a failed flush. Committed without
+    // them, a cut-off file would replace the earlier one.
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.flush() ||
+        !file.commit())
         return texts::pdfNotSaved(QDir::toNativeSeparators(target), whyNotWritten(target));
     return QString();
 }
@@ -76,6 +82,13 @@ JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
     };
 }
 
+std::optional<PrinterChoice> CupsPrinting::chosen() const
+{
+    if (m_unsavedChoice)
+        return m_unsavedChoice;
+    return loadPrinterChoice(*settings());
+}
+
 std::optional<PrinterChoice> CupsPrinting::defaultChoice(QString *error)
 {
     QStringList names;
@@ -91,8 +104,7 @@ std::optional<PrinterChoice> CupsPrinting::defaultChoice(QString *error)
         return std::nullopt;
     PrinterChoice choice;
     choice.destination = defaultName;
-    choice.media =
-        papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
+    choice.media = preferredMedia(papers);
     // Every place of the form lies on a landscape sheet (277.9 mm across), so landscape unless
     // the queue itself says otherwise.
     choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
@@ -138,7 +150,7 @@ private:
 
 std::unique_ptr<PrintTarget> CupsPrinting::target()
 {
-    return std::make_unique<CupsTarget>(*this, loadPrinterChoice(*settings()));
+    return std::make_unique<CupsTarget>(*this, chosen());
 }
 
 std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *error)
@@ -218,10 +230,18 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
 }
 
-void CupsPrinting::setup(QWidget *parent)
+QString CupsPrinting::setup(QWidget *parent)
 {
     if (!m_choiceDialog)
-        return;
-    if (const auto chosen = m_choiceDialog(*m_spooler, loadPrinterChoice(*settings()), parent))
-        savePrinterChoice(*settings(), *chosen);
+        return QString();
+    const auto confirmed = m_choiceDialog(*m_spooler, chosen(), parent);
+    if (!confirmed)
+        return QString();
+    const auto store = settings();
+    // What was confirmed is used for this run even when it cannot be written down.
+    m_unsavedChoice.reset();
+    if (savePrinterChoice(*store, *confirmed))
+        return QString();
+    m_unsavedChoice = *confirmed;
+    return texts::printerChoiceNotSaved(QDir::toNativeSeparators(store->fileName()));
 }

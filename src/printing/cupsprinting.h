@@ -24,7 +24,7 @@ public:
     ~CupsPrinting() override;
 
     std::unique_ptr<PrintTarget> target() override;
-    void setup(QWidget *parent) override;
+    QString setup(QWidget *parent) override;
 
     // Asks where a PDF goes, starting from a suggested path; empty when the user cancels. Runs
     // on the GUI thread, while the job waits for it.
@@ -44,7 +44,10 @@ public:
 private:
     friend class CupsTarget;
     std::unique_ptr<QSettings> settings() const;
-    // Before the first setup: the default queue with its default paper.
+    // The choice confirmed in this run but not saved, else the saved choice; nothing before
+    // the first setup.
+    std::optional<PrinterChoice> chosen() const;
+    // Before the first setup: the default queue with A4 (else its default paper).
     std::optional<PrinterChoice> defaultChoice(QString *error);
     QString fontFamily(QString *error);
     // From a job's thread: asks on the GUI thread and waits for the answer.
@@ -57,4 +60,5 @@ private:
     ChoiceDialog m_choiceDialog;
     QMutex m_fontLock;
     QString m_fontFamily;
+    std::optional<PrinterChoice> m_unsavedChoice;
 };

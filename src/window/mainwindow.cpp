@@ -16,6 +16,7 @@
 #include "window/inputmodes.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -52,6 +53,11 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Qt's own completer of an editable list fills in the rest of the first item that begins
+    // with what was typed ("1" in the month list becomes "10") and that would be printed. No
+    // list completes inline; only a completer that suggests in a popup may take its place.
+    for (QComboBox *list : findChildren<QComboBox *>())
+        list->setCompleter(nullptr);
 
     // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
     m_notice = new QLabel(this);
@@ -80,21 +86,21 @@ void MainWindow::setUp()
 
 bool MainWindow::load()
 {
-    guarded([this] { loadOffsets(); });
-
-    bool showWindow = true;
-    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+    // Asked first: a copy that is not to start says only that, not what it found in the files.
+    const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
+    guarded([this, another] { loadOffsets(!another); });
+    if (another)
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
-        showWindow = false;
-    }
+    m_ui.CyouseiFrm->setToolTip(
+        texts::offsetFolderTip(QDir::toNativeSeparators(m_services.offsetDirectory)));
 
     m_ui.CyouseiFrm->hide();
     m_ui.Combo10201->hide();
     guarded([this] { fillChoiceLists(); });
-    return showWindow;
+    return !another;
 }
 
-void MainWindow::loadOffsets()
+void MainWindow::loadOffsets(bool warn)
 {
     const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
     // The box shows what the spin took, which is the clamped value for one beyond its range.
@@ -104,7 +110,7 @@ void MainWindow::loadOffsets()
     m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
 
     const QString warning = offsetLoadWarning(readings);
-    if (!warning.isEmpty())
+    if (warn && !warning.isEmpty())
         m_services.messages->warning(texts::appTitle(), warning);
 }
 
@@ -177,7 +183,11 @@ void MainWindow::onUpDownYChanged(int value)
 
 void MainWindow::onPriDiaBtnClicked()
 {
-    guarded([this] { m_services.printing->setup(this); });
+    guarded([this] {
+        const QString failure = m_services.printing->setup(this);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
 }
 
 void MainWindow::onZEndBtnClicked()
