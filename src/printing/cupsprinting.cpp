@@ -61,12 +61,29 @@ CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &sett
 
 CupsPrinting::~CupsPrinting() = default;
 
-std::unique_ptr<QSettings> CupsPrinting::settings() const
+static std::unique_ptr<QSettings> settingsAt(const QString &path)
 {
-    if (m_settingsPath.isEmpty())
+    if (path.isEmpty())
         return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+std::unique_ptr<QSettings> CupsPrinting::settings() const
+{
+    return settingsAt(m_settingsPath);
+}
+
+std::function<bool(PageGeometry *, QString *)>
+CupsPrinting::pageQuery(std::shared_ptr<Spooler> spooler) const
+{
+    // The choice confirmed in this run but not saved counts as it does for printing.
+    return [spooler, path = m_settingsPath, unsaved = m_unsavedChoice](PageGeometry *page,
+                                                                       QString *error) {
+        const std::optional<PrinterChoice> choice =
+            unsaved ? unsaved : chosenPrinter(*settingsAt(path), *spooler, error);
+        return choice && choicePage(*choice, *spooler, page, error);
+    };
 }
 
 JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
@@ -82,25 +99,21 @@ JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
     };
 }
 
-std::optional<PrinterChoice> CupsPrinting::chosen() const
+std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler, QString *error)
 {
-    if (m_unsavedChoice)
-        return m_unsavedChoice;
-    return loadPrinterChoice(*settings());
-}
+    if (const auto saved = loadPrinterChoice(settings))
+        return saved;
 
-std::optional<PrinterChoice> CupsPrinting::defaultChoice(QString *error)
-{
     QStringList names;
     QString defaultName;
-    if (!m_spooler->destinations(&names, &defaultName, error))
+    if (!spooler.destinations(&names, &defaultName, error))
         return std::nullopt;
     if (defaultName.isEmpty()) {
         *error = names.isEmpty() ? texts::noPrinters() : texts::noDefaultPrinter();
         return std::nullopt;
     }
     PrinterPapers papers;
-    if (!m_spooler->papers(defaultName, &papers, error))
+    if (!spooler.papers(defaultName, &papers, error))
         return std::nullopt;
     PrinterChoice choice;
     choice.destination = defaultName;
@@ -109,6 +122,41 @@ std::optional<PrinterChoice> CupsPrinting::defaultChoice(QString *error)
     // the queue itself says otherwise.
     choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
     return choice;
+}
+
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error)
+{
+    page->orientation = choice.orientation;
+    if (choice.pdfFile) {
+        const QList<Paper> papers = pdfPapers();
+        const Paper *paper = findPaper(papers, choice.media);
+        if (!paper)
+            paper = &papers.first();
+        page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        // A file has no unprintable edge: the places count from the page corner.
+        page->originMm = QPointF();
+        page->printableMm = printableAreaMm(paper->sizeMm, QMarginsF(), choice.orientation);
+        return true;
+    }
+    PrinterPapers papers;
+    if (!spooler.papers(choice.destination, &papers, error))
+        return false;
+    const Paper *paper = findPaper(papers.papers, choice.media);
+    if (!paper) {
+        *error = texts::paperUnavailable(choice.destination, mediaDisplayName(choice.media));
+        return false;
+    }
+    page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+    page->originMm = printableOriginMm(paper->marginsMm, choice.orientation);
+    page->printableMm = printableAreaMm(paper->sizeMm, paper->marginsMm, choice.orientation);
+    return true;
+}
+
+std::optional<PrinterChoice> CupsPrinting::chosen() const
+{
+    if (m_unsavedChoice)
+        return m_unsavedChoice;
+    return loadPrinterChoice(*settings());
 }
 
 QString CupsPrinting::fontFamily(QString *error)
@@ -134,8 +182,8 @@ QString CupsPrinting::pickPdfFile(const QString &suggested)
 class CupsTarget : public PrintTarget
 {
 public:
-    CupsTarget(CupsPrinting &printing, std::optional<PrinterChoice> saved)
-        : m_printing(printing), m_saved(std::move(saved))
+    CupsTarget(CupsPrinting &printing, std::optional<PrinterChoice> chosen)
+        : m_printing(printing), m_chosen(std::move(chosen))
     {
     }
 
@@ -144,7 +192,7 @@ public:
 
 private:
     CupsPrinting &m_printing;
-    std::optional<PrinterChoice> m_saved;
+    std::optional<PrinterChoice> m_chosen;
     std::optional<AcceptedJob> m_accepted;
 };
 
@@ -156,7 +204,9 @@ std::unique_ptr<PrintTarget> CupsPrinting::target()
 std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *error)
 {
     error->clear();
-    const std::optional<PrinterChoice> choice = m_saved ? m_saved : m_printing.defaultChoice(error);
+    Spooler &spooler = *m_printing.m_spooler;
+    const std::optional<PrinterChoice> choice =
+        m_chosen ? m_chosen : chosenPrinter(*m_printing.settings(), spooler, error);
     if (!choice)
         return nullptr;
 
@@ -164,20 +214,21 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
     if (family.isEmpty())
         return nullptr;
 
+    // A queue that does not take jobs now is told before anything else is asked of the user.
+    if (!choice->pdfFile) {
+        *error = spooler.check(choice->destination);
+        if (!error->isEmpty())
+            return nullptr;
+    }
     PageGeometry geometry;
-    geometry.orientation = choice->orientation;
+    if (!choicePage(*choice, spooler, &geometry, error))
+        return nullptr;
     AcceptedJob job;
     job.title = title;
+    job.paper = geometry.pageSize.name();
     job.orientation = choice->orientation;
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
-        const QList<Paper> papers = pdfPapers();
-        const Paper *paper = findPaper(papers, choice->media);
-        if (!paper)
-            paper = &papers.first();
-        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
-        // A file has no unprintable edge: the places count from the page corner.
-
         const auto store = m_printing.settings();
         const QString folder =
             store
@@ -193,7 +244,6 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
         if (const QString used = QFileInfo(target).absolutePath(); used != folder)
             store->setValue(kPdfFolder, used);
         job.file = target;
-        job.paper = paper->name;
         deliver = [this, target, job](const QString &pdfFile) {
             const QString failure = saveCopy(pdfFile, target);
             if (failure.isEmpty())
@@ -201,23 +251,7 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
             return failure;
         };
     } else {
-        Spooler &spooler = *m_printing.m_spooler;
-        const QString destination = choice->destination;
-        *error = spooler.check(destination);
-        if (!error->isEmpty())
-            return nullptr;
-        PrinterPapers papers;
-        if (!spooler.papers(destination, &papers, error))
-            return nullptr;
-        const Paper *paper = findPaper(papers.papers, choice->media);
-        if (!paper) {
-            *error = texts::paperUnavailable(destination, mediaDisplayName(choice->media));
-            return nullptr;
-        }
-        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
-        geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
-        job.destination = destination;
-        job.paper = paper->name;
+        job.destination = choice->destination;
         const JobOptions options = CupsPrinting::jobOptions(*choice);
         deliver = [this, &spooler, title, options, job](const QString &pdfFile) mutable {
             const QString failure =

@@ -10,6 +10,14 @@
 
 class QSettings;
 class Spooler;
+struct PageGeometry;
+
+// The printer setup's choice, or before the first setup the default queue with its default
+// paper. Asks the print service when nothing was chosen yet.
+std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler, QString *error);
+// The sheet a choice prints on, turned as it prints, and its printable area. Asks the print
+// service for a queue's papers, so it may wait: off the GUI thread where that matters.
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error);
 
 // Printing through the print service: each page is drawn into a PDF by this program and handed
 // to the chosen queue with options that keep it where it was drawn, or written to a PDF file.
@@ -29,8 +37,8 @@ public:
     // Asks where a PDF goes, starting from a suggested path; empty when the user cancels. Runs
     // on the GUI thread, while the job waits for it.
     using PdfFilePicker = std::function<QString(const QString &suggestedPath)>;
-    // Shows the modal setup dialog over the spooler's destinations, starting from the saved
-    // choice (nothing before the first setup); the confirmed choice, or nothing when the user
+    // Shows the modal setup dialog over the spooler's destinations, starting from the choice
+    // made (nothing before the first setup); the confirmed choice, or nothing when the user
     // cancelled. The window supplies it,
     // so printing knows nothing of the window's widgets.
     using ChoiceDialog = std::function<std::optional<PrinterChoice>(
@@ -38,17 +46,21 @@ public:
     void setPdfFilePicker(PdfFilePicker picker) { m_pickPdfFile = std::move(picker); }
     void setChoiceDialog(ChoiceDialog dialog) { m_choiceDialog = std::move(dialog); }
 
+    // The sheet and printable area a print would get, for the preview, as the choice stands
+    // now. The function owns what it uses (its own spooler), so it may run on any thread and
+    // outlive this object.
+    std::function<bool(PageGeometry *, QString *)>
+    pageQuery(std::shared_ptr<Spooler> spooler) const;
+
     // The options that keep the page exactly as drawn: no scaling, one page a sheet, one side.
     static JobOptions jobOptions(const PrinterChoice &choice);
 
 private:
     friend class CupsTarget;
     std::unique_ptr<QSettings> settings() const;
-    // The choice confirmed in this run but not saved, else the saved choice; nothing before
-    // the first setup.
+    // The choice confirmed in this run but not saved, else the saved choice; nothing before the
+    // first setup. Asks nothing of the print service.
     std::optional<PrinterChoice> chosen() const;
-    // Before the first setup: the default queue with A4 (else its default paper).
-    std::optional<PrinterChoice> defaultChoice(QString *error);
     QString fontFamily(QString *error);
     // From a job's thread: asks on the GUI thread and waits for the answer.
     QString pickPdfFile(const QString &suggested);

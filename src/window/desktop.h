@@ -2,6 +2,9 @@
 
 #include "system/services.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -11,6 +14,7 @@ class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
 class ThreadBackground;
+struct PageGeometry;
 
 // The real implementations of the services, owned together by the window.
 class Desktop
@@ -19,6 +23,8 @@ public:
     explicit Desktop(QWidget *window);
     ~Desktop();
     Services services() const;
+    // The chosen printer's sheet, for the preview; runs off the GUI thread.
+    std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries() const;
 
 private:
     std::unique_ptr<QtMessages> m_messages;

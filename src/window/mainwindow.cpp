@@ -14,6 +14,7 @@
 #include "system/texts.h"
 #include "window/desktop.h"
 #include "window/inputmodes.h"
+#include "window/previewwindow.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -29,6 +30,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
 {
     m_services = m_desktop->services();
+    m_pageQueries = m_desktop->pageQueries();
     setUp();
 }
 
@@ -82,6 +84,7 @@ void MainWindow::setUp()
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, &MainWindow::onInsatsuBtnClicked);
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, &MainWindow::onIchiBtnClicked);
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
+    connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
 }
 
 bool MainWindow::load()
@@ -188,6 +191,8 @@ void MainWindow::onPriDiaBtnClicked()
         if (!failure.isEmpty())
             showFailure(failure);
     });
+    if (m_preview)
+        m_preview->printerChanged();
 }
 
 void MainWindow::onZEndBtnClicked()
@@ -318,6 +323,26 @@ void MainWindow::onHozonBtnClicked()
         if (!failure.isEmpty())
             m_services.messages->critical(texts::appTitle(), failure);
     });
+}
+
+void MainWindow::onImejiBtnClicked()
+{
+    if (!m_preview) {
+        m_preview = new PreviewWindow(
+            *m_services.messages, m_pageQueries, [this] { return letterEntries(); },
+            m_services.settingsPath, this);
+        // Every field, the check box and both offset boxes: the preview follows each change.
+        for (QLineEdit *field : findChildren<QLineEdit *>())
+            connect(field, &QLineEdit::textChanged, m_preview, &PreviewWindow::entriesChanged);
+        for (QComboBox *list : findChildren<QComboBox *>())
+            connect(list, &QComboBox::currentTextChanged, m_preview,
+                    &PreviewWindow::entriesChanged);
+        connect(m_ui.Check10201, &QCheckBox::toggled, m_preview, &PreviewWindow::entriesChanged);
+        connect(m_preview, &PreviewWindow::printRequested, this, &MainWindow::onInsatsuBtnClicked);
+    }
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
 }
 
 LetterEntries MainWindow::letterEntries() const

@@ -12,8 +12,11 @@
 #include <memory>
 #include <optional>
 
+struct PageGeometry;
+
 class Desktop;
 class QLabel;
+class PreviewWindow;
 
 class MainWindow : public QWidget
 {
@@ -30,6 +33,8 @@ public:
     bool load();
 
     Ui::Form1 &ui() { return m_ui; }
+    // The 印刷イメージ window once it was first opened; null before.
+    PreviewWindow *preview() const { return m_preview; }
     // True while a print job is on its way.
     bool printing() const { return m_printing; }
 
@@ -59,6 +64,7 @@ private:
     void onInsatsuBtnClicked();
     void onIchiBtnClicked();
     void onHozonBtnClicked();
+    void onImejiBtnClicked();
 
     // Runs the job off the GUI thread on the choice of printer as it is now; the print buttons
     // rest meanwhile and the outcome is told when it ends.
@@ -83,4 +89,6 @@ private:
     bool m_printing = false;
     bool m_closeAfterJob = false;
     bool m_quitAfterJob = false;
+    std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
+    PreviewWindow *m_preview = nullptr;
 };
