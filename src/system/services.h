@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Background;
 class Clock;
 class Messages;
 class Printing;
@@ -16,6 +17,8 @@ struct Services
     Clock *clock = nullptr;
     Session *session = nullptr;
     Printing *printing = nullptr;
+    // Where print jobs run, so that the window stays responsive.
+    Background *background = nullptr;
     std::function<bool()> anotherInstanceRunning;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;
