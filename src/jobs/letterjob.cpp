@@ -33,7 +33,7 @@ const std::array<LetterItem, kLetterItemCount> kLetterItems = {{
 }};
 // clang-format on
 
-QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement)
+QString printLetter(const LetterEntries &entries, PrintTarget &printing, PrintPlacement &placement)
 {
     QString error;
     if (!placement.ReadPrintOffset(entries.sayuu, entries.jyouge, &error) ||

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Background;
 class Clock;
 class Messages;
 class Printing;
@@ -16,6 +17,8 @@ struct Services
     Clock *clock = nullptr;
     Session *session = nullptr;
     Printing *printing = nullptr;
+    // Where print jobs run, so that the window stays responsive.
+    Background *background = nullptr;
     std::function<bool()> anotherInstanceRunning;
     // After the warning of a second start: brings the running copy's window to the front.
     std::function<void()> raiseRunningInstance;

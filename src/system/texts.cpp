@@ -367,6 +367,19 @@ QString serviceUnreachable()
                           "印刷サービスが動いているか確かめてください。");
 }
 
+QString serviceNotAnswering(const QString &server)
+{
+    return QStringLiteral("印刷サービス（CUPS）が応答しません（%1）。"
+                          "しばらく待ってからもう一度印刷するか、印刷サービスの状態を"
+                          "確かめてください。")
+        .arg(server);
+}
+
+QString printersUnknown()
+{
+    return QStringLiteral("印刷サービスからプリンタの一覧を取得できません。");
+}
+
 QString printerNotFound(const QString &printer)
 {
     return QStringLiteral("プリンタ「%1」が見つかりません。"
@@ -476,6 +489,13 @@ QString jobNotWithdrawn()
                           "プリンタが再開すると、この用紙が印刷されます。");
 }
 
+QString jobMayStillPrint()
+{
+    return QStringLiteral(
+        "\n送りかけた印刷を取り消すことができませんでした。"
+        "印刷サービスが応答するようになると、この用紙が印刷されることがあります。");
+}
+
 QString jobRefused(const QString &printer)
 {
     return QStringLiteral(
@@ -505,6 +525,36 @@ QString earlierPrinterGone(const QString &printer)
     return QStringLiteral("これまで使っていたプリンタ「%1」が見つかりません。"
                           "プリンタを選び直してください。")
         .arg(printer);
+}
+
+QString loadingPrinters()
+{
+    return QStringLiteral("プリンタの一覧を問い合わせています…");
+}
+
+QString loadingPapers()
+{
+    return QStringLiteral("用紙を問い合わせています…");
+}
+
+QString printingNow()
+{
+    return QStringLiteral("印刷しています…");
+}
+
+QString jobSent(const QString &printer, int jobId)
+{
+    return QStringLiteral("%1 に送りました（ジョブ %2）").arg(printer).arg(jobId);
+}
+
+QString pdfSaved(const QString &fileName)
+{
+    return QStringLiteral("%1 を保存しました").arg(fileName);
+}
+
+QString closingAfterJob()
+{
+    return QStringLiteral("印刷を送り終えてから閉じます…");
 }
 
 QString scanDialogTitle()

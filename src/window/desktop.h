@@ -13,6 +13,7 @@ class SystemClock;
 class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
+class ThreadBackground;
 struct PageGeometry;
 
 // The real implementations of the services, owned together by the window.
@@ -31,4 +32,6 @@ private:
     std::unique_ptr<ApplicationSession> m_session;
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<CupsPrinting> m_printing;
+    // Last, so it goes first: it waits for the jobs and questions still using the printing.
+    std::unique_ptr<ThreadBackground> m_background;
 };

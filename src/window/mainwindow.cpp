@@ -6,6 +6,7 @@
 #include "jobs/markjob.h"
 #include "jobs/placement.h"
 #include "jobs/printing.h"
+#include "system/background.h"
 #include "system/clock.h"
 #include "system/messages.h"
 #include "system/numbers.h"
@@ -16,9 +17,12 @@
 #include "window/japaneseui.h"
 #include "window/previewwindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QScreen>
 
 #include <exception>
@@ -37,6 +41,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     setUp();
 }
 
+// The desktop goes first: it waits for a job still running, which uses its printing.
 MainWindow::~MainWindow() = default;
 
 void MainWindow::setUp()
@@ -69,6 +74,20 @@ void MainWindow::setUp()
     // list completes inline; only a completer that suggests in a popup may take its place.
     for (QComboBox *list : findChildren<QComboBox *>())
         list->setCompleter(nullptr);
+
+    // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("noticeLabel"));
+    m_notice->setGeometry(m_ui.Frame10401->geometry());
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->setWordWrap(true);
+    m_notice->setFocusPolicy(Qt::NoFocus);
+    m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_notice->setStyleSheet(QStringLiteral(
+        "background: #eef7e8; border: 1px solid #7aa55c; border-radius: 3px; color: #203a10;"));
+    m_notice->hide();
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -195,29 +214,119 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::onZEndBtnClicked()
 {
-    if (m_services.messages->askYesNo(texts::quitTitle(), texts::quitQuestion()))
-        m_services.session->quit();
+    if (!m_services.messages->askYesNo(texts::quitTitle(), texts::quitQuestion()))
+        return;
+    if (m_printing) {
+        // A page half handed over would be lost or come out later unasked for.
+        m_quitAfterJob = true;
+        showNotice(texts::closingAfterJob());
+        return;
+    }
+    m_services.session->quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_printing)
+        return QWidget::closeEvent(event);
+    event->ignore();
+    m_closeAfterJob = true;
+    showNotice(texts::closingAfterJob());
 }
 
 void MainWindow::onInsatsuBtnClicked()
 {
     guarded([this] {
-        PrintPlacement placement;
-        const QString failure = printLetter(letterEntries(), *m_services.printing, placement);
-        if (!failure.isEmpty())
-            showFailure(failure);
+        const LetterEntries entries = letterEntries();
+        startJob(
+            [entries](PrintTarget &target) {
+                PrintPlacement placement;
+                return printLetter(entries, target, placement);
+            },
+            entries);
     });
 }
 
 void MainWindow::onIchiBtnClicked()
 {
     guarded([this] {
-        PrintPlacement placement;
-        const QString failure = printMarks(m_ui.Sayuu_Xtxt->text(), m_ui.Jyouge_Ytxt->text(),
-                                           *m_services.printing, placement);
-        if (!failure.isEmpty())
-            showFailure(failure);
+        const QString sayuu = m_ui.Sayuu_Xtxt->text();
+        const QString jyouge = m_ui.Jyouge_Ytxt->text();
+        startJob(
+            [sayuu, jyouge](PrintTarget &target) {
+                PrintPlacement placement;
+                return printMarks(sayuu, jyouge, target, placement);
+            },
+            std::nullopt);
     });
+}
+
+void MainWindow::startJob(Job job, std::optional<LetterEntries> letter)
+{
+    if (m_printing)
+        return;
+    std::shared_ptr<PrintTarget> target = m_services.printing->target();
+    auto failure = std::make_shared<QString>();
+    setPrinting(true);
+    m_services.background->run(
+        this,
+        [job = std::move(job), target, failure] {
+            // Nothing may escape a thread: it would end the program.
+            try {
+                *failure = job(*target);
+            } catch (const std::bad_alloc &) {
+                *failure = texts::outOfMemory();
+            } catch (const std::exception &error) {
+                *failure = texts::unexpectedError(QString::fromLocal8Bit(error.what()));
+            }
+        },
+        [this, target, failure, letter] {
+            jobEnded(*failure, failure->isEmpty() ? target->accepted() : std::nullopt, letter);
+        });
+}
+
+void MainWindow::jobEnded(const QString &failure, const std::optional<AcceptedJob> &accepted,
+                          const std::optional<LetterEntries> &letter)
+{
+    setPrinting(false);
+    if (!failure.isEmpty()) {
+        showFailure(failure);
+    } else if (accepted) {
+        showNotice(accepted->file.isEmpty() ? texts::jobSent(accepted->destination, accepted->jobId)
+                                            : texts::pdfSaved(QFileInfo(accepted->file).fileName()),
+                   4000);
+        emit jobAccepted(*accepted, letter);
+    }
+    emit jobFinished();
+    if (m_quitAfterJob)
+        m_services.session->quit();
+    else if (m_closeAfterJob)
+        close();
+}
+
+void MainWindow::setPrinting(bool printing)
+{
+    m_printing = printing;
+    m_ui.InsatsuBtn->setEnabled(!printing);
+    m_ui.IchiBtn->setEnabled(!printing);
+    if (printing) {
+        setCursor(Qt::BusyCursor);
+        showNotice(texts::printingNow());
+    } else {
+        unsetCursor();
+        m_notice->hide();
+    }
+}
+
+void MainWindow::showNotice(const QString &text, int timeoutMs)
+{
+    m_notice->setText(text);
+    m_notice->raise();
+    m_notice->show();
+    if (timeoutMs > 0)
+        m_noticeTimer.start(timeoutMs);
+    else
+        m_noticeTimer.stop();
 }
 
 void MainWindow::onHozonBtnClicked()

@@ -1,17 +1,21 @@
 #pragma once
 
 #include "jobs/letterjob.h"
+#include "jobs/printing.h"
 #include "system/services.h"
 #include "ui_form1.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct PageGeometry;
 
 class Desktop;
+class QLabel;
 class PreviewWindow;
 
 class MainWindow : public QWidget
@@ -31,6 +35,18 @@ public:
     Ui::Form1 &ui() { return m_ui; }
     // The 印刷イメージ window once it was first opened; null before.
     PreviewWindow *preview() const { return m_preview; }
+    // True while a print job is on its way.
+    bool printing() const { return m_printing; }
+
+signals:
+    // A page the print queue or the PDF file took, for whoever keeps a record of the letters:
+    // `letter` holds the entries printed, nothing for the alignment marks.
+    void jobAccepted(const AcceptedJob &job, const std::optional<LetterEntries> &letter);
+    // A job ended, taken or not.
+    void jobFinished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setUp();
@@ -50,6 +66,17 @@ private:
     void onHozonBtnClicked();
     void onImejiBtnClicked();
 
+    // Runs the job off the GUI thread on the choice of printer as it is now; the print buttons
+    // rest meanwhile and the outcome is told when it ends.
+    using Job = std::function<QString(PrintTarget &target)>;
+    void startJob(Job job, std::optional<LetterEntries> letter);
+    void jobEnded(const QString &failure, const std::optional<AcceptedJob> &accepted,
+                  const std::optional<LetterEntries> &letter);
+    void setPrinting(bool printing);
+    // A short line in the window that moves nothing and takes no focus; with a timeout it goes
+    // away by itself.
+    void showNotice(const QString &text, int timeoutMs = 0);
+
     // Runs a handler so that no failure ends the program: it is told to the user instead.
     template <typename Handler> void guarded(Handler &&handler);
     void showFailure(const QString &text);
@@ -57,6 +84,11 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
+    QLabel *m_notice = nullptr;
+    QTimer m_noticeTimer;
+    bool m_printing = false;
+    bool m_closeAfterJob = false;
+    bool m_quitAfterJob = false;
     std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
     PreviewWindow *m_preview = nullptr;
 };
