@@ -4,9 +4,10 @@
 #include <QDir>
 #include <QStandardPaths>
 
-InstanceGuard::InstanceGuard(const QString &executablePath)
+InstanceGuard::InstanceGuard(const QString &executablePath, QString directory)
 {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (directory.isEmpty())
+        directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (directory.isEmpty())
         directory = QDir::tempPath();
     const QByteArray key =

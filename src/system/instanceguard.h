@@ -11,7 +11,8 @@
 class InstanceGuard
 {
 public:
-    explicit InstanceGuard(const QString &executablePath);
+    // The lock goes into lockFolder when one is given (tests use this).
+    explicit InstanceGuard(const QString &executablePath, QString lockFolder = QString());
     // True when another running process holds the lock. Holds the lock from then on otherwise.
     bool anotherInstanceRunning();
     QString lockPath() const { return m_path; }
