@@ -103,7 +103,7 @@ struct FakeSpooler : Spooler
     bool destinations(QStringList *names, QString *defaultName, QString *error) override
     {
         ++asked;
-        *names = order.isEmpty() ? queues.keys() : order;
+        *names = queues.keys();
         if (!unreachable.isEmpty())
             names->clear();
         *defaultName = defaultQueue;
@@ -134,7 +134,6 @@ struct FakeSpooler : Spooler
     }
 
     QMap<QString, PrinterPapers> queues;
-    QStringList order; // the queues as listed, when not in name order
     QString defaultQueue, unreachable, refuseJob;
     QStringList submitted;
     QList<Job> jobs;

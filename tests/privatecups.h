@@ -6,14 +6,12 @@
 // scheduler, its /etc/cups and its printers are never touched.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <cups/cups.h>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -43,47 +41,32 @@ public:
                     "CacheDir %1/cache\nStateDir %1/state\nPrintcap %1/state/printcap\n"
                     "ErrorLog %1/log/error_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n")
                 .arg(m_dir.path()));
-        // Another program may take the port between our probe and cupsd's bind: try again.
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            const int fd = socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-            socklen_t length = sizeof address;
-            bind(fd, reinterpret_cast<sockaddr *>(&address), length);
-            getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-            close(fd);
-            m_port = ntohs(address.sin_port);
-            // Without the default policy lpadmin is answered "Unauthorized".
-            write("conf/cupsd.conf",
-                  QString("Listen 127.0.0.1:%1\nBrowsing No\nWebInterface No\n"
-                          "PreserveJobHistory Yes\n<Location />\nOrder allow,deny\n"
-                          "Allow 127.0.0.1\n</Location>\n<Policy default>\n<Limit All>\n"
-                          "Order deny,allow\n</Limit>\n</Policy>\n")
-                      .arg(m_port));
-            m_cupsd = std::make_unique<QProcess>();
-            m_cupsd->setProcessChannelMode(QProcess::MergedChannels);
-            // If this test dies without its destructor (crash, CTest's timeout), so does cupsd.
-            m_cupsd->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-            m_cupsd->start("/usr/sbin/cupsd", {"-f", "-c", path("conf/cupsd.conf"), "-s",
-                                               path("conf/cups-files.conf")});
-            QElapsedTimer clock;
-            clock.start();
-            // Waiting is also how QProcess learns that it ended.
-            while (clock.elapsed() < 15000 && !m_cupsd->waitForFinished(20)) {
-                if (http_t *http = connection()) {
-                    httpClose(http);
-                    qputenv("CUPS_SERVER", server().toUtf8());
-                    cupsSetServer(nullptr);
-                    return true;
-                }
+        // A socket in the folder: no port to find, nothing on the network.
+        write("conf/cupsd.conf",
+              QString("Listen %1\nBrowsing No\nWebInterface No\nPreserveJobHistory Yes\n"
+                      "<Policy default>\n<Limit All>\nOrder deny,allow\n</Limit>\n"
+                      "</Policy>\n")
+                  .arg(server()));
+        m_cupsd.setProcessChannelMode(QProcess::MergedChannels);
+        // If this test dies without its destructor (crash, CTest's timeout), so does cupsd.
+        m_cupsd.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_cupsd.start("/usr/sbin/cupsd",
+                      {"-f", "-c", path("conf/cupsd.conf"), "-s", path("conf/cups-files.conf")});
+        // Waiting is also how QProcess learns that it ended.
+        for (int waited = 0; waited < 15000 && !m_cupsd.waitForFinished(20); waited += 20) {
+            if (http_t *http = connection()) {
+                httpClose(http);
+                qputenv("CUPS_SERVER", server().toUtf8());
+                cupsSetServer(nullptr);
+                return true;
             }
-            lastError = "cupsd does not answer: " + m_cupsd->readAll() + read("log/error_log");
-            stop();
         }
+        lastError = "cupsd does not answer: " + m_cupsd.readAll() + read("log/error_log");
         return false;
     }
 
-    // "127.0.0.1:port", as CUPS_SERVER and the -h option of the CUPS tools take it.
-    QString server() const { return QString("127.0.0.1:%1").arg(m_port); }
+    // As CUPS_SERVER and the -h option of the CUPS tools take it.
+    QString server() const { return path("cups.sock"); }
     QString path(const QString &sub) const { return m_dir.filePath(sub); }
     // Where a queue's file: device writes; each job overwrites it.
     QString outputPath(const QString &queue) const { return path("out/" + queue + ".pdf"); }
@@ -108,12 +91,10 @@ public:
     // Ends the scheduler; CUPS_SERVER keeps naming the dead port.
     void stop()
     {
-        if (m_cupsd && m_cupsd->state() != QProcess::NotRunning) {
-            m_cupsd->terminate();
-            if (!m_cupsd->waitForFinished(5000))
-                m_cupsd->kill();
-            m_cupsd->waitForFinished(2000);
-        }
+        m_cupsd.terminate();
+        if (!m_cupsd.waitForFinished(5000))
+            m_cupsd.kill();
+        m_cupsd.waitForFinished(2000);
         cupsSetServer(nullptr); // no cached connection to a dead scheduler
     }
 
@@ -136,10 +117,8 @@ public:
     // Waits for the job to complete; the file its queue wrote, or empty with the reason.
     QString output(const QString &queue, int jobId, QString *failure) const
     {
-        QElapsedTimer clock;
-        clock.start();
         ipp_jstate_t state = IPP_JSTATE_PENDING;
-        while (state < IPP_JSTATE_CANCELED && clock.elapsed() < 30000) {
+        for (int waited = 0; state < IPP_JSTATE_CANCELED && waited < 30000; waited += 20) {
             QThread::msleep(20);
             for (const auto &[id, jobState] : jobs(queue))
                 state = id == jobId ? jobState : state;
@@ -156,8 +135,8 @@ public:
 private:
     http_t *connection() const
     {
-        return httpConnect2("127.0.0.1", m_port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 1000,
-                            nullptr);
+        return httpConnect2(server().toUtf8().constData(), 0, nullptr, AF_LOCAL,
+                            HTTP_ENCRYPTION_NEVER, 1, 1000, nullptr);
     }
     QString read(const QString &sub) const
     {
@@ -172,7 +151,6 @@ private:
     }
 
     QTemporaryDir m_dir{QDir::tempPath() + "/sorafu-cups-XXXXXX"};
-    std::unique_ptr<QProcess> m_cupsd;
-    int m_port = 0;
+    QProcess m_cupsd;
     QByteArray m_server = qgetenv("CUPS_SERVER");
 };

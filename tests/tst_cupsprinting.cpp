@@ -44,41 +44,30 @@ private slots:
         m = std::make_unique<WindowFixture>();
         m_printing.reset();
         m_spooler = new FakeSpooler;
-        const auto paper = [](const char *media, const char *name, double w, double h) {
-            return Paper{media, name, QSizeF(w, h), QMarginsF(5, 5, 5, 5)};
-        };
+        const Paper a4{kA4, "A4", {210, 297}, {5, 5, 5, 5}};
         // Office, the default: A4 by default, and B5. Sheet: A3 by default, and A4.
-        m_spooler->queues["Office"] = {
-            {paper(kA4.toLatin1(), "A4", 210, 297), paper("jis_b5_182x257mm", "B5", 182, 257)},
-            kA4};
-        m_spooler->queues["Sheet"] = {
-            {paper("iso_a3_297x420mm", "A3", 297, 420), paper(kA4.toLatin1(), "A4", 210, 297)},
-            "iso_a3_297x420mm"};
+        m_spooler->queues["Office"] = {{a4, {"jis_b5_182x257mm", "B5", {182, 257}, {}}}, kA4};
+        m_spooler->queues["Annex"] = {{a4}, kA4}; // listed before the default
+        m_spooler->queues["Sheet"] = {{{"iso_a3_297x420mm", "A3", {297, 420}, {}}, a4},
+                                      "iso_a3_297x420mm"};
         m_spooler->defaultQueue = "Office";
         m_picked.clear();
         m_suggested.clear();
     }
 
+    // The paper chosen on Sheet (- : setup never confirmed); portrait (chosen, or the queue's own);
+    // the fault; the button; the job's destination and orientation, or what is told.
     void job_data()
     {
-        QTest::addColumn<QStringList>("row"); // media chosen on Sheet (empty: setup never
-        // confirmed), portrait, the fault, the button, then destination and orientation or what is
-        // told
-        QTest::newRow("first start: default queue, its paper")
-            << QStringList{"", "", "", "InsatsuBtn", "Office 4"};
-        QTest::newRow("first start: queue prints portrait")
-            << QStringList{"", "portrait", "", "InsatsuBtn", "Office 3"};
-        QTest::newRow("first start: no default queue")
-            << QStringList{"", "", "no default", "InsatsuBtn", "既定のプリンタ"};
-        QTest::newRow("first start: service down")
-            << QStringList{"", "", "unreachable", "InsatsuBtn", "接続できません"};
-        QTest::newRow("chosen: portrait")
-            << QStringList{kA4, "portrait", "", "InsatsuBtn", "Sheet 3"};
-        QTest::newRow("chosen: landscape, marks") << QStringList{kA4, "", "", "IchiBtn", "Sheet 4"};
-        QTest::newRow("chosen paper gone") << QStringList{"na_legal_8.5x14in", "", "", "InsatsuBtn",
-                                                          "用紙（LEGAL（8.5x14in））が使えません"};
-        QTest::newRow("job refused")
-            << QStringList{kA4, "", "refused", "InsatsuBtn", "受け付けませんでした"};
+        rows(R"(
+            first start: default queue, its paper | - | - | - | InsatsuBtn | Office 4
+            first start: queue prints portrait | - | portrait | - | InsatsuBtn | Office 3
+            first start: no default queue | - | - | no default | InsatsuBtn | 既定のプリンタ
+            first start: service down | - | - | unreachable | InsatsuBtn | 接続できません
+            chosen: portrait | iso_a4_210x297mm | portrait | - | InsatsuBtn | Sheet 3
+            chosen: landscape, marks | iso_a4_210x297mm | - | - | IchiBtn | Sheet 4
+            chosen paper gone | na_legal_8.5x14in | - | - | InsatsuBtn | 用紙（LEGAL（8.5x14in））が使えません
+            job refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした)");
     }
     // Nothing is asked of the print service before a job; then one job with the options that keep
     // the page where it was drawn, or the reason told and every entry kept. No page file stays.
@@ -152,26 +141,17 @@ private slots:
         QCOMPARE(QFileInfo(m_suggested.value(1)).path(), m->dir.path());
     }
 
+    // The situation; the printers listed, the one selected as the dialog opens in []; the notice;
+    // then the printer, paper and orientation chosen; OK or Cancel.
     void setup_data()
     {
-        QTest::addColumn<QStringList>(
-            "row"); // the situation; listed, the one selected as the dialog
-        // opens in []; the notice; then printer, paper and orientation chosen; OK or Cancel
-        const QString all = "[Office（既定のプリンタ）],Sheet,PDFファイル";
-        QTest::newRow("queue, its other paper, portrait")
-            << QStringList{"", all, "", "Sheet", "A4", "portrait", "OK"};
-        QTest::newRow("default queue, B5")
-            << QStringList{"", all, "", "Office（既定のプリンタ）", "B5", "", "OK"};
-        QTest::newRow("PDF file") << QStringList{"", all, "", "PDFファイル", "A4", "", "OK"};
-        QTest::newRow("cancelled") << QStringList{"", all, "", "Sheet", "A4", "portrait", ""};
-        QTest::newRow("default not listed first") << QStringList{
-            "reversed", "Sheet,[Office（既定のプリンタ）],PDFファイル", "", "Sheet", "A4", "",
-            "OK"};
-        QTest::newRow("service down: PDF files still offered") << QStringList{
-            "unreachable", "[PDFファイル]", "接続できません", "PDFファイル", "A4", "", "OK"};
-        QTest::newRow("chosen printer gone: the default offered") << QStringList{
-            "gone",     all, "「Gone」が見つかりません", "Office（既定のプリンタ）", "A4",
-            "portrait", "OK"};
+        rows(R"(
+            queue, its other paper, portrait | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | portrait | OK
+            default queue, B5 | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Office（既定のプリンタ） | B5 | - | OK
+            PDF file | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | PDFファイル | A4 | - | OK
+            cancelled | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | portrait | -
+            service down: PDF files still offered | unreachable | [PDFファイル] | 接続できません | PDFファイル | A4 | - | OK
+            chosen printer gone: the default offered | gone | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | 「Gone」が見つかりません | Office（既定のプリンタ） | A4 | portrait | OK)");
     }
     // The dialog offers the queues and PDF files and says what is wrong; OK keeps printer, paper
     // and orientation for every later job, also after a restart; Cancel changes nothing at all.
@@ -181,8 +161,6 @@ private slots:
         const bool portrait = !row[5].isEmpty(), accept = !row[6].isEmpty();
         if (row[0] == "gone")
             choose(false, "Gone", kA4, true);
-        if (row[0] == "reversed")
-            m_spooler->order = QStringList{"Sheet", "Office"};
         if (row[0] == "unreachable")
             m_spooler->unreachable = "印刷サービス（CUPS）に接続できません。";
         start();

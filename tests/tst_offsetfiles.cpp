@@ -79,31 +79,23 @@ private slots:
         QVERIFY2(got.contains(row[1]), qPrintable(got + child.readAllStandardError()));
     }
 
-    void nothingButAFileIsRead_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("named pipe") << "pipe";
-        QTest::newRow("link to an endless device") << "device";
-        QTest::newRow("larger than an offset can be") << "large";
-    }
     // Neither blocks nor reads forever, and nothing is created in its place.
     void nothingButAFileIsRead()
     {
-        QFETCH(QString, kind);
         QTemporaryDir dir;
-        const QString path = dir.filePath("ini_y1.txt");
-        if (kind == "pipe")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        else
-            QVERIFY(kind == "device" ? QFile::link("/dev/zero", path)
-                                     : place(path, QByteArray(2 << 20, '0')));
-        const QFileInfo before(path);
-        QCOMPARE(createMissingOffsetFile(path), QString());
-        const OffsetReading reading = readOffsetFile(path);
-        QVERIFY(reading.value == 0 && !reading.problem.isEmpty());
-        const QFileInfo after(path);
-        QVERIFY(after.isSymLink() == before.isSymLink() && after.isFile() == before.isFile());
-        QCOMPARE(after.size(), before.size());
+        for (const QString &kind : {"pipe", "/dev/zero", "large"}) {
+            const QString path = dir.filePath(kind.section('/', -1));
+            QVERIFY(kind == "pipe"    ? ::mkfifo(QFile::encodeName(path), 0644) == 0
+                    : kind == "large" ? place(path, QByteArray(2 << 20, '0'))
+                                      : QFile::link(kind, path));
+            const QFileInfo before(path);
+            const OffsetReading reading = readOffsetFile(path);
+            QVERIFY2(createMissingOffsetFile(path).isEmpty() && reading.value == 0 &&
+                         !reading.problem.isEmpty(),
+                     qPrintable(kind));
+            QVERIFY(QFileInfo(path).isSymLink() == before.isSymLink() &&
+                    QFileInfo(path).size() == before.size());
+        }
     }
 
     // The two files; the values taken; the boxes named in the one warning and part of why.
@@ -134,52 +126,42 @@ private slots:
         QCOMPARE(readFile(m.yPath()), row[1] == "<missing>" ? "" : row[1].toUtf8());
     }
 
-    // The program's folder; whether the configuration folder is chosen instead.
+    // Where the program lies; whether the configuration folder is chosen instead.
     void folder_data()
     {
         rows(R"(
             writable bin without a desktop entry | usr/bin | no
-            installed, though writable | installed | yes
+            installed, though writable | usr/bin+desktop entry | yes
             a file, not a folder | file | yes
             nobody may write, not even root | /proc | yes
-            configuration folder blocked too | blocked | yes)");
+            configuration folder blocked too | file+blocked | yes)");
     }
+    // Trying the program's folder leaves nothing behind; with nowhere to keep the offsets the
+    // window opens all the same, and says so once.
     void folder()
     {
         QFETCH(QStringList, row);
-        QString candidate = row[0];
-        const bool config = row[1] == "yes";
-        QTemporaryDir home;
-        const QString configHome = home.filePath("config");
-        if (!candidate.startsWith('/')) {
-            const bool installed = candidate == "installed";
-            QVERIFY(candidate != "blocked" || place(configHome, "x"));
-            candidate = home.filePath(installed ? "usr/bin" : candidate);
-            QVERIFY(candidate.endsWith("bin") ? QDir().mkpath(candidate) : place(candidate, "x"));
-            QVERIFY(!installed ||
-                    (QDir().mkpath(home.filePath("usr/share/applications")) &&
-                     place(home.filePath("usr/share/applications/sorafu.desktop"), "")));
-        }
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
-        const QString chosen = offsetDirectoryFor(candidate);
-        QCOMPARE(chosen,
-                 config ? configHome + "/" + QCoreApplication::applicationName() : candidate);
-        // Trying the program's folder leaves nothing behind.
+        WindowFixture m;
+        const QString program =
+            row[0].startsWith('/') ? row[0] : m.dir.filePath(row[0].section('+', 0, 0));
+        QVERIFY(row[0] == "/proc" ||
+                (program.endsWith("bin") ? QDir().mkpath(program) : place(program, "x")));
+        if (row[0].endsWith("entry"))
+            QVERIFY(QDir().mkpath(m.dir.filePath("usr/share/applications")) &&
+                    place(m.dir.filePath("usr/share/applications/sorafu.desktop"), ""));
+        QVERIFY(!row[0].endsWith("blocked") || place(m.dir.filePath("config"), "x"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m.dir.filePath("config")));
+        const QString chosen = offsetDirectoryFor(program);
+        QCOMPARE(chosen, row[1] == "yes" ? m.dir.filePath("config/tst_offsetfiles") : program);
         QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
-
-        WindowFixture m;
-        m.dir.remove(); // the window works on the folder chosen, never on the fixture's
         MainWindow window(m.desktop.services(chosen));
         QVERIFY(window.load());
-        if (!candidate.endsWith("blocked")) {
-            QCOMPARE(m.desktop.shown, QStringList());
-            QCOMPARE(readFile(chosen + "/ini_x1.txt") + readFile(chosen + "/ini_y1.txt"), "");
-            return;
-        }
-        // Nowhere to keep the offsets: the window opens all the same, and says so once.
-        QCOMPARE(m.notToldOnce({chosen + "/ini_x1.txt", chosen + "/ini_y1.txt"}, "warning"), "");
-        QCOMPARE(window.ui().Combo10303->count(), 31);
+        const QString x = chosen + "/ini_x1.txt", y = chosen + "/ini_y1.txt";
+        if (row[0].endsWith("blocked"))
+            QCOMPARE(m.notToldOnce({x, y}, "warning"), QString());
+        else
+            QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y), QString());
     }
 
     // Blocked: a file replaced by a folder, or * for the whole folder; the rename that fails;
