@@ -83,7 +83,7 @@ struct FakePrinting : Printing
         pages << QStringList{title};
         return std::make_unique<Surface>(this);
     }
-    void setup(QWidget *) override {}
+    QString setup(QWidget *) override { return QString(); }
 
     QString openError, endError;
     bool cancel = false;

@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QSettings>
 
+#include <sys/mount.h>
+
 static const QString kA4 = "iso_a4_210x297mm";
 
 class TestCupsPrinting : public QObject
@@ -67,7 +69,8 @@ private slots:
             chosen: portrait | iso_a4_210x297mm | portrait | - | InsatsuBtn | Sheet 3
             chosen: landscape, marks | iso_a4_210x297mm | - | - | IchiBtn | Sheet 4
             chosen paper gone | na_legal_8.5x14in | - | - | InsatsuBtn | 用紙（LEGAL（8.5x14in））が使えません
-            job refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした)");
+            job refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした
+            first start: A4 before the queue's Letter | - | - | letter | InsatsuBtn | Office 4)");
     }
     // Nothing is asked of the print service before a job; then one job with the options that keep
     // the page where it was drawn, or the reason told and every entry kept. No page file stays.
@@ -79,6 +82,8 @@ private slots:
             choose(false, "Sheet", row[0], !row[1].isEmpty());
         else if (!row[1].isEmpty())
             m_spooler->queues["Office"].defaultOrientation = QPageLayout::Portrait;
+        if (row[2] == "letter") // the form is A4: Letter would take the marks off the sheet
+            m_spooler->queues["Office"].defaultMedia = "na_letter_8.5x11in";
         if (row[2] == "no default")
             m_spooler->defaultQueue.clear();
         m_spooler->unreachable =
@@ -116,6 +121,7 @@ private slots:
         QTest::addColumn<QString>("picked");
         QTest::newRow("name typed without .pdf") << "委任状";
         QTest::newRow("file dialog cancelled") << "";
+        QTest::newRow("disk full: told, the earlier file kept") << "full/委任状";
     }
     // The page goes into the file picked, replacing one of that name, and the print service is not
     // asked; a cancelled file dialog changes nothing and tells nothing.
@@ -123,12 +129,31 @@ private slots:
     {
         QFETCH(QString, picked);
         choose(true, "", kA4, false);
-        const QString earlier = m->dir.filePath("委任状.pdf");
+        // A file system of its own, filled up once the earlier file is on it.
+        const bool full = picked.startsWith("full/");
+        const QString folder = m->dir.filePath(full ? "full" : "");
+        if (full && !(QDir().mkpath(folder) &&
+                      ::mount("none", qPrintable(folder), "tmpfs", 0, "size=64k") == 0))
+            QSKIP("no tmpfs to be mounted here");
+        const auto unmount =
+            qScopeGuard([&] { full && ::umount2(qPrintable(folder), MNT_DETACH); });
+        const QString earlier = QDir(folder).filePath("委任状.pdf");
         QVERIFY(place(earlier, "an earlier letter"));
+        QFile filler(folder + "/filler"); // two pages left free: the copy starts, and stops short
+        if (full && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            while (filler.write(QByteArray(4096, 'x')) > 0) {
+            }
+            filler.resize(filler.size() - 8192);
+        }
         m_picked = picked.isEmpty() ? "" : m->dir.filePath(picked);
         start();
         const QStringList before = m->state();
         m->window->ui().InsatsuBtn->click();
+        if (full) {
+            QCOMPARE(m->notToldOnce({earlier, "保存できません"}), QString());
+            QCOMPARE(readFile(earlier), "an earlier letter");
+            return;
+        }
         QCOMPARE(m->desktop.shown, QStringList());
         QCOMPARE(m->state(), before);
         QVERIFY2(m_suggested.value(0).endsWith("/委任状.pdf"), qPrintable(m_suggested.value(0)));
@@ -151,6 +176,7 @@ private slots:
             PDF file | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | PDFファイル | A4 | - | OK
             cancelled | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | portrait | -
             service down: PDF files still offered | unreachable | [PDFファイル] | 接続できません | PDFファイル | A4 | - | OK
+            choice not saved: told, used until the end | unsaved | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | - | OK
             chosen printer gone: the default offered | gone | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | 「Gone」が見つかりません | Office（既定のプリンタ） | A4 | portrait | OK)");
     }
     // The dialog offers the queues and PDF files and says what is wrong; OK keeps printer, paper
@@ -161,6 +187,7 @@ private slots:
         const bool portrait = !row[5].isEmpty(), accept = !row[6].isEmpty();
         if (row[0] == "gone")
             choose(false, "Gone", kA4, true);
+        QVERIFY(row[0] != "unsaved" || QDir().mkpath(settingsPath()));
         if (row[0] == "unreachable")
             m_spooler->unreachable = "印刷サービス（CUPS）に接続できません。";
         start();
@@ -188,6 +215,12 @@ private slots:
                  qPrintable(shown.join(' ')));
         QCOMPARE(shown.last(), row[0] == "gone" ? "portrait" : "");
 
+        if (row[0] == "unsaved") {
+            QCOMPARE(m->notToldOnce({settingsPath(), "保存できません"}), QString());
+            m->window->ui().InsatsuBtn->click();
+            QCOMPARE(m_spooler->jobs.value(0).destination, "Sheet");
+            return;
+        }
         // A restart: a new printing service over the same settings.
         m->window.reset();
         m_spooler = new FakeSpooler(*m_spooler);

@@ -35,7 +35,8 @@ void TestInstance::guard_data()
         another copy | /opt/a/sorafu | /home/b/sorafu | - | -
         lock of a crashed run | dead | /opt/c/sorafu | - | -
         years-old lock, its process alive | old | /opt/c/sorafu | - | blocked
-        folder refusing the lock | - | /opt/c/sorafu | /proc | -)");
+        folder refusing the lock | - | /opt/c/sorafu | /proc | -
+        empty lock file, as a full disk leaves it | empty | /opt/d/sorafu | - | -)");
 }
 
 // An unusable folder must not keep the clerk from working; the first copy may run all day.
@@ -45,7 +46,6 @@ void TestInstance::guard()
     QTemporaryDir runtime;
     const QString folder = row[2].isEmpty() ? runtime.path() : row[2];
     InstanceGuard first(row[0], folder), second(row[1], folder);
-    QLockFile lock(second.lockPath()); // held by this very process, long ago
     QFile file(second.lockPath());
     if (row[0] == "dead") {
         // A process that has ended: its pid is free, as after a crash.
@@ -56,10 +56,15 @@ void TestInstance::guard()
         QVERIFY(gone.waitForFinished());
         file.write(QByteArray::number(pid) + "\nsorafu\n" + QSysInfo::machineHostName().toUtf8() +
                    "\n");
+    } else if (row[0] == "empty") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
     } else if (row[0] == "old") {
-        QVERIFY(lock.tryLock() && file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime(QDate(2000, 1, 1), QTime()),
-                                 QFileDevice::FileModificationTime));
+        // Names this very process, alive, but holds no lock of the system's.
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::number(QCoreApplication::applicationPid()) + "\ntst_instance\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+        QVERIFY(file.flush() && file.setFileTime(QDateTime(QDate(2000, 1, 1), QTime()),
+                                                 QFileDevice::FileModificationTime));
     } else if (!row[0].isEmpty()) {
         QVERIFY(!first.anotherInstanceRunning());
     }

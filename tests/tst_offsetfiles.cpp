@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The rename of this number fails, counting from 1: the only way to fail the second file's
 // replacement alone.
@@ -90,6 +91,9 @@ private slots:
                                       : QFile::link(kind, path));
             const QFileInfo before(path);
             const OffsetReading reading = readOffsetFile(path);
+            // ズレ保存 reads what it may have to put back with the same checks, and writes nothing.
+            QVERIFY(kind != "pipe" ||
+                    !saveOffsetFiles({path, "x", "1"}, {dir.filePath("y"), "y", "2"}).isEmpty());
             QVERIFY2(createMissingOffsetFile(path).isEmpty() && reading.value == 0 &&
                          !reading.problem.isEmpty(),
                      qPrintable(kind));
@@ -134,7 +138,8 @@ private slots:
             installed, though writable | usr/bin+desktop entry | yes
             a file, not a folder | file | yes
             nobody may write, not even root | /proc | yes
-            configuration folder blocked too | file+blocked | yes)");
+            configuration folder blocked too | file+blocked | yes
+            folder refusing new files, holding both | kept | no)");
     }
     // Trying the program's folder leaves nothing behind; with nowhere to keep the offsets the
     // window opens all the same, and says so once.
@@ -144,8 +149,18 @@ private slots:
         WindowFixture m;
         const QString program =
             row[0].startsWith('/') ? row[0] : m.dir.filePath(row[0].section('+', 0, 0));
+        const bool kept = row[0] == "kept"; // read, and saved in place, though no file can be added
         QVERIFY(row[0] == "/proc" ||
-                (program.endsWith("bin") ? QDir().mkpath(program) : place(program, "x")));
+                (program.endsWith("bin") || kept ? QDir().mkpath(program) : place(program, "x")));
+        const QFile::Permissions anyone(0x5555), writable(0x2222); // owner, user, group, other
+        for (const QString &file : {program + "/ini_x1.txt", program + "/ini_y1.txt"})
+            QVERIFY(!kept ||
+                    (place(file, "70\r\n") && QFile::setPermissions(file, anyone | writable)));
+        QVERIFY(!kept || (QFile::setPermissions(program, anyone) &&
+                          QFile::setPermissions(m.dir.path(), anyone)));
+        // Root writes anywhere: the rest of this row runs as nobody.
+        QVERIFY(!kept || geteuid() != 0 || setresuid(65534, 65534, 0) == 0);
+        const auto asBefore = qScopeGuard([] { setresuid(0, 0, 0); });
         if (row[0].endsWith("entry"))
             QVERIFY(QDir().mkpath(m.dir.filePath("usr/share/applications")) &&
                     place(m.dir.filePath("usr/share/applications/sorafu.desktop"), ""));
@@ -154,14 +169,21 @@ private slots:
         const QString chosen = offsetDirectoryFor(program);
         QCOMPARE(chosen, row[1] == "yes" ? m.dir.filePath("config/tst_offsetfiles") : program);
         QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList());
+                 kept ? QString("ini_x1.txt ini_y1.txt").split(' ') : QStringList());
         MainWindow window(m.desktop.services(chosen));
         QVERIFY(window.load());
+        // The panel tells where its offsets are kept.
+        QVERIFY(window.ui().CyouseiFrm->toolTip().contains(QDir::toNativeSeparators(chosen)));
         const QString x = chosen + "/ini_x1.txt", y = chosen + "/ini_y1.txt";
+        QVERIFY(!kept || window.ui().UpDownX->value() == 70);
+        window.ui().Sayuu_Xtxt->setText("-30");
+        if (kept)
+            QTest::mouseClick(window.ui().HozonBtn, Qt::LeftButton);
         if (row[0].endsWith("blocked"))
             QCOMPARE(m.notToldOnce({x, y}, "warning"), QString());
         else
-            QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y), QString());
+            QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y),
+                     kept ? "-30\r\n70\r\n" : "");
     }
 
     // Blocked: a file replaced by a folder, or * for the whole folder; the rename that fails;
@@ -170,7 +192,9 @@ private slots:
     {
         rows(R"(
             -30 and 45 | - | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
-            as typed, beyond the spin | - | 0 | %2012%20 | 3000 | %2012%20\r\n | 3000\r\n | - | -
+            the whole number, in digits only | - | 0 | %201,000%20 | +2.5 | 1000\r\n | 2\r\n | - | -
+            beyond -1000..1000 refused | - | 0 | 1000.5 | -2147483648 | 5\r\n | 6\r\n | 左右のズレ,上下のズレ,-1000,1000 | -
+            temporaries of a save cut short cleared | <temp> | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
             empty left/right | - | 0 | - | 45 | 5\r\n | 6\r\n | 左右のズレ,入力されていません | 上下
             letters up/down | - | 0 | -30 | abc | 5\r\n | 6\r\n | 上下のズレ,数値ではありません | 左右
             overflow left/right | - | 0 | 3000000000 | 0 | 5\r\n | 6\r\n | 左右のズレ,大きすぎます | 上下
@@ -187,13 +211,16 @@ private slots:
         Ui::Form1 &ui = m.start();
         if (row[0] == "*")
             QVERIFY(m.dir.remove());
-        else if (!row[0].isEmpty())
+        else if (row[0].endsWith(".txt"))
             QVERIFY(QFile::remove(m.dir.filePath(row[0])) &&
                     place(m.dir.filePath(row[0]), "<folder>"));
         row.replaceInStrings("<x>", m.xPath()).replaceInStrings("<y>", m.yPath());
         ui.Sayuu_Xtxt->setText(row[2]);
         ui.Jyouge_Ytxt->setText(row[3]);
         const QStringList entries = QDir(m.dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        // As a save killed before its rename leaves them.
+        QVERIFY(row[0] != "<temp>" ||
+                (place(m.xPath() + ".aB3xYz", "-3") && place(m.yPath() + ".Q1w2E3", "")));
         // A second save leaves the same bytes, or is refused the same way.
         for (int round = 0; round < 2; ++round) {
             m.desktop.shown.clear();

@@ -3,18 +3,18 @@
 
 #include "windowfixture.h"
 
-// Where each item starts, in twips, at offsets -499.9 and -1646: far enough up that the places
-// come near the origin, where single precision tells each rounding step apart. Worked out apart
-// from the program, in single precision as the sheet's layout defines it.
+// Where each item starts, in twips, at offsets -499.9 and -1000: as far up as the panel reaches,
+// so that the places come near the origin, where single precision tells each rounding step apart.
+// Worked out apart from the program, in single precision as the sheet's layout defines it.
 static const float kPlaces[24][2] = {
-    {907.766846f, -7183.89014f}, {8885.45703f, -6684.93018f}, {9072.56641f, -5596.29004f},
-    {10008.1172f, -5596.29004f}, {10943.668f, -5596.29004f},  {-316.953125f, -4592.69971f},
-    {737.666992f, -3277.26025f}, {737.666992f, -2857.68018f}, {737.666992f, -2483.45996f},
-    {1985.06689f, -2500.46997f}, {737.666992f, -1848.42017f}, {737.666992f, -1536.57007f},
-    {7598.3667f, -4547.33984f},  {7598.3667f, -4127.76025f},  {7598.3667f, -3753.54004f},
-    {8845.76758f, -3770.55005f}, {7598.3667f, -3118.50024f},  {7598.3667f, -2806.65015f},
-    {7598.3667f, -1803.06006f},  {7598.3667f, -1383.47998f},  {7598.3667f, -1009.2597f},
-    {8845.76758f, -1026.26978f}, {7598.3667f, -374.21991f},   {7598.3667f, -62.3703156f}};
+    {907.766846f, -3521.07031f}, {8885.45703f, -3022.11035f}, {9072.56641f, -1933.47009f},
+    {10008.1172f, -1933.47009f}, {10943.668f, -1933.47009f},  {-316.953125f, -929.880066f},
+    {737.666992f, 385.559601f},  {737.666992f, 805.139709f},  {737.666992f, 1179.35986f},
+    {1985.06689f, 1162.34985f},  {737.666992f, 1814.39966f},  {737.666992f, 2126.24976f},
+    {7598.3667f, -884.519958f},  {7598.3667f, -464.940369f},  {7598.3667f, -90.7201767f},
+    {8845.76758f, -107.730179f}, {7598.3667f, 544.319641f},   {7598.3667f, 856.169739f},
+    {7598.3667f, 1859.75977f},   {7598.3667f, 2279.33984f},   {7598.3667f, 2653.56006f},
+    {8845.76758f, 2636.55005f},  {7598.3667f, 3288.59985f},   {7598.3667f, 3600.44946f}};
 static const int kSizes[24] = {14, 14, 14, 14, 14, 14, 8, 12, 8, 10, 10, 10,
                                8,  12, 8,  10, 10, 10, 8, 12, 8, 10, 10, 10};
 
@@ -53,7 +53,7 @@ private slots:
         QFETCH(QStringList, texts);
         m->fill(texts);
         ui->Sayuu_Xtxt->setText("-499.9");
-        ui->Jyouge_Ytxt->setText("-1646");
+        ui->Jyouge_Ytxt->setText("-1000");
         ui->Check10201->setChecked(matter & 1);
         ui->Combo10201->setVisible(matter & 2);
         // The expiry date is never printed.
@@ -105,8 +105,10 @@ private slots:
             box("up/down not a number", "0", "四十", "上下のズレ|数値ではありません");
             box("left/right nan", "nan", "40", "左右のズレ|数値ではありません");
             box("left/right beyond single", "1e39", "40", "左右のズレ|大きすぎます");
-            box("left/right overflows in twips", "3e38", "40", "左右のズレ|大きすぎます");
-            box("up/down overflows in twips", "0", "-3.3e38", "上下のズレ|大きすぎます");
+            box("left/right 3e38, beyond the range", "3e38", "40", "左右のズレ|範囲|-1000");
+            // Further off than the panel reaches, every item lands off the sheet.
+            box("left/right 1000.5 refused", "1000.5", "40", "左右のズレ|範囲|-1000");
+            box("up/down -3.3e38, beyond the range", "0", "-3.3e38", "上下のズレ|範囲|-1000");
         }
         const auto printer = [](const char *name, const char *button, const char *fault,
                                 const char *told) {

@@ -39,11 +39,21 @@ private slots:
     {
         WindowFixture second;
         second.desktop.anotherInstance = true;
-        second.start("<missing>", "<missing>");
+        second.start("abc\r\n", "<missing>");
         QVERIFY(!second.shown);
+        // Only that, though a file is damaged; the missing file is still created.
         QCOMPARE(second.desktop.shown, {"warning|ソラフ|多重起動は、できません。"});
-        // It still creates the offset files, as every start does.
-        QCOMPARE(readFile(second.xPath()) + readFile(second.yPath()), QByteArray());
+        QCOMPARE(readFile(second.xPath()) + readFile(second.yPath()), QByteArray("abc\r\n"));
+    }
+
+    // No list completes inline: "1" typed in the month list must not print as "10".
+    void typedStaysAsTyped()
+    {
+        ui->Combo10302->setFocus();
+        ui->Combo10302->clearEditText();
+        QTest::keyClicks(ui->Combo10302->lineEdit(), "1");
+        QTest::keyClick(ui->Combo10302->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(ui->Combo10302->currentText(), "1");
     }
 
     void tabOrder_data()
@@ -66,7 +76,7 @@ private slots:
                              ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
                              : "OnOffBtn")
                      .split(' ')
-              << QString("InsatsuBtn zEndBtn PriDiaBtn Combo10101").split(' ');
+              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn Combo10101").split(' ');
         ui->Combo10101->setFocus(Qt::TabFocusReason);
         QStringList visited;
         while (visited.size() < order.size()) {

@@ -31,10 +31,16 @@ const Paper *findPaper(const QList<Paper> &papers, const QString &media)
 QString saveCopy(const QString &pdfFile, const QString &target)
 {
     QFile source(pdfFile);
-    QSaveFile file(target);
     if (!source.open(QIODevice::ReadOnly))
         return texts::pageNotWritten(whyNotWritten(pdfFile));
-    if (!file.open(QIODevice::WriteOnly) || file.write(source.readAll()) < 0 || !file.commit())
+    const QByteArray page = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        return texts::pageNotWritten(whyNotWritten(pdfFile));
+    // A full disk shows only in these answers: a short write, a failed flush. Committed without
+    // them, a cut-off file would replace the earlier one.
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.flush() ||
+        !file.commit())
         return texts::pdfNotSaved(QDir::toNativeSeparators(target), whyNotWritten(target));
     return QString();
 }
@@ -53,12 +59,29 @@ CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &sett
 
 CupsPrinting::~CupsPrinting() = default;
 
-std::unique_ptr<QSettings> CupsPrinting::settings() const
+static std::unique_ptr<QSettings> settingsAt(const QString &path)
 {
-    if (m_settingsPath.isEmpty())
+    if (path.isEmpty())
         return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+std::unique_ptr<QSettings> CupsPrinting::settings() const
+{
+    return settingsAt(m_settingsPath);
+}
+
+std::function<bool(PageGeometry *, QString *)>
+CupsPrinting::pageQuery(std::shared_ptr<Spooler> spooler) const
+{
+    // The choice confirmed in this run but not saved counts as it does for printing.
+    return [spooler, path = m_settingsPath, unsaved = m_unsavedChoice](PageGeometry *page,
+                                                                       QString *error) {
+        const std::optional<PrinterChoice> choice =
+            unsaved ? unsaved : chosenPrinter(*settingsAt(path), *spooler, error);
+        return choice && choicePage(*choice, *spooler, page, error);
+    };
 }
 
 JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
@@ -74,30 +97,64 @@ JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
     };
 }
 
-std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler, QString *error)
 {
-    if (const auto saved = loadPrinterChoice(*settings()))
+    if (const auto saved = loadPrinterChoice(settings))
         return saved;
 
     QStringList names;
     QString defaultName;
-    if (!m_spooler->destinations(&names, &defaultName, error))
+    if (!spooler.destinations(&names, &defaultName, error))
         return std::nullopt;
     if (defaultName.isEmpty()) {
         *error = names.isEmpty() ? texts::noPrinters() : texts::noDefaultPrinter();
         return std::nullopt;
     }
     PrinterPapers papers;
-    if (!m_spooler->papers(defaultName, &papers, error))
+    if (!spooler.papers(defaultName, &papers, error))
         return std::nullopt;
     PrinterChoice choice;
     choice.destination = defaultName;
-    choice.media =
-        papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
+    choice.media = preferredMedia(papers);
     // Every place of the form lies on a landscape sheet (277.9 mm across), so landscape unless
     // the queue itself says otherwise.
     choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
     return choice;
+}
+
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error)
+{
+    page->orientation = choice.orientation;
+    if (choice.pdfFile) {
+        const QList<Paper> papers = pdfPapers();
+        const Paper *paper = findPaper(papers, choice.media);
+        if (!paper)
+            paper = &papers.first();
+        page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        // A file has no unprintable edge: the places count from the page corner.
+        page->originMm = QPointF();
+        page->printableMm = printableAreaMm(paper->sizeMm, QMarginsF(), choice.orientation);
+        return true;
+    }
+    PrinterPapers papers;
+    if (!spooler.papers(choice.destination, &papers, error))
+        return false;
+    const Paper *paper = findPaper(papers.papers, choice.media);
+    if (!paper) {
+        *error = texts::paperUnavailable(choice.destination, mediaDisplayName(choice.media));
+        return false;
+    }
+    page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+    page->originMm = printableOriginMm(paper->marginsMm, choice.orientation);
+    page->printableMm = printableAreaMm(paper->sizeMm, paper->marginsMm, choice.orientation);
+    return true;
+}
+
+std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+{
+    if (m_unsavedChoice)
+        return m_unsavedChoice;
+    return chosenPrinter(*settings(), *m_spooler, error);
 }
 
 QString CupsPrinting::fontFamily(QString *error)
@@ -118,17 +175,17 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
     if (family.isEmpty())
         return nullptr;
 
+    // A queue that does not take jobs now is told before anything else is asked of the user.
+    if (!choice->pdfFile) {
+        *error = m_spooler->check(choice->destination);
+        if (!error->isEmpty())
+            return nullptr;
+    }
     PageGeometry geometry;
-    geometry.orientation = choice->orientation;
+    if (!choicePage(*choice, *m_spooler, &geometry, error))
+        return nullptr;
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
-        const QList<Paper> papers = pdfPapers();
-        const Paper *paper = findPaper(papers, choice->media);
-        if (!paper)
-            paper = &papers.first();
-        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
-        // A file has no unprintable edge: the places count from the page corner.
-
         const auto store = settings();
         const QString folder =
             store
@@ -145,19 +202,6 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
         deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
     } else {
         const QString destination = choice->destination;
-        *error = m_spooler->check(destination);
-        if (!error->isEmpty())
-            return nullptr;
-        PrinterPapers papers;
-        if (!m_spooler->papers(destination, &papers, error))
-            return nullptr;
-        const Paper *paper = findPaper(papers.papers, choice->media);
-        if (!paper) {
-            *error = texts::paperUnavailable(destination, mediaDisplayName(choice->media));
-            return nullptr;
-        }
-        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
-        geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
         Spooler *spooler = m_spooler.get();
         const JobOptions options = jobOptions(*choice);
         deliver = [spooler, destination, title, options](const QString &pdfFile) {
@@ -167,11 +211,19 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
 }
 
-void CupsPrinting::setup(QWidget *parent)
+QString CupsPrinting::setup(QWidget *parent)
 {
     QString ignored;
     if (!m_choiceDialog)
-        return;
-    if (const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent))
-        savePrinterChoice(*settings(), *chosen);
+        return QString();
+    const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent);
+    if (!chosen)
+        return QString();
+    const auto store = settings();
+    // What was confirmed is used for this run even when it cannot be written down.
+    m_unsavedChoice.reset();
+    if (savePrinterChoice(*store, *chosen))
+        return QString();
+    m_unsavedChoice = *chosen;
+    return texts::printerChoiceNotSaved(QDir::toNativeSeparators(store->fileName()));
 }

@@ -4,6 +4,7 @@
 
 #include <QPageLayout>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <optional>
@@ -28,7 +29,13 @@ struct PrinterChoice
 
 // Nothing until printer setup was first confirmed.
 std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings);
-void savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
+// False when the settings could not be written.
+bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
+
+// The paper to start from on a destination: A4, the form's paper, wherever it is offered (a
+// queue's own default is often Letter, which takes the marks off the sheet); else the
+// destination's default, else its first paper.
+QString preferredMedia(const PrinterPapers &papers);
 
 // A media name as a clerk reads it: "iso_a3_297x420mm" -> "A3（297x420mm）". Anything that is
 // not a self-describing name comes back unchanged.
@@ -41,3 +48,6 @@ QList<Paper> pdfPapers();
 // goes onto the upright sheet turned a quarter left (its top along the sheet's left edge), as
 // CUPS turns it, so its top-left corner lies at the sheet's bottom-left.
 QPointF printableOriginMm(const QMarginsF &uprightMarginsMm, QPageLayout::Orientation orientation);
+// The printable area on the sheet so turned, beginning at printableOriginMm.
+QRectF printableAreaMm(const QSizeF &uprightSizeMm, const QMarginsF &uprightMarginsMm,
+                       QPageLayout::Orientation orientation);

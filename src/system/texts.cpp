@@ -65,6 +65,18 @@ QString numberTooLarge()
     return QStringLiteral("数値が大きすぎます（桁あふれ）。");
 }
 
+QString offsetOutOfRange()
+{
+    return QStringLiteral("調整できる範囲（-1000～1000）を超えています。"
+                          "この範囲の数値を入力してください。");
+}
+
+QString offsetFolderTip(const QString &folder)
+{
+    return QStringLiteral("ズレは、次のフォルダーの ini_x1.txt と ini_y1.txt に保存します。\n%1")
+        .arg(folder);
+}
+
 QString offsetFilesUnusable(const QString &files)
 {
     return QStringLiteral("ズレの設定ファイルを使えませんでした。\n\n%1\n\n"
@@ -332,6 +344,15 @@ QString jobRefused(const QString &printer)
     return QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(printer);
 }
 
+QString printerChoiceNotSaved(const QString &path)
+{
+    return QStringLiteral("プリンタの設定を保存できませんでした（設定ファイルに書き込めません）。"
+                          "選んだ設定は、このプログラムを終了するまで使います。\n"
+                          "次の起動でも使うには、次の設定ファイルとそのフォルダーに書き込めるように"
+                          "してから、もう一度「プリンタ設定」で選んでください。\n%1")
+        .arg(path);
+}
+
 QString printersUnlisted(const QString &why)
 {
     return QStringLiteral("プリンタの一覧を取り出せませんでした。"
@@ -344,6 +365,77 @@ QString earlierPrinterGone(const QString &printer)
     return QStringLiteral("これまで使っていたプリンタ「%1」が見つかりません。"
                           "プリンタを選び直してください。")
         .arg(printer);
+}
+
+QString scanDialogTitle()
+{
+    return QStringLiteral("用紙の画像を選択");
+}
+
+QString scanDialogFilter()
+{
+#ifdef SORAFU_HAVE_POPPLER
+    return QStringLiteral("用紙の画像（*.png *.jpg *.jpeg *.pdf）");
+#else
+    return QStringLiteral("用紙の画像（*.png *.jpg *.jpeg）");
+#endif
+}
+
+QString scanUnusable(const QString &path, const QString &reason)
+{
+    return QStringLiteral("用紙の画像「%1」を読み込めません。%2\n"
+                          "印刷イメージは用紙の画像なしで表示します。")
+        .arg(path, reason);
+}
+
+QString scanMissing()
+{
+    return QStringLiteral("ファイルが見つかりません。もう一度選び直してください。");
+}
+
+QString scanNotAnImage()
+{
+#ifdef SORAFU_HAVE_POPPLER
+    return QStringLiteral("PNG、JPEG または PDF のファイルを選んでください。");
+#else
+    return QStringLiteral("PNG または JPEG のファイルを選んでください"
+                          "（PDF はこの環境では読み込めません）。");
+#endif
+}
+
+QString scanSizeAbsurd(int width, int height)
+{
+    return QStringLiteral("画像の大きさ（%1×%2 画素）が用紙のスキャンとして不自然です。"
+                          "100〜600 dpi でスキャンした画像を選んでください。")
+        .arg(width)
+        .arg(height);
+}
+
+QString previewPaper(const QString &paper, bool landscape)
+{
+    return paper + (landscape ? QStringLiteral("・横") : QStringLiteral("・縦"));
+}
+
+QString previewPaperUnknown(const QString &paper, const QString &reason)
+{
+    return QStringLiteral(
+               "プリンタから用紙の情報を取得できません。前回の用紙（%1）で表示しています。"
+               "（%2）")
+        .arg(paper, reason);
+}
+
+QString previewSettingsNotSaved(const QString &path)
+{
+    return QStringLiteral("印刷イメージの用紙の画像と、その位置の調整を保存できませんでした"
+                          "（設定ファイルに書き込めません）。このプログラムを終了するまでは"
+                          "そのまま使えますが、次の起動では元に戻ります。\n"
+                          "次の設定ファイルとそのフォルダーに書き込めるようにしてください。\n%1")
+        .arg(path);
+}
+
+QString printerSilent()
+{
+    return QStringLiteral("印刷サービスが応答しません");
 }
 
 } // namespace texts

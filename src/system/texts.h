@@ -24,9 +24,13 @@ QString leftRightBox(); // 左右のズレ
 QString upDownBox();    // 上下のズレ
 
 // ---- Why a text is not a number: a box on save or print, an offset file at start
-QString numberMissing();  // box empty or blank
-QString notANumber();     // box holds something else
-QString numberTooLarge(); // box or file beyond what the offset can hold
+QString numberMissing();    // box empty or blank
+QString notANumber();       // box holds something else
+QString numberTooLarge();   // box or file beyond what the offset can hold
+QString offsetOutOfRange(); // box beyond what the panel reaches (-1000 to 1000)
+
+// ---- The adjustment panel's tooltip: the folder holding the offset files
+QString offsetFolderTip(const QString &folder);
 
 // ---- Start-up: the one warning when an offset file cannot be used
 QString offsetFilesUnusable(const QString &files); // the warning, around a part per file
@@ -95,8 +99,26 @@ QString printerRejecting(const QString &printer, const QString &state); // set t
 QString jobNotWithdrawn(); // after printerStopped: a job it took could not be cancelled
 QString jobRefused(const QString &printer); // the job was refused for another reason
 
+// ---- Printer setup confirmed, but the choice could not be written down
+QString printerChoiceNotSaved(const QString &path); // the settings file last
+
 // ---- Printer setup: the red line above its buttons
 QString printersUnlisted(const QString &why);       // the print service could not list printers
 QString earlierPrinterGone(const QString &printer); // the printer chosen last time has gone
+
+// ---- 印刷イメージ (the preview window)
+QString scanDialogTitle();  // the file dialog picking a scan of the blank form
+QString scanDialogFilter(); // its file types
+// A scan that cannot be shown under the preview, around one of the reasons below.
+QString scanUnusable(const QString &path, const QString &reason);
+QString scanMissing();                         // reason: no such file
+QString scanNotAnImage();                      // reason: not a PNG, JPEG or PDF it can read
+QString scanSizeAbsurd(int width, int height); // reason: far too small or far too large
+QString previewPaper(const QString &paper, bool landscape); // the sheet shown, e.g. A4・横
+// The note above the sheet when the printer's paper is not known now, around the reason.
+QString previewPaperUnknown(const QString &paper, const QString &reason);
+QString printerSilent(); // reason: the print service has not answered yet
+// The scan or its nudge could not be written down; the settings file last.
+QString previewSettingsNotSaved(const QString &path);
 
 } // namespace texts

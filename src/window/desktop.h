@@ -2,6 +2,9 @@
 
 #include "system/services.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -10,6 +13,7 @@ class SystemClock;
 class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
+struct PageGeometry;
 
 // The real implementations of the services, owned together by the window.
 class Desktop
@@ -18,6 +22,8 @@ public:
     explicit Desktop(QWidget *window);
     ~Desktop();
     Services services() const;
+    // The chosen printer's sheet, for the preview; runs off the GUI thread.
+    std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries() const;
 
 private:
     std::unique_ptr<QtMessages> m_messages;

@@ -13,7 +13,9 @@
 #include "system/texts.h"
 #include "window/desktop.h"
 #include "window/inputmodes.h"
+#include "window/previewwindow.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -24,6 +26,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
 {
     m_services = m_desktop->services();
+    m_pageQueries = m_desktop->pageQueries();
     setUp();
 }
 
@@ -47,6 +50,11 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Qt's own completer of an editable list fills in the rest of the first item that begins
+    // with what was typed ("1" in the month list becomes "10") and that would be printed. No
+    // list completes inline; only a completer that suggests in a popup may take its place.
+    for (QComboBox *list : findChildren<QComboBox *>())
+        list->setCompleter(nullptr);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -57,25 +65,26 @@ void MainWindow::setUp()
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, &MainWindow::onInsatsuBtnClicked);
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, &MainWindow::onIchiBtnClicked);
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
+    connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
 }
 
 bool MainWindow::load()
 {
-    guarded([this] { loadOffsets(); });
-
-    bool showWindow = true;
-    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+    // Asked first: a copy that is not to start says only that, not what it found in the files.
+    const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
+    guarded([this, another] { loadOffsets(!another); });
+    if (another)
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
-        showWindow = false;
-    }
+    m_ui.CyouseiFrm->setToolTip(
+        texts::offsetFolderTip(QDir::toNativeSeparators(m_services.offsetDirectory)));
 
     m_ui.CyouseiFrm->hide();
     m_ui.Combo10201->hide();
     guarded([this] { fillChoiceLists(); });
-    return showWindow;
+    return !another;
 }
 
-void MainWindow::loadOffsets()
+void MainWindow::loadOffsets(bool warn)
 {
     const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
     // The box shows what the spin took, which is the clamped value for one beyond its range.
@@ -85,7 +94,7 @@ void MainWindow::loadOffsets()
     m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
 
     const QString warning = offsetLoadWarning(readings);
-    if (!warning.isEmpty())
+    if (warn && !warning.isEmpty())
         m_services.messages->warning(texts::appTitle(), warning);
 }
 
@@ -158,7 +167,13 @@ void MainWindow::onUpDownYChanged(int value)
 
 void MainWindow::onPriDiaBtnClicked()
 {
-    guarded([this] { m_services.printing->setup(this); });
+    guarded([this] {
+        const QString failure = m_services.printing->setup(this);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
+    if (m_preview)
+        m_preview->printerChanged();
 }
 
 void MainWindow::onZEndBtnClicked()
@@ -199,6 +214,26 @@ void MainWindow::onHozonBtnClicked()
         if (!failure.isEmpty())
             m_services.messages->critical(texts::appTitle(), failure);
     });
+}
+
+void MainWindow::onImejiBtnClicked()
+{
+    if (!m_preview) {
+        m_preview = new PreviewWindow(
+            *m_services.messages, m_pageQueries, [this] { return letterEntries(); },
+            m_services.settingsPath, this);
+        // Every field, the check box and both offset boxes: the preview follows each change.
+        for (QLineEdit *field : findChildren<QLineEdit *>())
+            connect(field, &QLineEdit::textChanged, m_preview, &PreviewWindow::entriesChanged);
+        for (QComboBox *list : findChildren<QComboBox *>())
+            connect(list, &QComboBox::currentTextChanged, m_preview,
+                    &PreviewWindow::entriesChanged);
+        connect(m_ui.Check10201, &QCheckBox::toggled, m_preview, &PreviewWindow::entriesChanged);
+        connect(m_preview, &PreviewWindow::printRequested, this, &MainWindow::onInsatsuBtnClicked);
+    }
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
 }
 
 LetterEntries MainWindow::letterEntries() const

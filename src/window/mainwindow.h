@@ -6,9 +6,13 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
+struct PageGeometry;
+
 class Desktop;
+class PreviewWindow;
 
 class MainWindow : public QWidget
 {
@@ -25,10 +29,13 @@ public:
     bool load();
 
     Ui::Form1 &ui() { return m_ui; }
+    // The 印刷イメージ window once it was first opened; null before.
+    PreviewWindow *preview() const { return m_preview; }
 
 private:
     void setUp();
-    void loadOffsets();
+    // The start-up warning about the files is left out when `warn` is false.
+    void loadOffsets(bool warn);
     void fillChoiceLists();
     LetterEntries letterEntries() const;
 
@@ -41,6 +48,7 @@ private:
     void onInsatsuBtnClicked();
     void onIchiBtnClicked();
     void onHozonBtnClicked();
+    void onImejiBtnClicked();
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
     template <typename Handler> void guarded(Handler &&handler);
@@ -49,4 +57,6 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
+    std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
+    PreviewWindow *m_preview = nullptr;
 };
