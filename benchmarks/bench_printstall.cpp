@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
     qputenv("TMPDIR", QFile::encodeName(work.path()));
     PrivateCups cups;
     if (!cups.start() || !cups.addQueue(QStringLiteral("Sheet"))) {
-        std::fprintf(stderr, "%s\n", qPrintable(cups.lastError()));
+        std::fprintf(stderr, "%s\n", qPrintable(cups.lastError));
         return 1;
     }
     const QString settingsPath = work.filePath(QStringLiteral("settings.ini"));
@@ -156,10 +156,10 @@ int main(int argc, char *argv[])
         savePrinterChoice(settings, {false, QStringLiteral("Sheet"),
                                      QStringLiteral("iso_a4_210x297mm"), QPageLayout::Landscape});
     }
-    ::kill(pid_t(cups.schedulerPid()), SIGSTOP);
+    ::kill(pid_t(cups.pid()), SIGSTOP);
     messages.told.clear();
     const Run stalled = printOnce(window);
-    ::kill(pid_t(cups.schedulerPid()), SIGCONT);
+    ::kill(pid_t(cups.pid()), SIGCONT);
     std::printf("stalled scheduler: longest stall %.1f ms; told after %.1f s: %s\n",
                 stalled.longestStallMs, stalled.clickToEndMs / 1000,
                 qPrintable(messages.told.section(QLatin1Char('\n'), 0, 0)));

@@ -1,71 +1,35 @@
 #pragma once
 
-// Stand-ins for the desktop, so every handler runs offscreen and its effects can be checked.
+// Stand-ins for the desktop and the print service, so every handler runs offscreen and what it
+// did can be checked.
 
+#include "jobs/printing.h"
+#include "jobs/printsurface.h"
+#include "printing/cupsprinting.h"
 #include "system/background.h"
 #include "system/clock.h"
 #include "system/messages.h"
 #include "system/services.h"
 #include "system/session.h"
+#include "window/printersetupdialog.h"
 
-#include <QStringList>
-
-class FakeMessages : public Messages
-{
-public:
-    struct Shown
-    {
-        QString kind; // "warning", "critical" or "question"
-        QString title;
-        QString text;
-    };
-
-    void warning(const QString &title, const QString &text) override
-    {
-        shown.append({QStringLiteral("warning"), title, text});
-    }
-    void critical(const QString &title, const QString &text) override
-    {
-        shown.append({QStringLiteral("critical"), title, text});
-    }
-    bool askYesNo(const QString &title, const QString &text) override
-    {
-        shown.append({QStringLiteral("question"), title, text});
-        return answerYes;
-    }
-
-    QList<Shown> shown;
-    bool answerYes = false;
-};
-
-class FakeClock : public Clock
-{
-public:
-    QDate today() const override { return date; }
-    QDate date{2026, 12, 5};
-};
-
-class FakeSession : public Session
-{
-public:
-    void quit() override { ++quitCalls; }
-    int quitCalls = 0;
-};
+#include <QFile>
+#include <QMap>
+#include <QSignalSpy>
 
 // Runs the work at once, on the GUI thread: a click's job has ended when the click returns.
 // Held, it keeps the work until released, as a slow print service would.
-class InlineBackground : public Background
+struct InlineBackground : Background
 {
-public:
     void run(QObject *, std::function<void()> work, std::function<void()> done) override
     {
         held.append({std::move(work), std::move(done)});
         if (!hold)
             release();
     }
-    void release(int count = -1)
+    void release()
     {
-        while (!held.isEmpty() && count-- != 0) {
+        while (!held.isEmpty()) {
             const auto [work, done] = held.takeFirst();
             work();
             done();
@@ -75,242 +39,155 @@ public:
     QList<std::pair<std::function<void()>, std::function<void()>>> held;
 };
 
-// The fakes of one window, wired into its services.
-struct FakeDesktop
+// The desktop: every message shown as "kind|title|text", the date, and the quits asked for.
+struct FakeDesktop : Messages, Clock, Session
 {
-    InlineBackground background;
-    FakeMessages messages;
-    FakeClock clock;
-    FakeSession session;
-    bool anotherInstance = false;
-
-    Services services(const QString &offsetDirectory)
+    void warning(const QString &t, const QString &x) override { shown << "warning|" + t + '|' + x; }
+    void critical(const QString &t, const QString &x) override
     {
-        Services s;
-        s.messages = &messages;
-        s.clock = &clock;
-        s.session = &session;
-        s.background = &background;
-        s.anotherInstanceRunning = [this] { return anotherInstance; };
-        s.offsetDirectory = offsetDirectory;
+        shown << "critical|" + t + '|' + x;
+    }
+    bool askYesNo(const QString &t, const QString &x) override
+    {
+        shown << "question|" + t + '|' + x;
+        return answerYes;
+    }
+    QDate today() const override { return date; }
+    void quit() override { ++quits; }
+    Services services(const QString &folder, Printing *printing = nullptr)
+    {
+        Services s{this, this, this, printing, &background, [this] { return anotherInstance; }};
+        s.raiseRunningInstance = [this] { ++raised; };
+        s.offsetDirectory = folder;
         return s;
     }
+
+    QStringList shown;
+    QDate date{2026, 12, 5};
+    int quits = 0, raised = 0;
+    InlineBackground background;
+    bool answerYes = false, anotherInstance = false;
 };
 
-// ---- Printing
-
-#include "jobs/printing.h"
-#include "jobs/printsurface.h"
-
-#include <cmath>
-#include <memory>
-
-// One page as a print job drew it, operation by operation.
-struct RecordedPage
+// A float as text that tells every bit apart.
+inline QString exact(float value)
 {
-    struct Op
-    {
-        enum Kind {
-            SetFontSize,
-            FontSize,
-            SetCurrentX,
-            SetCurrentY,
-            PrintText,
-            DrawCircle,
-            EndDocument
-        };
-        Kind kind;
-        int points = 0;
-        float x = 0, y = 0, radius = 0; // a position, or a circle
-        QString text;
-    };
-    QString title;
-    QList<Op> ops;
-    bool ended = false;     // EndDocument was called and succeeded
-    bool discarded = false; // the surface went away without that
-};
+    return QString::number(double(value), 'g', 9);
+}
 
-// Records every operation; reports the size it was set to, as a printer font would.
-class RecordingSurface : public PrintSurface
+// Each page handed out, as its title and a line per operation; or it fails as it is told to.
+struct FakePrinting : Printing, PrintTarget
 {
-public:
-    using Op = RecordedPage::Op;
-    RecordingSurface(RecordedPage *page, QString endError) : m_page(page), m_endError(endError) {}
-    ~RecordingSurface() override { m_page->discarded = !m_page->ended; }
-    void SetFontSize(int points) override
+    struct Surface : PrintSurface
     {
-        m_size = points;
-        m_page->ops.append(Op{Op::SetFontSize, points});
-    }
-    double FontSize() const override
-    {
-        m_page->ops.append(Op{Op::FontSize});
-        return reportedSize >= 0 || std::isnan(reportedSize) ? reportedSize : m_size;
-    }
-    void SetCurrentX(float twips) override { m_page->ops.append(Op{Op::SetCurrentX, 0, twips}); }
-    void SetCurrentY(float twips) override { m_page->ops.append(Op{Op::SetCurrentY, 0, 0, twips}); }
-    void PrintText(const QString &text) override
-    {
-        m_page->ops.append(Op{Op::PrintText, 0, 0, 0, 0, text});
-    }
-    void DrawCircle(float centreX, float centreY, float radius) override
-    {
-        m_page->ops.append(Op{Op::DrawCircle, 0, centreX, centreY, radius});
-    }
-    QString EndDocument() override
-    {
-        m_page->ops.append(Op{Op::EndDocument});
-        m_page->ended = m_endError.isEmpty();
-        return m_endError;
-    }
-
-    // When not negative, FontSize reports this instead of the size set; NaN too.
-    double reportedSize = -1;
-
-private:
-    RecordedPage *m_page;
-    QString m_endError;
-    int m_size = 0;
-};
-
-// A printer that hands out recording surfaces, or fails the way it is told to.
-class FakePrinting : public Printing
-{
-public:
-    struct Target : PrintTarget
-    {
-        FakePrinting &printing;
-        explicit Target(FakePrinting &p) : printing(p) {}
-        std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
+        explicit Surface(FakePrinting *printing) : p(printing), ops(printing->pages.last()) {}
+        ~Surface() override { ops << (ended ? "end" : "discarded"); }
+        void SetFontSize(int points) override { ops << QString::number(size = points) + "pt"; }
+        // The size set, as a printer font reports it, unless told to report another.
+        double FontSize() const override { return p->reportedSize < 0 ? size : p->reportedSize; }
+        void SetCurrentX(float twips) override { ops << "x " + exact(twips); }
+        void SetCurrentY(float twips) override { ops << "y " + exact(twips); }
+        void PrintText(const QString &text) override { ops << text; }
+        void DrawCircle(float x, float y, float r) override
         {
-            return printing.open(title, error);
+            ops << "circle " + exact(x) + ' ' + exact(y) + ' ' + exact(r);
         }
-        std::optional<AcceptedJob> accepted() const override
+        QString EndDocument() override
         {
-            if (printing.pages.isEmpty() || !printing.pages.last()->ended)
-                return std::nullopt;
-            return AcceptedJob{printing.pages.last()->title, QStringLiteral("Fake"), 1};
+            ended = p->endError.isEmpty();
+            return p->endError;
         }
+        FakePrinting *p;
+        QStringList &ops;
+        int size = 0;
+        bool ended = false;
     };
-    std::unique_ptr<PrintTarget> target() override { return std::make_unique<Target>(*this); }
-    virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error)
+    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
     {
-        ++openCalls;
+        ++opened;
         *error = openError;
-        if (cancelOpen || !openError.isEmpty())
+        if (!openError.isEmpty() || cancel)
             return nullptr;
-        pages.append(std::make_shared<RecordedPage>());
-        pages.last()->title = title;
-        auto surface = std::make_unique<RecordingSurface>(pages.last().get(), endError);
-        surface->reportedSize = reportedSize;
-        return surface;
+        pages << QStringList{title};
+        return std::make_unique<Surface>(this);
+    }
+    std::unique_ptr<PrintTarget> target() override
+    {
+        struct Target : PrintTarget
+        {
+            FakePrinting &p;
+            explicit Target(FakePrinting &printing) : p(printing) {}
+            std::unique_ptr<PrintSurface> open(const QString &t, QString *e) override
+            {
+                return p.open(t, e);
+            }
+            std::optional<AcceptedJob> accepted() const override { return p.accepted(); }
+        };
+        return std::make_unique<Target>(*this);
+    }
+    std::optional<AcceptedJob> accepted() const override
+    {
+        if (pages.isEmpty() || pages.last().last() != QStringLiteral("end"))
+            return std::nullopt;
+        return AcceptedJob{pages.last().first(), QStringLiteral("Fake"), 1};
     }
     QString setup(QWidget *) override { return QString(); }
 
-    QString openError; // open fails with this reason
-    bool cancelOpen = false;
-    QString endError; // EndDocument fails with this reason
+    QString openError, endError;
+    bool cancel = false;
     double reportedSize = -1;
-    int openCalls = 0;
-    QList<std::shared_ptr<RecordedPage>> pages;
+    int opened = 0;
+    QList<QStringList> pages;
 };
 
-// ---- The print service
-
-#include "printing/spooler.h"
-
-#include <QFile>
-#include <QMap>
-
-// Print queues as a test sets them up; keeps what reached it.
-class FakeSpooler : public Spooler
+// Print queues as a test sets them up; keeps the jobs that reached it.
+struct FakeSpooler : Spooler
 {
-public:
     struct Job
     {
-        QString destination;
-        QString title;
+        QString destination, title, options;
         QByteArray pdf;
-        JobOptions options;
-        QString option(const QByteArray &name) const
-        {
-            for (const auto &option : options)
-                if (option.first == name)
-                    return QString::fromUtf8(option.second);
-            return QString();
-        }
     };
-
     bool destinations(QStringList *names, QString *defaultName, QString *error) override
     {
-        ++destinationCalls;
-        *error = unreachable;
-        if (!unreachable.isEmpty())
-            return false;
+        ++asked;
         *names = queues.keys();
+        if (!unreachable.isEmpty())
+            names->clear();
         *defaultName = defaultQueue;
-        return true;
+        return (*error = unreachable).isEmpty();
     }
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
     {
-        ++paperCalls;
-        *error = trouble(destination);
         *papers = queues.value(destination);
-        return error->isEmpty();
+        return (*error = check(destination)).isEmpty();
     }
     QString check(const QString &destination) override
     {
-        ++checkCalls;
-        return trouble(destination);
-    }
-    // Why the destination cannot be used, or nothing.
-    QString trouble(const QString &destination) const
-    {
-        if (!unreachable.isEmpty())
+        ++asked;
+        if (!unreachable.isEmpty() || queues.contains(destination))
             return unreachable;
-        if (!queues.contains(destination))
-            return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
-        return refusing.value(destination);
+        return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
     }
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                    const JobOptions &options, int *jobId) override
     {
-        submittedFiles.append(pdfFile);
-        *jobId = 0;
-        if (!refuseJob.isEmpty())
-            return refuseJob;
-        *jobId = int(jobs.size()) + 1;
-        QFile file(pdfFile);
-        file.open(QIODevice::ReadOnly);
-        jobs.append({destination, title, file.readAll(), options});
-        return QString();
-    }
-
-    // A4 as the Generic PDF Printer describes it, with the margins given.
-    static Paper a4(const QMarginsF &margins)
-    {
-        return {QStringLiteral("iso_a4_210x297mm"), QStringLiteral("A4"), QSizeF(209.9, 297.04),
-                margins};
+        *jobId = refuseJob.isEmpty() ? int(jobs.size()) + 1 : 0;
+        QFile file(submitted.emplaceBack(pdfFile));
+        QStringList given;
+        for (const auto &[name, value] : options)
+            given << name + '=' + value;
+        if (refuseJob.isEmpty() && file.open(QIODevice::ReadOnly))
+            jobs.append({destination, title, given.join(' '), file.readAll()});
+        return refuseJob;
     }
 
     QMap<QString, PrinterPapers> queues;
-    QString defaultQueue;
-    QMap<QString, QString> refusing; // queue -> why check() refuses it
-    QString unreachable;             // every call fails with this
-    QString refuseJob;               // submit() fails with this
-    QStringList submittedFiles;
+    QString defaultQueue, unreachable, refuseJob;
+    QStringList submitted;
     QList<Job> jobs;
-    int destinationCalls = 0;
-    int paperCalls = 0;
-    int checkCalls = 0;
+    int asked = 0;
 };
-
-#include "printing/cupsprinting.h"
-#include "window/printersetupdialog.h"
-
-#include <QDialog>
-
-#include <QSignalSpy>
 
 // The real setup dialog, handed to `run` once the print service answered instead of being
 // shown; its choice counts when `run` says the user confirmed it.
@@ -319,13 +196,11 @@ inline CupsPrinting::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> 
 {
     return [run, background](Spooler &spooler, const std::optional<PrinterChoice> &current,
                              QWidget *parent) -> std::optional<PrinterChoice> {
-        InlineBackground inline_;
-        PrinterSetupDialog dialog(spooler, background ? *background : inline_, current, parent);
+        InlineBackground inlined;
+        PrinterSetupDialog dialog(spooler, background ? *background : inlined, current, parent);
         QSignalSpy loaded(&dialog, &PrinterSetupDialog::loaded);
         if (dialog.loading() && !loaded.wait(20000))
             return std::nullopt;
-        if (!run(dialog))
-            return std::nullopt;
-        return dialog.choice();
+        return run(dialog) ? std::optional(dialog.choice()) : std::nullopt;
     };
 }

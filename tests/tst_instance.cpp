@@ -1,216 +1,144 @@
-// One copy at a time: the lock itself, and two real processes on a real X display.
+// One copy at a time: the lock itself, and two real processes on an X display of the test's own.
 
 #include "system/instanceguard.h"
+#include "windowfixture.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
+#include <QLockFile>
 
 class TestInstance : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void cleanup();
     void guard_data();
     void guard();
     void secondProcessOnlyWarns();
-    void staleLockDoesNotBlock();
 
 private:
     QProcess *startApp();
-    QString findWindow(qint64 pid, bool mainWindow, int timeoutMs);
-    static QString xdotool(const QStringList &arguments);
-    void writeStaleLock(const QString &path);
+    // A visible window of the process: its main window (725 x 506) or another; fails at once
+    // with the process's own words when it ends first.
+    QString window(QProcess *process, bool main);
 
     QTemporaryDir m_runtime;
     QProcess m_xserver;
-    QString m_display;
-    QList<QProcess *> m_processes;
+    std::vector<std::unique_ptr<QProcess>> m_apps;
 };
 
-void TestInstance::initTestCase()
-{
-    QVERIFY(m_runtime.isValid());
-    QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
-
-    // A display of our own: the server picks a free number and tells it, so no other test or
-    // desktop on the machine gets in the way.
-    m_xserver.start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY2(m_xserver.waitForStarted(), "Xvfb is missing (Debian package xvfb)");
-    QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 20000);
-    m_display = QLatin1Char(':') + QString::fromLatin1(m_xserver.readLine().trimmed());
-    qputenv("DISPLAY", m_display.toLatin1());
-}
-
-void TestInstance::cleanupTestCase()
-{
-    m_xserver.terminate();
-    m_xserver.waitForFinished(5000);
-}
-
-void TestInstance::cleanup()
-{
-    for (QProcess *process : std::as_const(m_processes)) {
-        process->kill();
-        process->waitForFinished(5000);
-    }
-    qDeleteAll(m_processes);
-    m_processes.clear();
-}
-
-void TestInstance::writeStaleLock(const QString &path)
-{
-    // A process that has ended: its pid is free, as after a crash.
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    QVERIFY(gone.waitForStarted());
-    const qint64 pid = gone.processId();
-    QVERIFY(gone.waitForFinished());
-    QFile lock(path);
-    QVERIFY(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(pid) + "\nsorafu\n" + QSysInfo::machineHostName().toUtf8() +
-               "\n");
-}
-
+// What holds the lock first; the second executable; the lock's folder (- for the runtime
+// folder); whether the second is blocked.
 void TestInstance::guard_data()
 {
-    QTest::addColumn<QString>("firstPath");
-    QTest::addColumn<QString>("secondPath");
-    QTest::addColumn<QString>("leftLock"); // a lock file found by the second: "crashed", "empty"
-    QTest::addColumn<bool>("blocked");
-    QTest::newRow("same executable") << "/opt/a/sorafu"
-                                     << "/opt/a/sorafu"
-                                     << "" << true;
-    QTest::newRow("same, spelled differently") << "/opt/a/sorafu"
-                                               << "/opt/a/../a/sorafu"
-                                               << "" << true;
-    QTest::newRow("another copy") << "/opt/a/sorafu"
-                                  << "/home/b/sorafu"
-                                  << "" << false;
-    QTest::newRow("stale lock of a crashed run") << ""
-                                                 << "/opt/c/sorafu"
-                                                 << "crashed" << false;
-    // As a full disk or a power cut can leave it: it names no process, so none holds it.
-    QTest::newRow("i9 fault 6: empty lock file") << ""
-                                                 << "/opt/d/sorafu"
-                                                 << "empty" << false;
+    rows(R"(
+        same executable | /opt/a/sorafu | /opt/a/sorafu | - | blocked
+        same, spelled differently | /opt/a/sorafu | /opt/a/../a/sorafu | - | blocked
+        another copy | /opt/a/sorafu | /home/b/sorafu | - | -
+        lock of a crashed run | dead | /opt/c/sorafu | - | -
+        years-old lock, its process alive | old | /opt/c/sorafu | - | blocked
+        folder refusing the lock | - | /opt/c/sorafu | /proc | -
+        empty lock file, as a full disk leaves it | empty | /opt/d/sorafu | - | -)");
 }
 
+// An unusable folder must not keep the clerk from working; the first copy may run all day.
 void TestInstance::guard()
 {
-    QFETCH(QString, firstPath);
-    QFETCH(QString, secondPath);
-    QFETCH(QString, leftLock);
-    QFETCH(bool, blocked);
-
-    std::unique_ptr<InstanceGuard> first;
+    QFETCH(QStringList, row);
+    QTemporaryDir runtime;
+    const QString folder = row[2].isEmpty() ? runtime.path() : row[2];
+    InstanceGuard first(row[0], folder), second(row[1], folder);
     bool raised = false;
-    if (!firstPath.isEmpty()) {
-        first = std::make_unique<InstanceGuard>(firstPath);
-        first->onRaiseRequested([&raised] { raised = true; });
-        QVERIFY(!first->anotherInstanceRunning());
+    first.onRaiseRequested([&raised] { raised = true; });
+    QFile file(second.lockPath());
+    if (row[0] == "dead") {
+        // A process that has ended: its pid is free, as after a crash.
+        QProcess gone;
+        gone.start("true");
+        QVERIFY(gone.waitForStarted() && file.open(QIODevice::WriteOnly));
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        file.write(QByteArray::number(pid) + "\nsorafu\n" + QSysInfo::machineHostName().toUtf8() +
+                   "\n");
+    } else if (row[0] == "empty") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (row[0] == "old") {
+        // Names this very process, alive, but holds no lock of the system's.
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::number(QCoreApplication::applicationPid()) + "\ntst_instance\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+        QVERIFY(file.flush() && file.setFileTime(QDateTime(QDate(2000, 1, 1), QTime()),
+                                                 QFileDevice::FileModificationTime));
+    } else if (!row[0].isEmpty()) {
+        QVERIFY(!first.anotherInstanceRunning());
     }
-    InstanceGuard second(secondPath);
-    if (leftLock == QLatin1String("crashed"))
-        writeStaleLock(second.lockPath());
-    else if (leftLock == QLatin1String("empty"))
-        QVERIFY(QFile(second.lockPath()).open(QIODevice::WriteOnly));
-    QCOMPARE(second.anotherInstanceRunning(), blocked);
+    file.close();
     // Asking again does not change the answer or lose a held lock.
-    QCOMPARE(second.anotherInstanceRunning(), blocked);
-    if (!blocked)
-        QVERIFY(QFileInfo(second.lockPath()).lastModified().isValid());
-    // A blocked start asks the running copy to come to the front.
-    if (blocked)
+    for (int round = 0; round < 2; ++round)
+        QCOMPARE(second.anotherInstanceRunning(), row[3] == "blocked");
+    // A refused start brings the running copy's window to the front.
+    if (row[3] == "blocked")
         second.askRunningToRaise();
-    QTRY_COMPARE(raised, blocked);
-}
-
-QString TestInstance::xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    QTRY_COMPARE(raised, row[3] == "blocked" && row[0].startsWith('/'));
 }
 
 QProcess *TestInstance::startApp()
 {
-    auto *process = new QProcess(this);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    process->setProcessEnvironment(env);
-    process->start(QStringLiteral(SORAFU_APP_PATH), {});
-    m_processes << process;
-    return process;
+    m_apps.push_back(std::make_unique<QProcess>());
+    m_apps.back()->start(SORAFU_APP_PATH, {});
+    return m_apps.back().get();
 }
 
-// A visible top-level window of the process: the main window (725 x 506) or anything else.
-QString TestInstance::findWindow(qint64 pid, bool mainWindow, int timeoutMs)
+static QString xdotool(const QStringList &arguments)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--pid"), QString::number(pid)})
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (const QString &id : ids) {
-            const bool isMain = xdotool({QStringLiteral("getwindowgeometry"), id})
-                                    .contains(QLatin1String("725x506"));
-            if (isMain == mainWindow)
+    QProcess process;
+    process.start("xdotool", arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString TestInstance::window(QProcess *process, bool main)
+{
+    for (int waited = 0; process->state() != QProcess::NotRunning && waited < 20000;
+         waited += 100) {
+        const QString pid = QString::number(process->processId());
+        for (const QString &id : xdotool({"search", "--onlyvisible", "--pid", pid}).split('\n'))
+            if (!id.isEmpty() && xdotool({"getwindowgeometry", id}).contains("725x506") == main)
                 return id;
-        }
-        QTest::qWait(100);
+        process->waitForFinished(100);
     }
-    if (timeoutMs > 0)
-        qWarning() << "windows of" << pid << ":"
-                   << xdotool(
-                          {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(pid)})
-                   << "state" << (m_processes.isEmpty() ? -1 : int(m_processes.last()->state()))
-                   << m_processes.last()->readAllStandardError();
+    qWarning("no window; the program said: %s", process->readAllStandardError().constData());
     return QString();
 }
 
 void TestInstance::secondProcessOnlyWarns()
 {
+    QVERIFY(m_runtime.isValid());
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    // The server picks a free display and tells its number, so no other display on the machine
+    // is used or can get in the way.
+    m_xserver.start("Xvfb",
+                    {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    while (!m_xserver.canReadLine() && m_xserver.state() != QProcess::NotRunning)
+        m_xserver.waitForReadyRead(100);
+    QVERIFY2(m_xserver.canReadLine(), m_xserver.readAllStandardError().constData());
+    qputenv("DISPLAY", ':' + m_xserver.readLine().trimmed());
+    qputenv("QT_QPA_PLATFORM", "xcb"); // for the program; this test keeps its own
+
     QProcess *first = startApp();
-    const QString firstWindow = findWindow(first->processId(), true, 20000);
+    const QString firstWindow = window(first, true);
     QVERIFY2(!firstWindow.isEmpty(), "the first copy showed no window");
-
     QProcess *second = startApp();
-    const QString warning = findWindow(second->processId(), false, 20000);
+    const QString warning = window(second, false);
     QVERIFY2(!warning.isEmpty(), "the second copy showed no warning");
-    QCOMPARE(xdotool({QStringLiteral("getwindowname"), warning}), QStringLiteral("ソラフ"));
-    QVERIFY(findWindow(second->processId(), true, 0).isEmpty());
-
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), warning});
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    QCOMPARE(xdotool({"getwindowname", warning}), "ソラフ");
+    xdotool({"windowfocus", "--sync", warning});
+    xdotool({"key", "Return"});
     QVERIFY(second->waitForFinished(10000));
-    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 0);
-
-    QCOMPARE(first->state(), QProcess::Running);
-    QCOMPARE(findWindow(first->processId(), true, 1000), firstWindow);
+    QVERIFY(second->exitStatus() == QProcess::NormalExit && second->exitCode() == 0);
+    QCOMPARE(window(first, true), firstWindow);
     first->terminate();
     QVERIFY(first->waitForFinished(10000));
-}
-
-void TestInstance::staleLockDoesNotBlock()
-{
-    writeStaleLock(InstanceGuard(QStringLiteral(SORAFU_APP_PATH)).lockPath());
-    QProcess *app = startApp();
-    QVERIFY2(!findWindow(app->processId(), true, 20000).isEmpty(),
-             "a stale lock blocked the start");
-    QVERIFY(findWindow(app->processId(), false, 0).isEmpty());
-    app->terminate();
-    QVERIFY(app->waitForFinished(10000));
+    m_xserver.terminate();
+    m_xserver.waitForFinished(5000);
 }
 
 QTEST_MAIN(TestInstance)

@@ -35,7 +35,7 @@ struct PdfPrinting : PrintTarget
 
 struct Preview
 {
-    FakeMessages messages;
+    FakeDesktop messages;
     std::unique_ptr<PreviewWindow> window;
     Preview(const QString &settings, const PageGeometry &page, const LetterEntries &entries)
     {
@@ -152,7 +152,7 @@ private slots:
             QTRY_VERIFY(!first.window->loadingScan());
             QCOMPARE(first.messages.shown.size(), refusal.isEmpty() ? 0 : 1);
             if (!refusal.isEmpty())
-                QVERIFY(first.messages.shown[0].text.contains(refusal));
+                QVERIFY(first.messages.shown[0].contains(refusal));
             QCOMPARE(first.window->canvas()->hasScan(), refusal.isEmpty());
             QTest::keyClick(first.window->canvas(), Qt::Key_Right);
             QTest::keyClick(first.window->canvas(), Qt::Key_Down, Qt::ShiftModifier);

@@ -1,289 +1,272 @@
-// The window's own behaviour: what start-up hides, where Tab goes, the check box, the panel
-// toggle, the spin controls' text boxes and the exit question.
+// The window's own behaviour: its size, what start-up shows, where Tab goes, the check box and
+// panel toggle, the spin controls and their boxes, the reading fields, the date lists and the
+// exit question.
 
-#include "fakes.h"
-#include "window/mainwindow.h"
-#include "window/updown.h"
+#include "windowfixture.h"
+
+#include "system/messages.h"
 
 #include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QSignalSpy>
+#include <QStyleOptionFrame>
 #include <QToolButton>
-#include <QtTest>
 
 class TestWindow : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<WindowFixture> m;
+    Ui::Form1 *ui = nullptr;
 
 private slots:
-    void init();
-    void cleanup();
-    void startUpVisibility();
-    void secondInstance();
-    void tabOrder_data();
-    void tabOrder();
-    void delegatedMatterList();
-    void adjustmentPanel();
-    void spinMirrorsIntoBox_data();
-    void spinMirrorsIntoBox();
-    void typedOffsetLeftAloneUntilArrow();
-    void exitQuestion_data();
-    void exitQuestion();
-    void exitQuestionInJapanese();
-
-private:
-    QTemporaryDir m_dir;
-    FakeDesktop m_desktop;
-    std::unique_ptr<MainWindow> m_window;
-};
-
-void TestWindow::init()
-{
-    m_desktop = {};
-    m_window = std::make_unique<MainWindow>(m_desktop.services(m_dir.path()));
-    QVERIFY(m_window->load());
-}
-
-void TestWindow::cleanup()
-{
-    m_window.reset();
-}
-
-void TestWindow::startUpVisibility()
-{
-    Ui::Form1 &ui = m_window->ui();
-    for (QWidget *hidden :
-         {static_cast<QWidget *>(ui.CyouseiFrm), static_cast<QWidget *>(ui.Combo10201),
-          static_cast<QWidget *>(ui.Label10401), static_cast<QWidget *>(ui.Label10402),
-          static_cast<QWidget *>(ui.Label10403), static_cast<QWidget *>(ui.Label10404),
-          static_cast<QWidget *>(ui.Combo10401), static_cast<QWidget *>(ui.Combo10402),
-          static_cast<QWidget *>(ui.Combo10403)})
-        QVERIFY2(hidden->isHidden(), qPrintable(hidden->objectName()));
-    QVERIFY(!ui.Frame10401->isHidden());
-    QVERIFY(!ui.Check10401->isHidden());
-    QCOMPARE(ui.OnOffBtn->text(), QString());
-    QVERIFY(!ui.OnOffBtn->isChecked());
-    QVERIFY(m_desktop.messages.shown.isEmpty());
-}
-
-void TestWindow::secondInstance()
-{
-    FakeDesktop desktop;
-    desktop.anotherInstance = true;
-    Services services = desktop.services(m_dir.path());
-    int raised = 0;
-    services.raiseRunningInstance = [&raised] { ++raised; };
-    MainWindow second(services);
-    QVERIFY(!second.load());
-    QCOMPARE(raised, 1);
-    QCOMPARE(desktop.messages.shown.size(), 1);
-    QCOMPARE(desktop.messages.shown[0].kind, QStringLiteral("warning"));
-    QCOMPARE(desktop.messages.shown[0].title, QStringLiteral("ソラフ"));
-    QCOMPARE(desktop.messages.shown[0].text, QStringLiteral("多重起動は、できません。"));
-    QVERIFY(!second.isVisible());
-}
-
-void TestWindow::tabOrder_data()
-{
-    QTest::addColumn<bool>("tickDelegatedMatter");
-    QTest::addColumn<bool>("openPanel");
-    QTest::addColumn<QStringList>("order");
-
-    const QStringList head = {QStringLiteral("Combo10101"), QStringLiteral("Check10201")};
-    const QStringList middle =
-        QStringLiteral(
-            "Combo10301 Combo10302 Combo10303 Text10501 cIninFuriganaBtn IninShimei Combo10601 "
-            "DaihyouShimei IninJyu1 IninJyu2 Text10701 Text10702 Combo10701 Text10703 Text10704 "
-            "Text10705 Text10801 Text10802 Combo10801 Text10803 Text10804 Text10805")
-            .split(QLatin1Char(' '));
-    const QStringList panel =
-        QStringLiteral("IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt").split(QLatin1Char(' '));
-    const QStringList spins = {QStringLiteral("UpDownX"), QStringLiteral("UpDownY")};
-    const QStringList tail =
-        QStringLiteral("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn Combo10101").split(QLatin1Char(' '));
-    const QStringList toggle = {QStringLiteral("OnOffBtn")};
-    const QStringList matter = {QStringLiteral("Combo10201")};
-
-    QTest::newRow("as started") << false << false << head + middle + toggle + tail;
-    QTest::newRow("matter ticked") << true << false << head + matter + middle + toggle + tail;
-    QTest::newRow("panel open") << false << true << head + middle + panel + toggle + spins + tail;
-    QTest::newRow("both") << true << true << head + matter + middle + panel + toggle + spins + tail;
-}
-
-static QString focusedControl()
-{
-    // An editable list's focus may sit on its inner line edit; name the control.
-    for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
-        if (!w->objectName().isEmpty() && w->objectName() != QLatin1String("qt_spinbox_lineedit"))
-            return w->objectName();
-    return QString();
-}
-
-void TestWindow::tabOrder()
-{
-    QFETCH(bool, tickDelegatedMatter);
-    QFETCH(bool, openPanel);
-    QFETCH(QStringList, order);
-
-    Ui::Form1 &ui = m_window->ui();
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    if (tickDelegatedMatter)
-        QTest::mouseClick(ui.Check10201, Qt::LeftButton);
-    if (openPanel)
-        QTest::mouseClick(ui.OnOffBtn, Qt::LeftButton);
-
-    ui.Combo10101->setFocus(Qt::TabFocusReason);
-    QStringList visited = {focusedControl()};
-    for (int i = 1; i < order.size(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << focusedControl();
+    void init()
+    {
+        m = std::make_unique<WindowFixture>();
+        ui = &m->start();
+        m->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m->window.get()));
     }
-    QCOMPARE(visited, order);
-}
 
-void TestWindow::delegatedMatterList()
-{
-    Ui::Form1 &ui = m_window->ui();
-    m_window->show();
-    const QString before = ui.Combo10201->currentText();
-    QTest::mouseClick(ui.Check10201, Qt::LeftButton);
-    QVERIFY(ui.Check10201->isChecked());
-    QVERIFY(ui.Combo10201->isVisible());
-    QCOMPARE(ui.Combo10201->currentText(), before);
-    QTest::mouseClick(ui.Check10201, Qt::LeftButton);
-    QVERIFY(!ui.Combo10201->isVisible());
-    QCOMPARE(ui.Combo10201->currentText(), before);
-}
+    void startUp()
+    {
+        QCOMPARE(m->window->size(), QSize(725, 506)); // 10875 x 7590 twips
+        QCOMPARE(m->window->minimumSize(), m->window->maximumSize());
+        for (const char *name :
+             {"CyouseiFrm", "Combo10201", "Label10401", "Label10402", "Label10403", "Label10404",
+              "Combo10401", "Combo10402", "Combo10403"})
+            QVERIFY2(!m->window->findChild<QWidget *>(name)->isVisible(), name);
+        QVERIFY(ui->Check10401->isVisible() && ui->OnOffBtn->isVisible());
+        QVERIFY(!ui->OnOffBtn->isChecked() && ui->OnOffBtn->text().isEmpty());
+        QCOMPARE(m->desktop.shown, QStringList());
+    }
 
-void TestWindow::adjustmentPanel()
-{
-    Ui::Form1 &ui = m_window->ui();
-    m_window->show();
-    QTest::mouseClick(ui.OnOffBtn, Qt::LeftButton);
-    QCOMPARE(ui.OnOffBtn->text(), QStringLiteral("調整"));
-    QVERIFY(ui.CyouseiFrm->isVisible());
-    QTest::mouseClick(ui.OnOffBtn, Qt::LeftButton);
-    QCOMPARE(ui.OnOffBtn->text(), QString());
-    QVERIFY(!ui.CyouseiFrm->isVisible());
-    // The keyboard flips it too.
-    ui.OnOffBtn->setFocus();
-    QTest::keyClick(ui.OnOffBtn, Qt::Key_Space);
-    QVERIFY(ui.CyouseiFrm->isVisible());
-}
+    // Every caption is whole, and "-1000" fits its box, whatever the locale picks for fallbacks.
+    void captionsFit_data()
+    {
+        QTest::addColumn<QString>("lang");
+        QTest::newRow("this process") << "";
+        QTest::newRow("ja_JP.UTF-8") << "ja_JP.UTF-8";
+        QTest::newRow("en_US.UTF-8") << "en_US.UTF-8";
+    }
+    void captionsFit()
+    {
+        QFETCH(QString, lang);
+        if (!lang.isEmpty()) { // fontconfig's choices follow the locale: a process of its own
+            QProcess self;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.remove("LC_ALL");
+            environment.insert("LANG", lang);
+            self.setProcessEnvironment(environment);
+            self.setProcessChannelMode(QProcess::MergedChannels);
+            self.start(QCoreApplication::applicationFilePath(), {"captionsFit:this process"});
+            QVERIFY(self.waitForFinished(60000));
+            QVERIFY2(self.exitCode() == 0, self.readAll().constData());
+            return;
+        }
+        for (QLabel *label : m->window->findChildren<QLabel *>()) {
+            const QRect ink = label->fontMetrics().tightBoundingRect(label->text());
+            QVERIFY2(ink.right() < label->contentsRect().width() &&
+                         label->fontMetrics().height() <= label->contentsRect().height(),
+                     qPrintable(label->objectName() + ' ' + label->text()));
+        }
+        for (QLineEdit *box : {ui->Sayuu_Xtxt, ui->Jyouge_Ytxt}) {
+            QStyleOptionFrame frame;
+            frame.initFrom(box);
+            frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+            const QRect inside =
+                box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+            // QLineEdit keeps 2 pixels of air at each end; the cursor takes one.
+            QVERIFY2(box->fontMetrics().horizontalAdvance("-1000") + 1 <=
+                         inside.marginsRemoved(box->textMargins()).width() - 4,
+                     qPrintable(box->objectName()));
+        }
+    }
 
-void TestWindow::spinMirrorsIntoBox_data()
-{
-    QTest::addColumn<QString>("spin");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("arrow");
-    QTest::addColumn<int>("clicks");
-    QTest::addColumn<QString>("shown");
+    void secondInstance()
+    {
+        WindowFixture second;
+        second.desktop.anotherInstance = true;
+        second.start("abc\r\n", "<missing>");
+        QVERIFY(!second.shown);
+        // Only that, though a file is damaged; the missing file is still created.
+        QCOMPARE(second.desktop.shown, {"warning|ソラフ|多重起動は、できません。"});
+        QCOMPARE(second.desktop.raised, 1); // the running window comes to the front
+        QCOMPARE(readFile(second.xPath()) + readFile(second.yPath()), QByteArray("abc\r\n"));
+    }
 
-    QTest::newRow("X up") << "UpDownX"
-                          << "Sayuu_Xtxt" << 0 << "up" << 2 << "20";
-    QTest::newRow("X down to negative") << "UpDownX"
-                                        << "Sayuu_Xtxt" << 0 << "down" << 3 << "-30";
-    QTest::newRow("X at top stays") << "UpDownX"
-                                    << "Sayuu_Xtxt" << 1000 << "up" << 1 << "1000";
-    QTest::newRow("X near top clamps") << "UpDownX"
-                                       << "Sayuu_Xtxt" << 995 << "up" << 1 << "1000";
-    QTest::newRow("Y up lowers") << "UpDownY"
-                                 << "Jyouge_Ytxt" << 0 << "up" << 1 << "-10";
-    QTest::newRow("Y down raises") << "UpDownY"
-                                   << "Jyouge_Ytxt" << 40 << "down" << 1 << "50";
-    QTest::newRow("Y at -1000 stays") << "UpDownY"
-                                      << "Jyouge_Ytxt" << -1000 << "up" << 1 << "-1000";
-}
+    // No list completes inline: "1" typed in the month list must not print as "10".
+    void typedStaysAsTyped()
+    {
+        ui->Combo10302->setFocus();
+        ui->Combo10302->clearEditText();
+        QTest::keyClicks(ui->Combo10302->lineEdit(), "1");
+        QTest::keyClick(ui->Combo10302->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(ui->Combo10302->currentText(), "1");
+    }
 
-void TestWindow::spinMirrorsIntoBox()
-{
-    QFETCH(QString, spin);
-    QFETCH(QString, box);
-    QFETCH(int, start);
-    QFETCH(QString, arrow);
-    QFETCH(int, clicks);
-    QFETCH(QString, shown);
+    void tabOrder_data()
+    {
+        QTest::addColumn<int>("opened"); // 1: the delegated matter ticked, 2: the panel open
+        for (int opened : {0, 1, 2, 3})
+            QTest::addRow("%d", opened) << opened;
+    }
+    void tabOrder()
+    {
+        QFETCH(int, opened);
+        if (opened & 1)
+            QTest::mouseClick(ui->Check10201, Qt::LeftButton);
+        if (opened & 2)
+            QTest::mouseClick(ui->OnOffBtn, Qt::LeftButton);
+        QStringList order = QStringList{"Combo10101", "Check10201"} + kLetterControls.mid(2);
+        if (opened & 1)
+            order.insert(2, "Combo10201");
+        order << QString(opened & 2
+                             ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
+                             : "OnOffBtn")
+                     .split(' ')
+              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn Combo10101").split(' ');
+        ui->Combo10101->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        while (visited.size() < order.size()) {
+            // An editable list's focus sits on its inner line edit: name the list.
+            QWidget *w = QApplication::focusWidget();
+            visited << (w->objectName().isEmpty() ? w->parentWidget() : w)->objectName();
+            QTest::keyClick(w, Qt::Key_Tab);
+        }
+        QCOMPARE(visited, order);
+        // The list and the panel come with their switches, and the toggle says so.
+        QCOMPARE(QString::number(ui->Combo10201->isVisible()) + ui->OnOffBtn->text(),
+                 QString::number(opened & 1) + (opened & 2 ? "調整" : ""));
+    }
 
-    auto *updown = m_window->findChild<UpDown *>(spin);
-    auto *edit = m_window->findChild<QLineEdit *>(box);
-    updown->setValue(start);
-    edit->setText(QString::number(start));
-    m_window->show();
-    QTest::mouseClick(m_window->ui().OnOffBtn, Qt::LeftButton);
-    QToolButton *button = arrow == QLatin1String("up") ? updown->upButton() : updown->downButton();
-    for (int i = 0; i < clicks; ++i)
-        QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(edit->text(), shown);
-    QCOMPARE(updown->value(), shown.toInt());
-}
+    // The spin, its start, what is done (u/d: arrow clicked, U/D/L/R: arrow key), the value,
+    // and how many changes it told of.
+    void spins_data()
+    {
+        rows(R"(
+            X up twice | X | 0 | uu | 20 | 2
+            X down to negative | X | 0 | ddd | -30 | 3
+            X at the top: no change | X | 1000 | u | 1000 | 0
+            X near the top clamps | X | 995 | uu | 1000 | 1
+            X keys | X | 0 | URDLL | -10 | 5
+            Y reversed: up lowers | Y | 0 | u | -10 | 1
+            Y reversed: down raises | Y | 40 | dd | 60 | 2
+            Y reversed: stops at -1000 | Y | -1000 | uU | -1000 | 0
+            Y reversed keys | Y | 0 | UUD | -10 | 3)");
+    }
+    // Each step shows in the spin's own box at once, and only there.
+    void spins()
+    {
+        QFETCH(QStringList, row);
+        QTest::mouseClick(ui->OnOffBtn, Qt::LeftButton);
+        UpDown *spin = row[0] == "X" ? ui->UpDownX : ui->UpDownY;
+        spin->setValue(row[1].toInt());
+        QSignalSpy changed(spin, &UpDown::changed);
+        const QMap<QChar, Qt::Key> keys{
+            {'U', Qt::Key_Up}, {'D', Qt::Key_Down}, {'L', Qt::Key_Left}, {'R', Qt::Key_Right}};
+        for (const QChar action : row[2])
+            keys.contains(action)
+                ? QTest::keyClick(spin, keys[action])
+                : QTest::mouseClick(action == 'u' ? spin->upButton() : spin->downButton(),
+                                    Qt::LeftButton);
+        QCOMPARE(spin->value(), row[3].toInt());
+        QCOMPARE(changed.size(), row[4].toInt());
+        QCOMPARE(ui->Sayuu_Xtxt->text() + ' ' + ui->Jyouge_Ytxt->text(),
+                 row[0] == "X" ? row[3] + " 6" : "5 " + row[3]);
+    }
 
-void TestWindow::typedOffsetLeftAloneUntilArrow()
-{
-    Ui::Form1 &ui = m_window->ui();
-    m_window->show();
-    QTest::mouseClick(ui.OnOffBtn, Qt::LeftButton);
-    ui.Sayuu_Xtxt->clear();
-    QTest::keyClicks(ui.Sayuu_Xtxt, QStringLiteral("999"));
-    QCOMPARE(ui.UpDownX->value(), 0);
-    QCOMPARE(ui.Sayuu_Xtxt->text(), QStringLiteral("999"));
-    QTest::mouseClick(ui.UpDownX->upButton(), Qt::LeftButton);
-    QCOMPARE(ui.Sayuu_Xtxt->text(), QStringLiteral("10"));
-}
+    // The field, what is typed in two parts (the second before the first), what shows.
+    void readingsInKatakana_data()
+    {
+        rows(R"(
+            delegator 1: small, ゖ, marks | cIninFuriganaBtn | ぁゖ | かなゝゞ | カナヽヾァヶ
+            delegator 2 | Text10701 | ゔ-A | ん | ンヴ-A
+            delegator 3 | Text10801 | カナ | ぃ | ィカナ
+            a name stays as typed | IninShimei | ひら | がな | がなひら)");
+    }
+    // What an input method hands over becomes katakana; the cursor stays where it was.
+    void readingsInKatakana()
+    {
+        QFETCH(QStringList, row);
+        auto *edit = m->window->findChild<QLineEdit *>(row[0]);
+        if (auto *list = m->window->findChild<QComboBox *>(row[0]))
+            edit = list->lineEdit();
+        edit->clear();
+        for (const QString &part : {row[1], row[2]}) {
+            QInputMethodEvent commit;
+            commit.setCommitString(part);
+            QApplication::sendEvent(edit, &commit);
+            QCOMPARE(edit->cursorPosition(), part.size());
+            edit->setCursorPosition(0);
+        }
+        QCOMPARE(edit->text(), row[3]);
+    }
 
-void TestWindow::exitQuestion_data()
-{
-    QTest::addColumn<bool>("answerYes");
-    QTest::addColumn<int>("quits");
-    QTest::newRow("No keeps everything") << false << 0;
-    QTest::newRow("Yes quits") << true << 1;
-}
+    // Today; the era, year, month and day the date lists start with.
+    void dateListsStartToday_data()
+    {
+        rows(R"(
+            first day of the year | 2004-01-01 | 平成 | 16 | 01 | 01
+            last day of Heisei | 2019-04-30 | 平成 | 31 | 04 | 30
+            Reiwa 1, not 元年 | 2019-05-01 | 令和 | 1 | 05 | 01
+            last day of a month with 31 | 2026-12-31 | 令和 | 8 | 12 | 31)");
+    }
+    // The shown date and the hidden expiry date alike; the texts are set, not picked, even where
+    // an item holds the same text, and the lists hold every month and day.
+    void dateListsStartToday()
+    {
+        QFETCH(QStringList, row);
+        WindowFixture other;
+        other.desktop.date = QDate::fromString(row[0], Qt::ISODate);
+        Ui::Form1 &ui = other.start();
+        QCOMPARE(ui.Label10301->text() + ui.Label10401->text(), row[1] + row[1]);
+        const QList<QComboBox *> lists{ui.Combo10301, ui.Combo10302, ui.Combo10303,
+                                       ui.Combo10401, ui.Combo10402, ui.Combo10403};
+        for (int i = 0; i < lists.size(); ++i) {
+            QCOMPARE(lists[i]->currentText() + lists[i]->itemText(0),
+                     row[2 + i % 3] + (i % 3 ? "01" : "16"));
+            QCOMPARE(lists[i]->currentIndex(), -1);
+            QCOMPARE(lists[i]->itemText(lists[i]->count() - 1),
+                     QString("18 12 31").split(' ')[i % 3]);
+        }
+    }
 
-void TestWindow::exitQuestion()
-{
-    QFETCH(bool, answerYes);
-    QFETCH(int, quits);
-
-    Ui::Form1 &ui = m_window->ui();
-    m_window->show();
-    ui.Combo10101->setEditText(QStringLiteral("山田太郎"));
-    QTest::mouseClick(ui.OnOffBtn, Qt::LeftButton);
-    QTest::mouseClick(ui.UpDownX->upButton(), Qt::LeftButton);
-    m_desktop.messages.answerYes = answerYes;
-
-    QTest::mouseClick(ui.zEndBtn, Qt::LeftButton);
-
-    QCOMPARE(m_desktop.messages.shown.size(), 1);
-    const FakeMessages::Shown &question = m_desktop.messages.shown[0];
-    QCOMPARE(question.kind, QStringLiteral("question"));
-    QCOMPARE(question.title, QStringLiteral("  ソラフ"));
-    QCOMPARE(question.text, QStringLiteral("このプログラムを終了しますか？"));
-    QCOMPARE(m_desktop.session.quitCalls, quits);
-    QCOMPARE(ui.Combo10101->currentText(), QStringLiteral("山田太郎"));
-    QVERIFY(ui.CyouseiFrm->isVisible());
-    QCOMPARE(ui.Sayuu_Xtxt->text(), QStringLiteral("10"));
-}
-
-// Qt's own box, as the clerk gets it: Japanese buttons, though the tests run in C.UTF-8.
-void TestWindow::exitQuestionInJapanese()
-{
-    QtMessages boxes(nullptr);
-    Services services = m_desktop.services(m_dir.path());
-    services.messages = &boxes;
-    MainWindow window(services);
-    QStringList buttons;
-    QTimer::singleShot(0, [&buttons] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        for (QAbstractButton *button : box->buttons())
-            buttons << button->text();
-        box->button(QMessageBox::Yes)->click();
-    });
-    QTest::mouseClick(window.ui().zEndBtn, Qt::LeftButton);
-    buttons.sort();
-    QCOMPARE(buttons, QStringList({QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
-    QCOMPARE(m_desktop.session.quitCalls, 1);
-}
+    void exitQuestion_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps everything") << false;
+        QTest::newRow("Yes quits") << true;
+    }
+    void exitQuestion()
+    {
+        QFETCH(bool, yes);
+        m->fill();
+        QTest::mouseClick(ui->OnOffBtn, Qt::LeftButton);
+        const QStringList before = m->state();
+        m->desktop.answerYes = yes;
+        QTest::mouseClick(ui->zEndBtn, Qt::LeftButton);
+        QCOMPARE(m->desktop.shown, {"question|  ソラフ|このプログラムを終了しますか？"});
+        QCOMPARE(m->desktop.quits, int(yes));
+        QCOMPARE(m->state(), before);
+    }
+    // Qt's own box as the clerk gets it: Japanese buttons, though the tests run in C.UTF-8.
+    void exitQuestionInJapanese()
+    {
+        QtMessages boxes(nullptr);
+        Services services = m->desktop.services(m->dir.path(), &m->printing);
+        services.messages = &boxes;
+        MainWindow window(services);
+        QStringList buttons;
+        QTimer::singleShot(0, [&buttons] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text();
+            box->button(QMessageBox::No)->click();
+        });
+        QTest::mouseClick(window.ui().zEndBtn, Qt::LeftButton);
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"いいえ(&N)", "はい(&Y)"}));
+    }
+};
 
 QTEST_MAIN(TestWindow)
 #include "tst_window.moc"

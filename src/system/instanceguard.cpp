@@ -42,9 +42,10 @@ static bool removeIfUnheld(const QString &path)
     return unheld;
 }
 
-InstanceGuard::InstanceGuard(const QString &executablePath)
+InstanceGuard::InstanceGuard(const QString &executablePath, QString directory)
 {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (directory.isEmpty())
+        directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (directory.isEmpty())
         directory = QDir::tempPath();
     const QByteArray key =

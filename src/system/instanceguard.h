@@ -17,7 +17,8 @@ class QLocalServer;
 class InstanceGuard
 {
 public:
-    explicit InstanceGuard(const QString &executablePath);
+    // The lock goes into lockFolder when one is given (tests use this).
+    explicit InstanceGuard(const QString &executablePath, QString lockFolder = QString());
     ~InstanceGuard();
     // True when another running process holds the lock. Holds the lock from then on otherwise,
     // and listens for raise requests.
