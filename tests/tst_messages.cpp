@@ -404,7 +404,8 @@ private slots:
         for (const Row &row : rows())
             shown += row.shows;
         for (const QString &name : std::as_const(catalogue))
-            QVERIFY2(shown.contains(name), qPrintable(name + " has no row"));
+            QVERIFY2(shown.contains(name) || name.startsWith(QLatin1String("history")), // tst_history
+                     qPrintable(name + " has no row"));
         for (const QString &name : std::as_const(shown))
             QVERIFY2(catalogue.contains(name), qPrintable(name + " is not in the catalogue"));
     }

@@ -33,8 +33,11 @@ const std::array<LetterItem, kLetterItemCount> kLetterItems = {{
 }};
 // clang-format on
 
-QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement)
+QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement,
+                    bool *delivered)
 {
+    if (delivered)
+        *delivered = false;
     QString error;
     if (!placement.ReadPrintOffset(entries.sayuu, entries.jyouge, &error) ||
         !placement.ComputeLetterOffset(&error))
@@ -52,5 +55,8 @@ QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlace
             return error;
         surface->PrintText(entries.texts[i]);
     }
-    return surface->EndDocument();
+    error = surface->EndDocument();
+    if (delivered)
+        *delivered = error.isEmpty();
+    return error;
 }

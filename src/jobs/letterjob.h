@@ -37,4 +37,6 @@ struct LetterEntries
 
 // Prints the letter on the chosen printer. Empty when it went to the printer or the user called
 // it off; otherwise why not, in Japanese. A failed job leaves no half-made page behind.
-QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement);
+// *delivered tells the first case from the second.
+QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement,
+                    bool *delivered = nullptr);

@@ -7,6 +7,15 @@
 class PrintSurface;
 class QWidget;
 
+// Where a page went, as the print history keeps it.
+struct PrintedTo
+{
+    QString printer; // the print queue; empty for a PDF file
+    QString paper;
+    QString orientation;
+    QString jobId; // the print service's job number, or the PDF file written
+};
+
 // The printer the user chose in printer setup.
 class Printing
 {
@@ -19,4 +28,6 @@ public:
     virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
     // The printer setup dialog: printer, paper and orientation. Cancel changes nothing.
     virtual void setup(QWidget *parent) = 0;
+    // Where the last page that was delivered went; empty before any.
+    virtual PrintedTo lastPrintedTo() const { return {}; }
 };

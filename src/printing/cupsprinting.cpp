@@ -120,6 +120,10 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
 
     PageGeometry geometry;
     geometry.orientation = choice->orientation;
+    PrintedTo printedTo;
+    printedTo.paper = mediaDisplayName(choice->media);
+    printedTo.orientation =
+        choice->orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
         const QList<Paper> papers = pdfPapers();
@@ -142,6 +146,7 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
             target += QStringLiteral(".pdf");
         if (const QString used = QFileInfo(target).absolutePath(); used != folder)
             store->setValue(kPdfFolder, used);
+        printedTo.jobId = QDir::toNativeSeparators(target);
         deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
     } else {
         const QString destination = choice->destination;
@@ -160,10 +165,18 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
         geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
         Spooler *spooler = m_spooler.get();
         const JobOptions options = jobOptions(*choice);
+        printedTo.printer = destination;
         deliver = [spooler, destination, title, options](const QString &pdfFile) {
             return spooler->submit(destination, title, pdfFile, options);
         };
     }
+    // Noted once the page has gone where it was meant to, for the print history.
+    deliver = [this, deliver, printedTo](const QString &pdfFile) {
+        const QString failure = deliver(pdfFile);
+        if (failure.isEmpty())
+            m_lastPrintedTo = printedTo;
+        return failure;
+    };
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
 }
 

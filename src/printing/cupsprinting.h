@@ -22,6 +22,7 @@ public:
 
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
     void setup(QWidget *parent) override;
+    PrintedTo lastPrintedTo() const override { return m_lastPrintedTo; }
 
     // Asks where a PDF goes, starting from a suggested path; empty when the user cancels.
     using PdfFilePicker = std::function<QString(const QString &suggestedPath)>;
@@ -48,4 +49,5 @@ private:
     PdfFilePicker m_pickPdfFile;
     ChoiceDialog m_choiceDialog;
     QString m_fontFamily;
+    PrintedTo m_lastPrintedTo;
 };

@@ -5,6 +5,7 @@
 #include <functional>
 
 class Clock;
+class History;
 class Messages;
 class Printing;
 class Session;
@@ -16,6 +17,8 @@ struct Services
     Clock *clock = nullptr;
     Session *session = nullptr;
     Printing *printing = nullptr;
+    // The print history; none in runs that keep no history.
+    History *history = nullptr;
     std::function<bool()> anotherInstanceRunning;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;

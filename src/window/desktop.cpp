@@ -1,5 +1,6 @@
 #include "window/desktop.h"
 
+#include "history/history.h"
 #include "jobs/printing.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
@@ -34,5 +35,13 @@ Services Desktop::services() const
     InstanceGuard *guard = m_guard.get();
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
     services.offsetDirectory = offsetDirectory();
+    services.history = m_history.get();
     return services;
+}
+
+History *Desktop::startHistory()
+{
+    if (!m_history)
+        m_history = std::make_unique<History>(History::defaultPath(), QString());
+    return m_history.get();
 }

@@ -10,6 +10,7 @@ class SystemClock;
 class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
+class History;
 
 // The real implementations of the services, owned together by the window.
 class Desktop
@@ -18,6 +19,8 @@ public:
     explicit Desktop(QWidget *window);
     ~Desktop();
     Services services() const;
+    // Opened only once this run is sure to go on (no other instance), in the background.
+    History *startHistory();
 
 private:
     std::unique_ptr<QtMessages> m_messages;
@@ -25,4 +28,5 @@ private:
     std::unique_ptr<ApplicationSession> m_session;
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<CupsPrinting> m_printing;
+    std::unique_ptr<History> m_history;
 };

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "history/historyletter.h"
 #include "jobs/letterjob.h"
 #include "system/services.h"
 #include "ui_form1.h"
 
+#include <QHash>
 #include <QWidget>
 
 #include <memory>
 
 class Desktop;
+class HistoryWindow;
 
 class MainWindow : public QWidget
 {
@@ -41,6 +44,15 @@ private:
     void onInsatsuBtnClicked();
     void onIchiBtnClicked();
     void onHozonBtnClicked();
+    void onRirekiBtnClicked();
+    void onShinkiBtnClicked();
+
+    // The letter job, and the entries kept in the history once the page went out.
+    void printEntries(const LetterEntries &entries);
+    void connectHistory();
+    void showLetter(const HistoryLetter &letter);
+    void reprint(const HistoryLetter &letter);
+    void offerEarlierTexts(const QHash<QString, QStringList> &texts);
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
     template <typename Handler> void guarded(Handler &&handler);
@@ -49,4 +61,7 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
+    HistoryWindow *m_historyWindow = nullptr;
+    // What each list field selects at start, for 新規.
+    QHash<QComboBox *, int> m_initialSelections;
 };
