@@ -37,6 +37,16 @@ QString stamp(const QDateTime &moment)
     return moment.toString(kTimeFormat);
 }
 
+// The stamp read back; by hand, since QDateTime::fromString takes tens of microseconds.
+QDateTime moment(const QString &stamp)
+{
+    auto number = [&stamp](int from, int length) {
+        return QStringView(stamp).mid(from, length).toInt();
+    };
+    return QDateTime(QDate(number(0, 4), number(5, 2), number(8, 2)),
+                     QTime(number(11, 2), number(14, 2), number(17, 2), number(20, 3)));
+}
+
 // SQLite's primary result codes that mean the disk or the moment is at fault, not the file.
 bool isPassingTrouble(int code)
 {
@@ -241,31 +251,93 @@ bool HistoryStore::record(HistoryLetter &letter)
     return false;
 }
 
-QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit) const
+void HistoryStore::index(qint64 id, const QString &stamp, const QString &folded)
+{
+    m_index.starts.append(m_index.text.size());
+    m_index.text += folded;
+    // A separator no folded text holds, so no match runs from one letter into the next.
+    m_index.text += QChar(0);
+    m_index.ids.append(id);
+    m_index.stamps.append(stamp);
+}
+
+void HistoryStore::loadIndex()
+{
+    m_index = {};
+    m_index.loaded = true;
+    QSqlQuery select(database());
+    select.setForwardOnly(true);
+    if (!select.exec(QStringLiteral("SELECT id, printed_at, text FROM letter_search ORDER BY id")))
+        return;
+    while (select.next())
+        index(select.value(0).toLongLong(), select.value(1).toString(), select.value(2).toString());
+}
+
+QList<qint64> HistoryStore::matchingIds(const HistoryQuery &query, int limit) const
+{
+    const QString needle = fold(query.text);
+    const QString from = query.from.isValid() ? stamp(query.from.startOfDay()) : QString();
+    const QString to = query.to.isValid() ? stamp(query.to.addDays(1).startOfDay()) : QString();
+    auto inPeriod = [&](qsizetype row) {
+        const QString &at = m_index.stamps[row];
+        return at >= from && (to.isEmpty() || at < to);
+    };
+    QList<qsizetype> rows;
+    if (needle.isEmpty()) {
+        for (qsizetype row = m_index.ids.size() - 1; row >= 0 && rows.size() < limit; --row)
+            if (inPeriod(row))
+                rows.append(row);
+    } else {
+        // Oldest to newest through the whole text, each letter once; the newest are kept. The
+        // first character is looked for with the vectorised single-character search, which
+        // is several times faster than a search for the whole needle.
+        const QStringView text(m_index.text);
+        const QChar first = needle.front();
+        for (qsizetype at = text.indexOf(first); at >= 0; at = text.indexOf(first, at + 1)) {
+            if (!text.mid(at).startsWith(needle))
+                continue;
+            const qsizetype row =
+                std::upper_bound(m_index.starts.cbegin(), m_index.starts.cend(), at) -
+                m_index.starts.cbegin() - 1;
+            if (inPeriod(row))
+                rows.append(row);
+            if (row + 1 >= m_index.starts.size())
+                break;
+            at = m_index.starts[row + 1] - 1;
+        }
+        std::reverse(rows.begin(), rows.end());
+        rows.resize(qMin<qsizetype>(rows.size(), limit));
+    }
+    QList<qint64> ids;
+    for (qsizetype row : rows)
+        ids.append(m_index.ids[row]);
+    return ids;
+}
+
+QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
 {
     QList<HistoryLetter> found;
     if (!m_open)
         return found;
+    if (!m_index.loaded)
+        loadIndex();
+    QStringList ids;
+    for (qint64 id : matchingIds(query, limit))
+        ids.append(QString::number(id));
     QSqlQuery select(database());
     select.setForwardOnly(true);
+    // The ids go in as one bound list, never as part of the statement's text.
     select.prepare(QStringLiteral(
-        "SELECT l.id, l.printed_at, l.delegated_matter, l.offset_x, l.offset_y, l.printer,"
-        " l.paper, l.orientation, l.job_id, l.entries FROM letter_search s"
-        " JOIN letters l ON l.id = s.id"
-        " WHERE instr(s.text, coalesce(?, '')) > 0 AND s.printed_at >= ? AND s.printed_at < ?"
-        " ORDER BY s.id DESC LIMIT ?"));
-    select.addBindValue(fold(query.text));
-    select.addBindValue(query.from.isValid() ? stamp(query.from.startOfDay())
-                                             : QStringLiteral("0"));
-    select.addBindValue(query.to.isValid() ? stamp(query.to.addDays(1).startOfDay())
-                                           : QStringLiteral("9999"));
-    select.addBindValue(limit);
+        "SELECT id, printed_at, delegated_matter, offset_x, offset_y, printer, paper,"
+        " orientation, job_id, entries FROM letters"
+        " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
+    select.addBindValue(QStringLiteral("[%1]").arg(ids.join(QLatin1Char(','))));
     if (!select.exec())
         return found;
     while (select.next()) {
         HistoryLetter letter;
         letter.id = select.value(0).toLongLong();
-        letter.printedAt = QDateTime::fromString(select.value(1).toString(), kTimeFormat);
+        letter.printedAt = moment(select.value(1).toString());
         letter.delegatedMatterTicked = select.value(2).toInt() != 0;
         letter.offsetX = select.value(3).toString();
         letter.offsetY = select.value(4).toString();
@@ -294,6 +366,7 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
         remove.addBindValue(value);
         done = done && run(remove);
     }
+    m_index = {}; // read again at the next search
     if (done && db.commit())
         return true;
     db.rollback();
@@ -363,7 +436,7 @@ QString HistoryStore::fold(const QString &text)
     QString folded;
     folded.reserve(wide.size());
     for (QChar c : wide) {
-        if (c.isSpace())
+        if (c.isSpace() || c.category() == QChar::Other_Control)
             continue;
         if (c.unicode() >= 0x3041 && c.unicode() <= 0x3096) // hiragana to its katakana
             c = QChar(c.unicode() + 0x60);

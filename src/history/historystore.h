@@ -37,7 +37,7 @@ public:
     // was before the letter. Gives the letter its id.
     bool record(HistoryLetter &letter);
     // Newest first, at most `limit`.
-    QList<HistoryLetter> search(const HistoryQuery &query, int limit = 300) const;
+    QList<HistoryLetter> search(const HistoryQuery &query, int limit = 100);
     bool remove(const QList<qint64> &ids);
     // Deletes every letter printed before the moment.
     bool removeBefore(const QDateTime &moment);
@@ -52,6 +52,20 @@ public:
     static QString fold(const QString &text);
 
 private:
+    // The folded search texts of every letter, oldest first, one after another in memory: a
+    // search runs through them in a few milliseconds where SQLite would take tens. Loaded at
+    // the first search, not at start.
+    struct SearchIndex
+    {
+        bool loaded = false;
+        QString text;
+        QList<qsizetype> starts;
+        QList<qint64> ids;
+        QStringList stamps;
+    };
+    void loadIndex();
+    void index(qint64 id, const QString &stamp, const QString &folded);
+    QList<qint64> matchingIds(const HistoryQuery &query, int limit) const;
     QSqlDatabase database() const;
     // Runs a statement, keeping SQLite's result code when it fails.
     bool run(QSqlQuery &query);
@@ -69,5 +83,6 @@ private:
     QString m_movedTo;
     bool m_open = false;
     bool m_newer = false;
-    int m_failure = 0; // SQLite's result code of the last failed statement
+    int m_failure = 0;
+    SearchIndex m_index; // SQLite's result code of the last failed statement
 };

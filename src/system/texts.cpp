@@ -403,7 +403,9 @@ QString historyDeleteQuestion(int count)
 
 QString historyCount(int shown)
 {
-    return QStringLiteral("%1 件（新しい順）").arg(shown);
+    return QStringLiteral("%1 件（新しい順に 100 件まで表示します。"
+                          "もっと前のものは、文字や期間で絞り込んでください）")
+        .arg(shown);
 }
 
 QString historyIsOff()
