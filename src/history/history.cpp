@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -15,6 +16,8 @@ const QString kRetention = QStringLiteral("history/retentionMonths");
 // Suggestions come from the letters of about the last few weeks: what the office uses now.
 constexpr int kSuggestionLetters = 3000;
 constexpr int kSuggestionsPerField = 30;
+// The whole file is checked for damage this long after start, when the window is up.
+constexpr int kCheckDelayMs = 3000;
 
 std::unique_ptr<QSettings> openSettings(const QString &path)
 {
@@ -41,7 +44,9 @@ History::History(const QString &path, const QString &settingsPath, QObject *pare
 
 History::~History()
 {
-    // Waits for the letters still queued: the file is closed on the thread that opened it.
+    // Waits for the letters still queued, and skips what can wait: the file is closed on the
+    // thread that opened it.
+    m_closing = true;
     QMetaObject::invokeMethod(
         m_context, [this] { m_store.reset(); }, Qt::BlockingQueuedConnection);
     m_thread.quit();
@@ -94,7 +99,25 @@ void History::open()
         }
         m_store->removeBefore(QDateTime::currentDateTime().addMonths(-months));
         onWindow([this] { emit changed(); });
+        QTimer::singleShot(kCheckDelayMs, m_context, [this] { checkFile(); });
     });
+}
+
+void History::checkFile()
+{
+    if (m_closing || !m_store || m_store->isSound())
+        return;
+    const QString path = QDir::toNativeSeparators(m_path);
+    if (m_store->startAfresh() == HistoryStore::Opened::MovedAside) {
+        const QString movedTo = QDir::toNativeSeparators(m_store->movedTo());
+        onWindow([this, path, movedTo] {
+            emit problem(texts::historyMovedAside(path, movedTo));
+            emit changed();
+        });
+        return;
+    }
+    m_store.reset();
+    onWindow([this, path] { fail(texts::historyFolderUnusable(QFileInfo(path).absolutePath())); });
 }
 
 void History::fail(const QString &message)
@@ -171,7 +194,7 @@ int History::search(const HistoryQuery &query)
 {
     const int serial = ++m_latestSearch;
     onThread([this, query, serial] {
-        if (serial != m_latestSearch)
+        if (serial != m_latestSearch || m_closing)
             return;
         const QList<HistoryLetter> letters =
             m_store ? m_store->search(query) : QList<HistoryLetter>();
@@ -197,7 +220,7 @@ void History::remove(const QList<qint64> &ids)
 void History::findFrequentTexts(const QStringList &fields)
 {
     onThread([this, fields] {
-        if (!m_store)
+        if (!m_store || m_closing)
             return;
         const auto texts = m_store->frequentTexts(fields, kSuggestionLetters, kSuggestionsPerField);
         onWindow([this, texts] { emit frequentTextsFound(texts); });

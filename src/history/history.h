@@ -66,6 +66,7 @@ private:
     template <typename Work> void onThread(Work &&work);
     template <typename Work> void onWindow(Work &&work);
     void open();
+    void checkFile();
     void saveSettings() const;
     void fail(const QString &message);
 
@@ -78,4 +79,5 @@ private:
     // Used on the history's thread only.
     std::unique_ptr<HistoryStore> m_store;
     std::atomic<int> m_latestSearch{0};
+    std::atomic<bool> m_closing{false};
 };

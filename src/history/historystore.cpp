@@ -132,16 +132,28 @@ bool HistoryStore::openConnection()
         wal.value(0).toString() != QLatin1String("wal"))
         return false;
     // Each committed letter survives a power cut too, not only a crash of the program.
-    QSqlQuery check(db);
-    if (!run(QStringLiteral("PRAGMA synchronous=FULL")) ||
-        !check.prepare(QStringLiteral("PRAGMA quick_check")) || !run(check) || !check.next() ||
-        check.value(0).toString() != QLatin1String("ok")) {
-        if (!isPassingTrouble(m_failure))
-            m_failure = 11; // damaged
+    if (!run(QStringLiteral("PRAGMA synchronous=FULL")))
         return false;
-    }
     m_open = true;
     return true;
+}
+
+bool HistoryStore::isSound()
+{
+    QSqlQuery check(database());
+    if (!m_open || !check.prepare(QStringLiteral("PRAGMA quick_check")) || !run(check))
+        return isPassingTrouble(m_failure);
+    return check.next() && check.value(0).toString() == QLatin1String("ok");
+}
+
+HistoryStore::Opened HistoryStore::startAfresh()
+{
+    close();
+    m_index = {};
+    if (moveAside() && prepareFile() && openConnection() && migrate())
+        return Opened::MovedAside;
+    close();
+    return Opened::Unusable;
 }
 
 bool HistoryStore::migrate()
@@ -245,8 +257,11 @@ bool HistoryStore::record(HistoryLetter &letter)
             done = run(search);
         }
     }
-    if (done && db.commit())
+    if (done && db.commit()) {
+        if (m_index.loaded)
+            index(letter.id, when, fold(letter.searchText));
         return true;
+    }
     db.rollback();
     return false;
 }

@@ -31,6 +31,11 @@ public:
     // closed and every later call does nothing.
     Opened open();
     QString movedTo() const { return m_movedTo; }
+    // False when SQLite finds damage inside the file. Reads all of it, so it is run once the
+    // program is up, not while it starts.
+    bool isSound();
+    // Moves the damaged file aside and begins a new one: MovedAside or Unusable.
+    Opened startAfresh();
     bool isOpen() const { return m_open; }
 
     // False when the letter could not be written (the disk is full, say); the file stays as it
