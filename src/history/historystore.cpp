@@ -375,9 +375,12 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
     if (!m_open || !db.transaction())
         return false;
     bool done = true;
-    for (const QString &table : {QStringLiteral("letters"), QStringLiteral("letter_search")}) {
+    // The search rows first, found through the letters' own index.
+    for (const QString &statement :
+         {QStringLiteral("DELETE FROM letter_search WHERE id IN (SELECT id FROM letters WHERE %1)"),
+          QStringLiteral("DELETE FROM letters WHERE %1")}) {
         QSqlQuery remove(db);
-        remove.prepare(QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition));
+        remove.prepare(statement.arg(condition));
         remove.addBindValue(value);
         done = done && run(remove);
     }
