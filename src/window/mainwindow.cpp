@@ -282,6 +282,7 @@ void MainWindow::onRirekiBtnClicked()
         m_historyWindow = new HistoryWindow(*m_services.history, *m_services.messages, this);
         connect(m_historyWindow, &HistoryWindow::openRequested, this, &MainWindow::showLetter);
         connect(m_historyWindow, &HistoryWindow::reprintRequested, this, &MainWindow::reprint);
+        m_historyWindow->move(geometry().center() - m_historyWindow->rect().center());
     }
     m_historyWindow->show();
     m_historyWindow->raise();
