@@ -179,13 +179,13 @@ void TestHistory::killedWriter()
     for (int round = 0; round < rounds; ++round) {
         QProcess writer;
         writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--writer"), path});
-        QVERIFY(writer.waitForStarted());
-        QTest::qWait(QRandomGenerator::global()->bounded(20, 120));
+        QVERIFY(writer.waitForReadyRead(10000)); // writing, then killed at any moment
+        QTest::qWait(QRandomGenerator::global()->bounded(0, 60));
         writer.kill(); // SIGKILL, whatever it is doing
         writer.waitForFinished();
         committed += int(writer.readAllStandardOutput().count('\n'));
     }
-    QVERIFY(committed > rounds);
+    QVERIFY(committed >= rounds);
     HistoryStore store(path);
     QCOMPARE(store.open(), HistoryStore::Opened::Ready);
     {
