@@ -18,15 +18,19 @@ namespace {
 
 const QStringList kFamilies = {"山田", "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "中村",
                                "小林", "加藤", "吉田", "山本", "松本", "井上", "木村", "林"};
-const QStringList kFamilyReadings = {"ヤマダ", "サトウ",   "スズキ", "タカハシ", "タナカ", "イトウ",
-                                     "ワタナベ", "ナカムラ", "コバヤシ", "カトウ", "ヨシダ", "ヤマモト",
-                                     "マツモト", "イノウエ", "キムラ", "ハヤシ"};
+const QStringList kFamilyReadings = {
+    "ヤマダ",   "サトウ", "スズキ", "タカハシ", "タナカ",   "イトウ",   "ワタナベ", "ナカムラ",
+    "コバヤシ", "カトウ", "ヨシダ", "ヤマモト", "マツモト", "イノウエ", "キムラ",   "ハヤシ"};
 const QStringList kGiven = {"太郎", "花子", "一郎", "美咲", "健太", "陽子", "翔", "愛"};
 const QStringList kGivenReadings = {"タロウ", "ハナコ", "イチロウ", "ミサキ",
                                     "ケンタ", "ヨウコ", "ショウ",   "アイ"};
-const QStringList kTowns = {"東京都港区芝", "東京都品川区大井", "神奈川県横浜市中区山下町",
-                            "埼玉県さいたま市浦和区高砂", "千葉県千葉市中央区富士見",
-                            "大阪府大阪市北区梅田", "愛知県名古屋市中村区名駅"};
+const QStringList kTowns = {"東京都港区芝",
+                            "東京都品川区大井",
+                            "神奈川県横浜市中区山下町",
+                            "埼玉県さいたま市浦和区高砂",
+                            "千葉県千葉市中央区富士見",
+                            "大阪府大阪市北区梅田",
+                            "愛知県名古屋市中村区名駅"};
 
 HistoryLetter randomLetter(QRandomGenerator &random, const QDateTime &when)
 {
@@ -44,14 +48,14 @@ HistoryLetter randomLetter(QRandomGenerator &random, const QDateTime &when)
         letter.entries.insert(people[p][1], kFamilies[family] + "　" + kGiven[given]);
         letter.entries.insert(people[p][2], kTowns[pick(kTowns)] +
                                                 QStringLiteral("%1丁目").arg(random.bounded(1, 9)));
-        letter.entries.insert(people[p][3], QStringLiteral("%1番%2号")
-                                                .arg(random.bounded(1, 40))
-                                                .arg(random.bounded(1, 30)));
+        letter.entries.insert(
+            people[p][3],
+            QStringLiteral("%1番%2号").arg(random.bounded(1, 40)).arg(random.bounded(1, 30)));
     }
     letter.entries.insert("Combo10101", "佐藤　一郎");
-    letter.entries.insert("Text10501", QStringLiteral("品川%1あ%2")
-                                           .arg(random.bounded(300, 600))
-                                           .arg(random.bounded(1000, 9999)));
+    letter.entries.insert(
+        "Text10501",
+        QStringLiteral("品川%1あ%2").arg(random.bounded(300, 600)).arg(random.bounded(1000, 9999)));
     for (auto it = letter.entries.cbegin(); it != letter.entries.cend(); ++it)
         if (it.key() != QLatin1String("Combo10101"))
             letter.searchText += it.value() + '\n';
@@ -107,13 +111,14 @@ int main(int argc, char *argv[])
     QEventLoop loop;
     QObject::connect(&history, &History::changed, &loop, &QEventLoop::quit);
     loop.exec();
-    std::printf("open: constructor %.2f ms; file checked and ready in the background after %.0f ms\n",
-                constructed / 1e6, clock.nsecsElapsed() / 1e6);
+    std::printf(
+        "open: constructor %.2f ms; file checked and ready in the background after %.0f ms\n",
+        constructed / 1e6, clock.nsecsElapsed() / 1e6);
 
     // What a clerk types, one keystroke at a time: a reading in katakana and in hiragana, a
     // name, an address, a number, and a text found nowhere.
-    const QStringList typed = {"ヤマダタロウ", "やまだはなこ", "鈴木一郎", "埼玉県さいたま",
-                               "品川512あ", "ヴァヴィヴ"};
+    const QStringList typed = {"ヤマダタロウ",   "やまだはなこ", "鈴木一郎",
+                               "埼玉県さいたま", "品川512あ",    "ヴァヴィヴ"};
     QList<double> times;
     QObject::connect(&history, &History::found, &loop, &QEventLoop::quit);
     for (int round = 0; round < 5; ++round)
@@ -137,8 +142,9 @@ int main(int argc, char *argv[])
                             qint64(found.size()), direct.last());
             }
     }
-    std::printf("search over %d letters, %lld keystrokes: median %.2f ms, p90 %.2f ms, max %.2f ms\n",
-                n, qint64(times.size()), percentile(times, 0.5), percentile(times, 0.9),
-                percentile(times, 1.0));
+    std::printf(
+        "search over %d letters, %lld keystrokes: median %.2f ms, p90 %.2f ms, max %.2f ms\n", n,
+        qint64(times.size()), percentile(times, 0.5), percentile(times, 0.9),
+        percentile(times, 1.0));
     return 0;
 }

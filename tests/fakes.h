@@ -163,7 +163,7 @@ public:
         surface->reportedSize = reportedSize;
         return surface;
     }
-    void setup(QWidget *) override {}
+    QString setup(QWidget *) override { return QString(); }
 
     QString openError; // open fails with this reason
     bool cancelOpen = false;

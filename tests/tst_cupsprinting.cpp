@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/mount.h>
+
 namespace {
 
 const QString kA4 = QStringLiteral("iso_a4_210x297mm");
@@ -147,6 +149,9 @@ void tst_CupsPrinting::job_data()
     row("chosen paper no longer offered", "na_legal_8.5x14in", false, "", "InsatsuBtn", "",
         "用紙（LEGAL（8.5x14in））が使えません");
     row("job refused", kA4, false, "refused", "InsatsuBtn", "", "受け付けませんでした");
+    // The form is A4: Letter would take the marks off the sheet.
+    row("i9 fault 9: first start: A4 before the queue's Letter", "", false, "letter", "InsatsuBtn",
+        "Office", "4");
 }
 
 // Nothing is asked of the print service before a job; then one job with the options that keep
@@ -169,6 +174,9 @@ void tst_CupsPrinting::job()
         m_spooler->defaultQueue.clear();
     else if (fault == "unreachable")
         m_spooler->unreachable = kUnreachable;
+    else if (fault == "letter")
+        m_spooler->queues[QStringLiteral("Office")].defaultMedia =
+            QStringLiteral("na_letter_8.5x11in");
     else if (fault == "refused")
         m_spooler->refuseJob = QStringLiteral("プリンタ「Sheet」が印刷を受け付けませんでした。");
     start();
@@ -213,6 +221,8 @@ void tst_CupsPrinting::pdfFile_data()
     QTest::addColumn<QString>("picked");
     QTest::newRow("name typed without .pdf") << QStringLiteral("委任状");
     QTest::newRow("file dialog cancelled") << QString();
+    QTest::newRow("i9 fault 4: disk full: told, the earlier file kept")
+        << QStringLiteral("full/委任状");
 }
 
 // The page goes into the file picked, replacing one of that name, and the print service is not
@@ -222,18 +232,42 @@ void tst_CupsPrinting::pdfFile()
     QFETCH(QString, picked);
 
     saveChoice(true, QString(), kA4, QPageLayout::Landscape);
-    QFile earlier(m_dir.filePath(QStringLiteral("委任状.pdf")));
+    // A file system of its own, filled up once the earlier file is on it.
+    const QString full = m_dir.filePath(QStringLiteral("full"));
+    const bool filled = picked.startsWith(QLatin1String("full/"));
+    if (filled &&
+        !(QDir().mkpath(full) && ::mount("none", qPrintable(full), "tmpfs", 0, "size=64k") == 0))
+        QSKIP("no tmpfs to be mounted here");
+    const auto unmount = qScopeGuard([&] {
+        if (filled)
+            ::umount2(qPrintable(full), MNT_DETACH);
+    });
+    QFile earlier(m_dir.filePath(QStringLiteral("%1委任状.pdf").arg(filled ? "full/" : "")));
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.write("an earlier letter");
     earlier.close();
+    // Two pages left free: the copy starts, and stops short.
+    QFile filler(full + QStringLiteral("/filler"));
+    if (filled && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (filler.write(QByteArray(4096, 'x')) > 0) {
+        }
+        filler.resize(filler.size() - 8192);
+    }
     m_pickedFile = picked.isEmpty() ? QString() : m_dir.filePath(picked);
     start();
     const QStringList before = windowState(*m_window);
 
     m_window->ui().InsatsuBtn->click();
 
-    QVERIFY(m_desktop.messages.shown.isEmpty());
     QCOMPARE(windowState(*m_window), before);
+    if (filled) {
+        QCOMPARE(notToldOnce(m_desktop.messages, {earlier.fileName(), "保存できません"}),
+                 QString());
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), "an earlier letter");
+        return;
+    }
+    QVERIFY(m_desktop.messages.shown.isEmpty());
     QCOMPARE(m_suggested.size(), 1);
     QVERIFY2(m_suggested[0].endsWith(QStringLiteral("/委任状.pdf")), qPrintable(m_suggested[0]));
     QCOMPARE(m_spooler->checkCalls + m_spooler->paperCalls + m_spooler->submittedFiles.size(), 0);
@@ -261,15 +295,16 @@ void tst_CupsPrinting::setup_data()
     QTest::addColumn<QString>("paper");
     QTest::addColumn<bool>("portrait");
     QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("unsaved"); // a folder in place of the settings file
 
     const QString office = QStringLiteral("Office（既定のプリンタ）");
     const QString pdf = QStringLiteral("PDFファイル");
     const QStringList all = {office, QStringLiteral("Sheet"), pdf};
     const auto row = [](const char *name, bool gone, bool unreachable, const QStringList &listed,
                         const QString &selected, const QString &notice, const QString &printer,
-                        const char *paper, bool portrait, bool accept) {
+                        const char *paper, bool portrait, bool accept, bool unsaved = false) {
         QTest::newRow(name) << gone << unreachable << listed << selected << notice << printer
-                            << QString(paper) << portrait << accept;
+                            << QString(paper) << portrait << accept << unsaved;
     };
     row("queue, its other paper, portrait", false, false, all, office, "", "Sheet", "A4", true,
         true);
@@ -280,6 +315,9 @@ void tst_CupsPrinting::setup_data()
         pdf, "A4", false, true);
     row("chosen printer gone: the default offered", true, false, all, office,
         "「Gone」が見つかりません", office, "A4", true, true);
+    // Told, and used until the program ends.
+    row("i9 fault 5: choice not saved: told", false, false, all, office, "", "Sheet", "A4", true,
+        true, true);
 }
 
 // The dialog offers the queues and PDF files and says what is wrong; OK keeps printer, paper and
@@ -295,7 +333,10 @@ void tst_CupsPrinting::setup()
     QFETCH(QString, paper);
     QFETCH(bool, portrait);
     QFETCH(bool, accept);
+    QFETCH(bool, unsaved);
 
+    if (unsaved)
+        QVERIFY(QDir().mkpath(m_settingsPath));
     if (gone)
         saveChoice(false, QStringLiteral("Gone"), kA4, QPageLayout::Portrait);
     if (unreachable)
@@ -331,6 +372,12 @@ void tst_CupsPrinting::setup()
     QCOMPARE(portraitBefore, gone);
     QVERIFY2(told.contains(notice) && told.isEmpty() == notice.isEmpty(), qPrintable(told));
     QVERIFY2(papers.contains(paper), qPrintable(papers.join(',')));
+    if (unsaved) {
+        QCOMPARE(notToldOnce(m_desktop.messages, {m_settingsPath, "保存できません"}), QString());
+        m_window->ui().InsatsuBtn->click();
+        QCOMPARE(m_spooler->jobs.value(0).destination, QStringLiteral("Sheet"));
+        return;
+    }
     QVERIFY(m_desktop.messages.shown.isEmpty());
 
     // A restart: a new printing service over the same settings.

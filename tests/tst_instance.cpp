@@ -83,23 +83,31 @@ void TestInstance::guard_data()
 {
     QTest::addColumn<QString>("firstPath");
     QTest::addColumn<QString>("secondPath");
-    QTest::addColumn<bool>("staleLockFirst");
+    QTest::addColumn<QString>("leftLock"); // a lock file found by the second: "crashed", "empty"
     QTest::addColumn<bool>("blocked");
     QTest::newRow("same executable") << "/opt/a/sorafu"
-                                     << "/opt/a/sorafu" << false << true;
+                                     << "/opt/a/sorafu"
+                                     << "" << true;
     QTest::newRow("same, spelled differently") << "/opt/a/sorafu"
-                                               << "/opt/a/../a/sorafu" << false << true;
+                                               << "/opt/a/../a/sorafu"
+                                               << "" << true;
     QTest::newRow("another copy") << "/opt/a/sorafu"
-                                  << "/home/b/sorafu" << false << false;
+                                  << "/home/b/sorafu"
+                                  << "" << false;
     QTest::newRow("stale lock of a crashed run") << ""
-                                                 << "/opt/c/sorafu" << true << false;
+                                                 << "/opt/c/sorafu"
+                                                 << "crashed" << false;
+    // As a full disk or a power cut can leave it: it names no process, so none holds it.
+    QTest::newRow("i9 fault 6: empty lock file") << ""
+                                                 << "/opt/d/sorafu"
+                                                 << "empty" << false;
 }
 
 void TestInstance::guard()
 {
     QFETCH(QString, firstPath);
     QFETCH(QString, secondPath);
-    QFETCH(bool, staleLockFirst);
+    QFETCH(QString, leftLock);
     QFETCH(bool, blocked);
 
     std::unique_ptr<InstanceGuard> first;
@@ -108,8 +116,10 @@ void TestInstance::guard()
         QVERIFY(!first->anotherInstanceRunning());
     }
     InstanceGuard second(secondPath);
-    if (staleLockFirst)
+    if (leftLock == QLatin1String("crashed"))
         writeStaleLock(second.lockPath());
+    else if (leftLock == QLatin1String("empty"))
+        QVERIFY(QFile(second.lockPath()).open(QIODevice::WriteOnly));
     QCOMPARE(second.anotherInstanceRunning(), blocked);
     // Asking again does not change the answer or lose a held lock.
     QCOMPARE(second.anotherInstanceRunning(), blocked);

@@ -242,11 +242,19 @@ QList<Row> rows()
         throwing(std::bad_alloc()));
     add("unforeseen failure in printer setup", {"unexpectedError"},
         unexpectedError(QStringLiteral("lost")), throwing(std::logic_error("lost")));
+    add("printer setup confirmed, settings not writable", {"printerChoiceNotSaved"},
+        printerChoiceNotSaved(QString()), [](Rig &r) {
+            QVERIFY(QDir().mkdir(r.dir.filePath("printer.ini"))); // the file follows the text
+            r.cups->setChoiceDialog(runSetupDialog([](QDialog &) { return true; }));
+        });
 
     section("critical", app, "InsatsuBtn");
     add("print with up/down empty", {"offsetUnusable", "numberMissing"},
         offsetUnusable(upDownBox(), numberMissing()),
         [](Rig &r) { r.start().Jyouge_Ytxt->clear(); });
+    add("print with left/right beyond the panel's range", {"offsetOutOfRange"},
+        offsetUnusable(leftRightBox(), offsetOutOfRange()),
+        [](Rig &r) { r.start().Sayuu_Xtxt->setText(QStringLiteral("5000")); });
     // A real page always reports the size it was given; only a fake page can do otherwise.
     add("printer reports an endless font size", {"fontSizeUnusable"}, fontSizeUnusable(14),
         [](Rig &r) {
@@ -320,6 +328,16 @@ QList<Row> rows()
                 });
                 answer.start(10);
                 click();
+            };
+        });
+
+    section("tooltip", app, "OnOffBtn"); // the folder follows the text
+    add("adjustment panel opened: where the offsets are kept", {"offsetFolderTip"},
+        offsetFolderTip(QString()), [](Rig &r) {
+            r.around = [&r](const Work &click) {
+                click();
+                r.desktop.messages.shown.append(
+                    {"tooltip", appTitle(), r.window->ui().CyouseiFrm->toolTip()});
             };
         });
 

@@ -53,17 +53,17 @@ static const Places kAt0and0 = {
     {10432.7998f, 7529.76025f}, {10432.7998f, 7949.34033f}, {10432.7998f, 8323.56055f},
     {11680.2002f, 8306.55078f}, {10432.7998f, 8958.60059f}, {10432.7998f, 9270.4502f}};
 
-// Far enough up that the places come near the origin, where single precision is fine enough
-// to tell each rounding step apart.
-static const Places kAtMinus499p9andMinus1646 = {
-    {907.766846f, -7183.89014f}, {8885.45703f, -6684.93018f}, {9072.56641f, -5596.29004f},
-    {10008.1172f, -5596.29004f}, {10943.668f, -5596.29004f},  {-316.953125f, -4592.69971f},
-    {737.666992f, -3277.26025f}, {737.666992f, -2857.68018f}, {737.666992f, -2483.45996f},
-    {1985.06689f, -2500.46997f}, {737.666992f, -1848.42017f}, {737.666992f, -1536.57007f},
-    {7598.3667f, -4547.33984f},  {7598.3667f, -4127.76025f},  {7598.3667f, -3753.54004f},
-    {8845.76758f, -3770.55005f}, {7598.3667f, -3118.50024f},  {7598.3667f, -2806.65015f},
-    {7598.3667f, -1803.06006f},  {7598.3667f, -1383.47998f},  {7598.3667f, -1009.2597f},
-    {8845.76758f, -1026.26978f}, {7598.3667f, -374.21991f},   {7598.3667f, -62.3703156f}};
+// As far up as the panel reaches, so that the places come near the origin, where single
+// precision is fine enough to tell each rounding step apart.
+static const Places kAtMinus499p9andMinus1000 = {
+    {907.766846f, -3521.07031f}, {8885.45703f, -3022.11035f}, {9072.56641f, -1933.47009f},
+    {10008.1172f, -1933.47009f}, {10943.668f, -1933.47009f},  {-316.953125f, -929.880066f},
+    {737.666992f, 385.559601f},  {737.666992f, 805.139709f},  {737.666992f, 1179.35986f},
+    {1985.06689f, 1162.34985f},  {737.666992f, 1814.39966f},  {737.666992f, 2126.24976f},
+    {7598.3667f, -884.519958f},  {7598.3667f, -464.940369f},  {7598.3667f, -90.7201767f},
+    {8845.76758f, -107.730179f}, {7598.3667f, 544.319641f},   {7598.3667f, 856.169739f},
+    {7598.3667f, 1859.75977f},   {7598.3667f, 2279.33984f},   {7598.3667f, 2653.56006f},
+    {8845.76758f, 2636.55005f},  {7598.3667f, 3288.59985f},   {7598.3667f, 3600.44946f}};
 
 static const QList<int> kSizes = {14, 14, 14, 14, 14, 14, 8, 12, 8, 10, 10, 10,
                                   8,  12, 8,  10, 10, 10, 8, 12, 8, 10, 10, 10};
@@ -122,7 +122,7 @@ void tst_PrintJobs::letter_data()
     row("10, 50", "10", "50", kAt10and50);
     row("-15, 2.5", "-15", "2.5", kAtMinus15and2p5);
     row("0, 0: 4 mm up", "0", "0", kAt0and0);
-    row("-499.9, -1646: each rounding step", "-499.9", "-1646", kAtMinus499p9andMinus1646);
+    row("-499.9, -1000: each rounding step", "-499.9", "-1000", kAtMinus499p9andMinus1000);
     // The check box decides, not the list's visibility.
     row("matter ticked, list hidden", "0", "40", kAt0and40, letterTexts(), true, false);
     row("matter cleared, list shown", "0", "40", kAt0and40, letterTexts(), false, true);
@@ -259,8 +259,10 @@ void tst_PrintJobs::failure_data()
         box("left/right nan", "nan", "40", sayuu + "|数値ではありません");
         box("up/down -inf", "0", "-inf", jyouge + "|数値ではありません");
         box("left/right beyond single", "1e39", "40", sayuu + "|大きすぎます");
-        box("left/right overflows in twips", "3e38", "40", sayuu + "|大きすぎます");
-        box("up/down overflows in twips", "0", "-3.3e38", jyouge + "|大きすぎます");
+        box("left/right 3e38, beyond the range", "3e38", "40", sayuu + "|範囲|-1000");
+        box("up/down -3.3e38, beyond the range", "0", "-3.3e38", jyouge + "|範囲|-1000");
+        // Further off than the panel reaches, every item lands off the sheet.
+        box("i9 fault 7: left/right 1000.5 refused", "1000.5", "40", sayuu + "|範囲|-1000");
     }
     const auto printer = [](const char *name, const char *button, const char *fault,
                             const QString &told) {

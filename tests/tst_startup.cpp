@@ -4,7 +4,10 @@
 #include "offsetfolder.h"
 #include "system/paths.h"
 
+#include <QScopeGuard>
 #include <QTest>
+
+#include <unistd.h>
 
 class TestStartup : public QObject
 {
@@ -47,6 +50,9 @@ void TestStartup::offsetsFromTheFiles_data()
     row("x overflow", "99999999999\r\n", good, 0, -40, "x", "大きすぎます");
     row("y folder of that name", good, "<folder>", -40, 0, "y", "フォルダー");
     row("both damaged, one warning", "x\r\n", "\r\n", 0, 0, "xy", "数値ではありません");
+    // A copy that is not to start says only that.
+    row("i9 fault 10: second copy, damaged file: only 多重起動", "abc\r\n", good, 0, -40, "2nd",
+        "多重起動は、できません。");
 }
 
 void TestStartup::offsetsFromTheFiles()
@@ -59,6 +65,7 @@ void TestStartup::offsetsFromTheFiles()
     QFETCH(QString, reason);
 
     OffsetFolder folder(x, y);
+    folder.desktop.anotherInstance = warned == QLatin1String("2nd");
     // Dated in the past, so a rewrite would show in the time as well as in the bytes.
     const QDateTime past(QDate(2020, 1, 2), QTime(3, 4, 5));
     for (const QString &path : {folder.xPath(), folder.yPath()}) {
@@ -76,7 +83,9 @@ void TestStartup::offsetsFromTheFiles()
 
     const QList<FakeMessages::Shown> &shown = folder.desktop.messages.shown;
     QCOMPARE(shown.size(), warned.isEmpty() ? 0 : 1);
-    if (!warned.isEmpty()) {
+    if (folder.desktop.anotherInstance) {
+        QCOMPARE(shown[0].text, reason);
+    } else if (!warned.isEmpty()) {
         QCOMPARE(shown[0].kind, QStringLiteral("warning"));
         QCOMPARE(shown[0].title, QStringLiteral("ソラフ"));
         QVERIFY2(shown[0].text.contains(reason), qPrintable(shown[0].text));
@@ -115,6 +124,8 @@ void TestStartup::offsetFolder_data()
     QTest::newRow("a file, not a folder") << "file" << false << true;
     QTest::newRow("nobody may write, not even root") << "/proc" << false << true;
     QTest::newRow("configuration folder blocked too") << "missing" << true << true;
+    // Files kept beside the program are read, and saved in place, though no file can be added.
+    QTest::newRow("i9 fault 2: folder refusing new files, holding both") << "ro" << false << false;
 }
 
 void TestStartup::offsetFolder()
@@ -138,6 +149,21 @@ void TestStartup::offsetFolder()
         QVERIFY(QDir().mkpath(candidate));
     if (candidate.endsWith(QLatin1String("file")))
         QVERIFY(writeFile(candidate, "x"));
+    const bool kept = candidate.endsWith(QLatin1String("/ro"));
+    const QByteArray offset = kept ? "70\r\n" : "";
+    const QFile::Permissions anyone(0x5555), writable(0x2222); // owner, user, group, other
+    if (kept) {
+        QVERIFY(QDir().mkpath(candidate));
+        for (const char *name : {"/ini_x1.txt", "/ini_y1.txt"})
+            QVERIFY(writeFile(candidate + name, offset) &&
+                    QFile::setPermissions(candidate + name, anyone | writable));
+        QVERIFY(QFile::setPermissions(candidate, anyone) &&
+                QFile::setPermissions(home.path(), anyone));
+    }
+    // Root writes anywhere: the rest of this row runs as nobody.
+    if (kept && geteuid() == 0)
+        QVERIFY(setresuid(65534, 65534, 0) == 0);
+    const auto asBefore = qScopeGuard([] { setresuid(0, 0, 0); });
 
     const QString configHome = home.filePath(QStringLiteral("config"));
     if (configBlocked)
@@ -151,15 +177,21 @@ void TestStartup::offsetFolder()
     QCOMPARE(chosen, config ? configHome + u'/' + QCoreApplication::applicationName() : candidate);
     // Trying the program's folder leaves nothing behind.
     QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList());
+             kept ? QStringList({"ini_x1.txt", "ini_y1.txt"}) : QStringList());
 
     FakeDesktop desktop;
     MainWindow window(desktop.services(chosen));
     QVERIFY(window.load());
+    // The panel tells where its offsets are kept.
+    QVERIFY(window.ui().CyouseiFrm->toolTip().contains(QDir::toNativeSeparators(chosen)));
     if (!configBlocked) {
+        QCOMPARE(window.ui().UpDownX->value(), kept ? 70 : 0);
+        window.ui().Sayuu_Xtxt->setText(QStringLiteral("-30"));
+        if (kept)
+            QTest::mouseClick(window.ui().HozonBtn, Qt::LeftButton);
         QCOMPARE(desktop.messages.shown.size(), 0);
-        QCOMPARE(readFile(chosen + QStringLiteral("/ini_x1.txt")), QByteArray(""));
-        QCOMPARE(readFile(chosen + QStringLiteral("/ini_y1.txt")), QByteArray(""));
+        QCOMPARE(readFile(chosen + QStringLiteral("/ini_x1.txt")), kept ? "-30\r\n" : offset);
+        QCOMPARE(readFile(chosen + QStringLiteral("/ini_y1.txt")), offset);
         return;
     }
     // Nowhere to keep the offsets: the window opens all the same, and says so once.
@@ -208,6 +240,7 @@ void TestStartup::choiceLists_data()
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("typed"); // then typed into the emptied field
 
     const QString e;
     QStringList months, days;
@@ -218,7 +251,7 @@ void TestStartup::choiceLists_data()
     const QStringList titles{"代表取締役", e};
     const auto row = [](const char *name, const QStringList &items, int selected,
                         const QString &text) {
-        QTest::newRow(name) << QString::fromLatin1(name) << items << selected << text;
+        QTest::newRow(name) << QString::fromLatin1(name) << items << selected << text << QString();
     };
     row("Combo10101", {e, e}, 1, e);
     row("Combo10201", {"名義変更", "抹消", e, e}, 0, "名義変更");
@@ -236,6 +269,10 @@ void TestStartup::choiceLists_data()
     row("Combo10601", titles, 1, e);
     row("Combo10701", titles, 1, e);
     row("Combo10801", titles, 1, e);
+    // No list completes inline: "1" must not print as "10".
+    QTest::newRow("i9 fault 1: 1 typed in the month list stays 1")
+        << "Combo10302" << months << -1 << "1"
+        << "1";
 }
 
 void TestStartup::choiceLists()
@@ -244,12 +281,21 @@ void TestStartup::choiceLists()
     QFETCH(QStringList, items);
     QFETCH(int, selected);
     QFETCH(QString, text);
+    QFETCH(QString, typed);
 
     OffsetFolder folder;
     folder.desktop.clock.date = QDate(2026, 12, 5);
     folder.start();
     auto *list = folder.window->findChild<QComboBox *>(name);
     QVERIFY(list);
+    if (!typed.isEmpty()) {
+        folder.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(folder.window.get()));
+        list->setFocus();
+        list->clearEditText();
+        QTest::keyClicks(list->lineEdit(), typed);
+        QTest::keyClick(list->lineEdit(), Qt::Key_Tab);
+    }
     QStringList actual;
     for (int i = 0; i < list->count(); ++i)
         actual << list->itemText(i);

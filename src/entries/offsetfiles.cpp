@@ -69,27 +69,35 @@ static OffsetReading unusable(const QString &path, const QString &problem)
     return OffsetReading{path, 0, problem};
 }
 
-OffsetReading readOffsetFile(const QString &path)
+QString readOffsetBytes(const QString &path, QByteArray *content)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return unusable(path, texts::folderInPlaceOfFile());
+        return texts::folderInPlaceOfFile();
     if (!info.exists())
-        return unusable(path, texts::fileMissing());
-    // A device or a pipe of that name could block the start or never end.
+        return texts::fileMissing();
+    // A device or a pipe of that name could block or never end.
     if (!info.isFile())
-        return unusable(path, texts::notARegularFile());
+        return texts::notARegularFile();
     if (info.size() > kLargestOffsetFile)
-        return unusable(path, texts::fileTooLarge());
+        return texts::fileTooLarge();
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return unusable(path, texts::cannotOpenFile());
-    const QByteArray content = file.read(kLargestOffsetFile + 1);
+        return texts::cannotOpenFile();
+    *content = file.read(kLargestOffsetFile + 1);
     if (file.error() != QFileDevice::NoError)
-        return unusable(path, texts::cannotReadFile());
-    if (content.size() > kLargestOffsetFile)
-        return unusable(path, texts::fileTooLarge());
+        return texts::cannotReadFile();
+    if (content->size() > kLargestOffsetFile)
+        return texts::fileTooLarge();
+    return QString();
+}
+
+OffsetReading readOffsetFile(const QString &path)
+{
+    QByteArray content;
+    if (const QString problem = readOffsetBytes(path, &content); !problem.isEmpty())
+        return unusable(path, problem);
 
     qint32 value = 0;
     switch (offsetTextToInt32(joinOffsetLines(content), &value)) {
@@ -135,63 +143,132 @@ QString offsetLoadWarning(const OffsetReadings &readings)
     return texts::offsetFilesUnusable(parts.join(QStringLiteral("\n\n")));
 }
 
-static QString saveFailure(const QString &path, const QString &extra = QString())
+static QString saveFailure(const QString &path, const QString &extra = QString(),
+                           const QString &reason = QString())
 {
-    return texts::offsetsNotSaved(QDir::toNativeSeparators(path), whyNotWritten(path),
+    return texts::offsetsNotSaved(QDir::toNativeSeparators(path),
+                                  reason.isEmpty() ? whyNotWritten(path) : reason,
                                   extra.isEmpty() ? texts::offsetsKeptAsBefore() : extra);
 }
 
-static QByteArray fileContent(const OffsetEntry &entry)
+// Why the box's text may not be saved, in Japanese; empty when it may.
+static QString refusal(const QString &text, qint32 *value)
 {
-    return entry.text.toUtf8() + "\r\n";
+    const NumberError error = textToInt32(text, value);
+    if (error != NumberError::None)
+        return numberErrorText(error);
+    // The same bounds as printing, on the number as printing reads it.
+    float asPrinted = 0;
+    textToSingle(text, &asPrinted);
+    return withinOffsetRange(asPrinted) ? QString() : texts::offsetOutOfRange();
 }
 
-// Everything but the final rename, so a full disk or a refused file shows before either
-// file is replaced.
-static bool prepare(QSaveFile &file, const QByteArray &content)
+// A save killed before its rename leaves its temporary beside the file, named after it and six
+// characters more; each would stay for good.
+static void removeLeftTemporaries(const QString &path)
 {
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush();
+    const QFileInfo info(path);
+    const QFileInfoList left = info.absoluteDir().entryInfoList(
+        {info.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &temporary : left)
+        if (!temporary.isSymLink())
+            QFile::remove(temporary.filePath());
 }
 
-static bool writeWhole(const QString &path, const QByteArray &content)
+// Where the folder takes no new file (read-only, no free inodes) a file that may be written is
+// rewritten in place: a calibration kept there must stay savable.
+static bool inPlace(const QString &path)
 {
-    QSaveFile file(path);
-    return prepare(file, content) && file.commit();
+    const QFileInfo info(path);
+    return info.isFile() && info.isWritable() && !canCreateFilesIn(info.absolutePath());
+}
+
+static bool writeInPlace(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size() && file.flush();
+}
+
+// One file's new content, written beside it and renamed over it, or written in place.
+struct Replacement
+{
+    explicit Replacement(const QString &path, const QByteArray &content)
+        : path(path), content(content), direct(inPlace(path)), file(path)
+    {
+    }
+    // Everything but the final step, so a full disk or a refused file shows before either file
+    // is replaced.
+    bool prepare()
+    {
+        return direct || (file.open(QIODevice::WriteOnly) &&
+                          file.write(content) == content.size() && file.flush());
+    }
+    bool commit() { return direct ? writeInPlace(path, content) : file.commit(); }
+
+    QString path;
+    QByteArray content;
+    bool direct;
+    QSaveFile file;
+};
+
+// Puts back what the file held, or removes it when there was nothing.
+static bool restore(const QString &path, const std::optional<QByteArray> &earlier)
+{
+    if (!earlier)
+        return QFile::remove(path);
+    if (inPlace(path))
+        return writeInPlace(path, *earlier);
+    Replacement back(path, *earlier);
+    return back.prepare() && back.commit();
 }
 
 QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
 {
     QStringList refusals;
-    for (const OffsetEntry *entry : {&leftRight, &upDown}) {
+    QByteArray contents[2];
+    const OffsetEntry *entries[2] = {&leftRight, &upDown};
+    for (int i = 0; i < 2; ++i) {
         qint32 value = 0;
-        const NumberError error = textToInt32(entry->text, &value);
-        if (error != NumberError::None)
-            refusals.append(texts::offsetRefusal(entry->boxName, numberErrorText(error)));
+        if (const QString why = refusal(entries[i]->text, &value); !why.isEmpty())
+            refusals.append(texts::offsetRefusal(entries[i]->boxName, why));
+        contents[i] = int32ToText(value).toLatin1() + "\r\n";
     }
     if (!refusals.isEmpty())
         return texts::offsetsRefused(refusals.join(QLatin1Char('\n')));
 
-    QSaveFile leftRightFile(leftRight.path);
-    if (!prepare(leftRightFile, fileContent(leftRight)))
+    // What each file holds now, to be put back should the other fail; read with the start-up
+    // checks, so a pipe or a device of that name is refused instead of read forever.
+    std::optional<QByteArray> earlier[2];
+    for (int i = 0; i < 2; ++i) {
+        const QFileInfo info(entries[i]->path);
+        if (!info.exists() || info.isDir())
+            continue;
+        QByteArray content;
+        if (const QString problem = readOffsetBytes(entries[i]->path, &content); !problem.isEmpty())
+            return saveFailure(entries[i]->path, QString(), problem);
+        earlier[i] = content;
+    }
+    for (const OffsetEntry *entry : entries)
+        removeLeftTemporaries(entry->path);
+
+    Replacement first(leftRight.path, contents[0]);
+    if (!first.prepare())
         return saveFailure(leftRight.path);
-    QSaveFile upDownFile(upDown.path);
-    if (!prepare(upDownFile, fileContent(upDown)))
+    Replacement second(upDown.path, contents[1]);
+    if (!second.prepare())
         return saveFailure(upDown.path);
 
-    // Should the second rename fail after the first, the first file gets its earlier content
-    // back, so the pair never disagrees.
-    std::optional<QByteArray> earlier;
-    QFile earlierFile(leftRight.path);
-    if (earlierFile.open(QIODevice::ReadOnly))
-        earlier = earlierFile.readAll();
-    earlierFile.close();
-
-    if (!leftRightFile.commit())
+    if (!first.commit()) {
+        if (first.direct)
+            restore(leftRight.path, earlier[0]);
         return saveFailure(leftRight.path);
-    if (!upDownFile.commit()) {
-        const bool restored =
-            earlier ? writeWhole(leftRight.path, *earlier) : QFile::remove(leftRight.path);
-        if (restored)
+    }
+    if (!second.commit()) {
+        // The first file gets its earlier content back, so the pair never disagrees.
+        if (second.direct)
+            restore(upDown.path, earlier[1]);
+        if (restore(leftRight.path, earlier[0]))
             return saveFailure(upDown.path);
         return saveFailure(upDown.path,
                            texts::firstOffsetFileChanged(QDir::toNativeSeparators(leftRight.path)));

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "system/numbers.h"
+#include "system/paths.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <optional>
-
-// The two files that keep the print offset from one run to the next.
-inline constexpr char kLeftRightFile[] = "ini_x1.txt";
-inline constexpr char kUpDownFile[] = "ini_y1.txt";
 
 QString offsetFilePath(const QString &directory, const char *fileName);
 
@@ -35,6 +32,11 @@ struct OffsetReading
 // Reads one file without ever changing it.
 OffsetReading readOffsetFile(const QString &path);
 
+// The whole content of an existing offset file, read only once it has passed the checks that
+// keep a pipe, a device or a huge file from blocking or swallowing memory. Start-up and
+// ズレ保存 both read through it. Why it was not read, in Japanese; else empty.
+QString readOffsetBytes(const QString &path, QByteArray *content);
+
 // Both files are created before either is read, so a damaged first file does not keep the
 // second from being created.
 struct OffsetReadings
@@ -51,10 +53,13 @@ struct OffsetEntry
 {
     QString path;
     QString boxName;
-    QString text; // saved as typed
+    QString text; // as typed
 };
 
-// Checks both texts with the start-up conversion and, only when both pass, replaces both files
-// so that each holds its text and CR LF. A file is never left half-written: a failure leaves
-// both as they were. The message to show, in Japanese, when nothing was saved; else empty.
+// Checks both texts with the start-up conversion and the panel's range and, only when both
+// pass, replaces both files so that each holds its whole number in plain digits ("-" and
+// digits, no separator, read back alike in every locale) and CR LF. Where the folder takes no
+// new file but the files may be written, they are rewritten in place. Temporaries left by a
+// save cut short are cleared first. A file is never left half-written: a failure leaves both as
+// they were. The message to show, in Japanese, when nothing was saved; else empty.
 QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown);

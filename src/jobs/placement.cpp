@@ -20,20 +20,25 @@ static bool finite(float value, const QString &box, QString *error)
     return false;
 }
 
-bool PrintPlacement::ReadPrintOffset(const QString &sayuuText, const QString &jyougeText,
-                                     QString *error)
+static bool readBox(const QString &text, const QString &box, float *value, QString *error)
 {
-    NumberError failure = textToSingle(sayuuText, &SayuuZure);
+    const NumberError failure = textToSingle(text, value);
     if (failure != NumberError::None) {
-        *error = boxFailure(texts::leftRightBox(), failure);
+        *error = boxFailure(box, failure);
         return false;
     }
-    failure = textToSingle(jyougeText, &JyougeZure);
-    if (failure != NumberError::None) {
-        *error = boxFailure(texts::upDownBox(), failure);
+    if (!withinOffsetRange(*value)) {
+        *error = texts::offsetUnusable(box, texts::offsetOutOfRange());
         return false;
     }
     return true;
+}
+
+bool PrintPlacement::ReadPrintOffset(const QString &sayuuText, const QString &jyougeText,
+                                     QString *error)
+{
+    return readBox(sayuuText, texts::leftRightBox(), &SayuuZure, error) &&
+           readBox(jyougeText, texts::upDownBox(), &JyougeZure, error);
 }
 
 bool PrintPlacement::ComputeLetterOffset(QString *error)

@@ -26,7 +26,8 @@ class PrintPlacement
 {
 public:
     // Both offset boxes, in tenths of a millimetre: left/right first, then up/down. False with
-    // the reason, naming the box, when either text is not a usable number.
+    // the reason, naming the box, when either text is not a usable number or lies beyond the
+    // panel's range.
     bool ReadPrintOffset(const QString &sayuuText, const QString &jyougeText, QString *error);
     // The letter's offset in twips, from the values read.
     bool ComputeLetterOffset(QString *error);

@@ -26,8 +26,9 @@ public:
     // the user called it off (no file picked for "PDF file"). The title names the job in the
     // print queue and suggests the file name.
     virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
-    // The printer setup dialog: printer, paper and orientation. Cancel changes nothing.
-    virtual void setup(QWidget *parent) = 0;
+    // The printer setup dialog: printer, paper and orientation. Cancel changes nothing. Why
+    // the confirmed choice could not be kept for later runs, in Japanese; else empty.
+    virtual QString setup(QWidget *parent) = 0;
     // Where the last page that was delivered went; empty before any.
     virtual PrintedTo lastPrintedTo() const { return {}; }
 };

@@ -31,10 +31,16 @@ const Paper *findPaper(const QList<Paper> &papers, const QString &media)
 QString saveCopy(const QString &pdfFile, const QString &target)
 {
     QFile source(pdfFile);
-    QSaveFile file(target);
     if (!source.open(QIODevice::ReadOnly))
         return texts::pageNotWritten(whyNotWritten(pdfFile));
-    if (!file.open(QIODevice::WriteOnly) || file.write(source.readAll()) < 0 || !file.commit())
+    const QByteArray page = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        return texts::pageNotWritten(whyNotWritten(pdfFile));
+    // A full disk shows only in these answers: a short write, a failed flush. Committed without
+    // them, a cut-off file would replace the earlier one.
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.flush() ||
+        !file.commit())
         return texts::pdfNotSaved(QDir::toNativeSeparators(target), whyNotWritten(target));
     return QString();
 }
@@ -76,6 +82,8 @@ JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
 
 std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
 {
+    if (m_unsavedChoice)
+        return m_unsavedChoice;
     if (const auto saved = loadPrinterChoice(*settings()))
         return saved;
 
@@ -92,8 +100,7 @@ std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
         return std::nullopt;
     PrinterChoice choice;
     choice.destination = defaultName;
-    choice.media =
-        papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
+    choice.media = preferredMedia(papers);
     // Every place of the form lies on a landscape sheet (277.9 mm across), so landscape unless
     // the queue itself says otherwise.
     choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
@@ -180,11 +187,19 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
 }
 
-void CupsPrinting::setup(QWidget *parent)
+QString CupsPrinting::setup(QWidget *parent)
 {
     QString ignored;
     if (!m_choiceDialog)
-        return;
-    if (const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent))
-        savePrinterChoice(*settings(), *chosen);
+        return QString();
+    const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent);
+    if (!chosen)
+        return QString();
+    const auto store = settings();
+    // What was confirmed is used for this run even when it cannot be written down.
+    m_unsavedChoice.reset();
+    if (savePrinterChoice(*store, *chosen))
+        return QString();
+    m_unsavedChoice = *chosen;
+    return texts::printerChoiceNotSaved(QDir::toNativeSeparators(store->fileName()));
 }

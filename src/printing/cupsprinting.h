@@ -21,7 +21,7 @@ public:
     ~CupsPrinting() override;
 
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
-    void setup(QWidget *parent) override;
+    QString setup(QWidget *parent) override;
     PrintedTo lastPrintedTo() const override { return m_lastPrintedTo; }
 
     // Asks where a PDF goes, starting from a suggested path; empty when the user cancels.
@@ -39,7 +39,8 @@ public:
 
 private:
     std::unique_ptr<QSettings> settings() const;
-    // The saved choice, or before the first setup the default queue with its default paper.
+    // The choice confirmed in this run but not saved, else the saved choice, or before the first
+    // setup the default queue with A4 (else its default paper).
     std::optional<PrinterChoice> currentChoice(QString *error);
     QString fontFamily(QString *error);
 
@@ -49,5 +50,6 @@ private:
     PdfFilePicker m_pickPdfFile;
     ChoiceDialog m_choiceDialog;
     QString m_fontFamily;
+    std::optional<PrinterChoice> m_unsavedChoice;
     PrintedTo m_lastPrintedTo;
 };

@@ -30,7 +30,7 @@ std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings)
     return choice;
 }
 
-void savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
+bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
 {
     settings.setValue(kKind, choice.pdfFile ? QStringLiteral("pdf") : QStringLiteral("queue"));
     settings.setValue(kDestination, choice.pdfFile ? QString() : choice.destination);
@@ -38,7 +38,18 @@ void savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
     settings.setValue(kOrientation, choice.orientation == QPageLayout::Portrait
                                         ? QStringLiteral("portrait")
                                         : QStringLiteral("landscape"));
+    // A file that cannot be written shows only here.
     settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+QString preferredMedia(const PrinterPapers &papers)
+{
+    const QString a4 = QStringLiteral("iso_a4_210x297mm");
+    for (const Paper &paper : papers.papers)
+        if (paper.media == a4)
+            return a4;
+    return papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
 }
 
 QList<Paper> pdfPapers()

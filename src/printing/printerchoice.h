@@ -28,7 +28,13 @@ struct PrinterChoice
 
 // Nothing until printer setup was first confirmed.
 std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings);
-void savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
+// False when the settings could not be written.
+bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
+
+// The paper to start from on a destination: A4, the form's paper, wherever it is offered (a
+// queue's own default is often Letter, which takes the marks off the sheet); else the
+// destination's default, else its first paper.
+QString preferredMedia(const PrinterPapers &papers);
 
 // A media name as a clerk reads it: "iso_a3_297x420mm" -> "A3（297x420mm）". Anything that is
 // not a self-describing name comes back unchanged.

@@ -2,7 +2,33 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// A running instance holds an flock on its lock file from the moment the file exists; the
+// content (pid, host, name) may be missing or garbled after a full disk or a power cut, and Qt
+// then never takes the file for stale. Such a file is removed unless a live process holds it:
+// only while held here and still the file of that name, so two starts at once cannot remove
+// the fresh lock one of them has just taken. False when a live process holds it.
+static bool removeIfUnheld(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool unheld = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    struct stat opened, named;
+    if (unheld && ::fstat(fd, &opened) == 0 && ::stat(name.constData(), &named) == 0 &&
+        opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+        ::unlink(name.constData());
+    ::close(fd);
+    return unheld;
+}
 
 InstanceGuard::InstanceGuard(const QString &executablePath)
 {
@@ -28,5 +54,11 @@ bool InstanceGuard::anotherInstanceRunning()
     if (m_lock->tryLock(0))
         return false;
     // An unreadable runtime directory must not keep the clerk from working.
-    return m_lock->error() == QLockFile::LockFailedError;
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return false;
+    qint64 pid = 0;
+    QString host, application;
+    if (m_lock->getLockInfo(&pid, &host, &application) || !removeIfUnheld(m_path))
+        return true;
+    return !m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError;
 }

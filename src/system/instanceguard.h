@@ -7,7 +7,8 @@
 
 // Keeps a second copy of the same executable from running. The lock lives in the user's
 // runtime directory and is keyed by the executable's path, so two installed copies do not
-// block each other; a lock left by a crashed run names a dead process and is taken over.
+// block each other; a lock left by a crashed run names a dead process and is taken over, and
+// one whose content names no process is taken over when no process holds it.
 class InstanceGuard
 {
 public:

@@ -14,6 +14,14 @@ NumberError textToInt32(const QString &text, qint32 *value);
 // Rounded to single precision; beyond the single-precision range is an overflow.
 NumberError textToSingle(const QString &text, float *value);
 
+// How far the offset boxes reach either way, in tenths of a millimetre, as the panel's arrows
+// do. Further off, every item of the sheet lands beside the paper.
+inline constexpr int kOffsetLimit = 1000;
+inline bool withinOffsetRange(double tenths)
+{
+    return tenths >= -kOffsetLimit && tenths <= kOffsetLimit;
+}
+
 // Decimal text: an optional "-" and digits, no blank, no leading zeros, no group separators.
 QString int32ToText(qint32 value);
 

@@ -13,9 +13,18 @@ QString offsetDirectory()
     return offsetDirectoryFor(QCoreApplication::applicationDirPath());
 }
 
+static bool holdsOffsetFile(const QString &directory)
+{
+    const QDir folder(directory);
+    return !directory.isEmpty() &&
+           (QFileInfo::exists(folder.filePath(QString::fromLatin1(kLeftRightFile))) ||
+            QFileInfo::exists(folder.filePath(QString::fromLatin1(kUpDownFile))));
+}
+
 QString offsetDirectoryFor(const QString &executableDirectory)
 {
-    if (!isInstalledLayout(executableDirectory) && canCreateFilesIn(executableDirectory))
+    if (holdsOffsetFile(executableDirectory) ||
+        (!isInstalledLayout(executableDirectory) && canCreateFilesIn(executableDirectory)))
         return executableDirectory;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);

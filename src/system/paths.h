@@ -2,10 +2,16 @@
 
 #include <QString>
 
-// The directory that holds the offset files: the executable's directory when files can be
-// created there (a portable copy, or the build folder), else the user's configuration
-// directory for this program. An installed copy always uses the configuration directory:
-// root could write beside it, but a system folder is no place for one clerk's calibration.
+// The two files that keep the print offset from one run to the next.
+inline constexpr char kLeftRightFile[] = "ini_x1.txt";
+inline constexpr char kUpDownFile[] = "ini_y1.txt";
+
+// The directory that holds the offset files: the executable's directory when either file is
+// already there, whether or not the folder takes new files (a calibration kept beside the
+// program is never passed over), or when files can be created there (a portable copy, or the
+// build folder); else the user's configuration directory for this program. An installed copy
+// without files beside it uses the configuration directory: root could write beside it, but a
+// system folder is no place for one clerk's calibration.
 QString offsetDirectory();
 
 // The same rule for a given executable directory. The configuration directory is created when

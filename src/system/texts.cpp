@@ -65,6 +65,18 @@ QString numberTooLarge()
     return QStringLiteral("数値が大きすぎます（桁あふれ）。");
 }
 
+QString offsetOutOfRange()
+{
+    return QStringLiteral("調整できる範囲（-1000～1000）を超えています。"
+                          "この範囲の数値を入力してください。");
+}
+
+QString offsetFolderTip(const QString &folder)
+{
+    return QStringLiteral("ズレは、次のフォルダーの ini_x1.txt と ini_y1.txt に保存します。\n%1")
+        .arg(folder);
+}
+
 QString offsetFilesUnusable(const QString &files)
 {
     return QStringLiteral("ズレの設定ファイルを使えませんでした。\n\n%1\n\n"
@@ -330,6 +342,15 @@ QString jobNotWithdrawn()
 QString jobRefused(const QString &printer)
 {
     return QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(printer);
+}
+
+QString printerChoiceNotSaved(const QString &path)
+{
+    return QStringLiteral("プリンタの設定を保存できませんでした（設定ファイルに書き込めません）。"
+                          "選んだ設定は、このプログラムを終了するまで使います。\n"
+                          "次の起動でも使うには、次の設定ファイルとそのフォルダーに書き込めるように"
+                          "してから、もう一度「プリンタ設定」で選んでください。\n%1")
+        .arg(path);
 }
 
 QString printersUnlisted(const QString &why)

@@ -24,9 +24,13 @@ QString leftRightBox(); // 左右のズレ
 QString upDownBox();    // 上下のズレ
 
 // ---- Why a text is not a number: a box on save or print, an offset file at start
-QString numberMissing();  // box empty or blank
-QString notANumber();     // box holds something else
-QString numberTooLarge(); // box or file beyond what the offset can hold
+QString numberMissing();    // box empty or blank
+QString notANumber();       // box holds something else
+QString numberTooLarge();   // box or file beyond what the offset can hold
+QString offsetOutOfRange(); // box beyond what the panel reaches (-1000 to 1000)
+
+// ---- The adjustment panel's tooltip: the folder holding the offset files
+QString offsetFolderTip(const QString &folder);
 
 // ---- Start-up: the one warning when an offset file cannot be used
 QString offsetFilesUnusable(const QString &files); // the warning, around a part per file
@@ -94,6 +98,9 @@ QString printerStateUnknown(const QString &printer); // asking for its state fai
 QString printerRejecting(const QString &printer, const QString &state); // set to refuse jobs
 QString jobNotWithdrawn(); // after printerStopped: a job it took could not be cancelled
 QString jobRefused(const QString &printer); // the job was refused for another reason
+
+// ---- Printer setup confirmed, but the choice could not be written down
+QString printerChoiceNotSaved(const QString &path); // the settings file last
 
 // ---- Printer setup: the red line above its buttons
 QString printersUnlisted(const QString &why);       // the print service could not list printers

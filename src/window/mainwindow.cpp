@@ -17,6 +17,7 @@
 #include "window/inputmodes.h"
 
 #include <QCompleter>
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -77,6 +78,11 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Qt's own completer of an editable list fills in the rest of the first item that begins
+    // with what was typed ("1" in the month list becomes "10") and that would be printed. No
+    // list completes inline; only a completer that suggests in a popup may take its place.
+    for (QComboBox *list : findChildren<QComboBox *>())
+        list->setCompleter(nullptr);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -93,13 +99,13 @@ void MainWindow::setUp()
 
 bool MainWindow::load()
 {
-    guarded([this] { loadOffsets(); });
-
-    bool showWindow = true;
-    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+    // Asked first: a copy that is not to start says only that, not what it found in the files.
+    const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
+    guarded([this, another] { loadOffsets(!another); });
+    if (another)
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
-        showWindow = false;
-    }
+    m_ui.CyouseiFrm->setToolTip(
+        texts::offsetFolderTip(QDir::toNativeSeparators(m_services.offsetDirectory)));
 
     m_ui.CyouseiFrm->hide();
     m_ui.Combo10201->hide();
@@ -107,10 +113,10 @@ bool MainWindow::load()
     for (int i = 0; i < kLetterItemCount; ++i)
         if (auto *list = findChild<QComboBox *>(QLatin1String(kLetterItems[i].control)))
             m_initialSelections.insert(list, list->currentIndex());
-    if (showWindow && m_desktop)
+    if (!another && m_desktop)
         m_services.history = m_desktop->startHistory();
     connectHistory();
-    return showWindow;
+    return !another;
 }
 
 void MainWindow::connectHistory()
@@ -127,7 +133,7 @@ void MainWindow::connectHistory()
     history->findFrequentTexts(kSuggestingLists);
 }
 
-void MainWindow::loadOffsets()
+void MainWindow::loadOffsets(bool warn)
 {
     const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
     // The box shows what the spin took, which is the clamped value for one beyond its range.
@@ -137,7 +143,7 @@ void MainWindow::loadOffsets()
     m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
 
     const QString warning = offsetLoadWarning(readings);
-    if (!warning.isEmpty())
+    if (warn && !warning.isEmpty())
         m_services.messages->warning(texts::appTitle(), warning);
 }
 
@@ -210,7 +216,11 @@ void MainWindow::onUpDownYChanged(int value)
 
 void MainWindow::onPriDiaBtnClicked()
 {
-    guarded([this] { m_services.printing->setup(this); });
+    guarded([this] {
+        const QString failure = m_services.printing->setup(this);
+        if (!failure.isEmpty())
+            showFailure(failure);
+    });
 }
 
 void MainWindow::onZEndBtnClicked()

@@ -31,7 +31,8 @@ public:
 
 private:
     void setUp();
-    void loadOffsets();
+    // The start-up warning about the files is left out when `warn` is false.
+    void loadOffsets(bool warn);
     void fillChoiceLists();
     LetterEntries letterEntries() const;
 

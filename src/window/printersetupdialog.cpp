@@ -115,15 +115,14 @@ void PrinterSetupDialog::onPrinterChanged()
     for (const Paper &paper : std::as_const(papers.papers))
         m_paper->addItem(paper.name, paper.media);
 
-    // The paper stays when the new destination has it too; otherwise the one chosen before,
-    // else the destination's own default.
-    int selected = m_paper->findData(keep);
-    const bool sameAsBefore =
-        m_current && m_current->pdfFile == pdf && (pdf || m_current->destination == name);
-    if (selected < 0 && sameAsBefore)
+    // A queue keeps the paper picked here when it has it too; otherwise the paper saved before,
+    // also on a queue that replaces a printer gone, else A4 where offered. A PDF file starts
+    // from its saved paper, else A4.
+    int selected = pdf ? -1 : m_paper->findData(keep);
+    if (selected < 0 && m_current && m_current->pdfFile == pdf)
         selected = m_paper->findData(m_current->media);
     if (selected < 0)
-        selected = m_paper->findData(papers.defaultMedia);
+        selected = m_paper->findData(preferredMedia(papers));
     if (selected < 0 && m_paper->count() > 0)
         selected = 0;
     m_paper->setCurrentIndex(selected);
