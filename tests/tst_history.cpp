@@ -101,8 +101,8 @@ void TestHistory::roundTrip_data()
     QTest::newRow("number in full width") << "５００" << 99 << QStringList{quoted};
     QTest::newRow("address") << "港区" << 99 << QStringList{other, quoted};
     QTest::newRow("no such text") << "鈴木" << 99 << QStringList{};
-    QTest::newRow("from today") << "" << 0 << QStringList{other, quoted};
-    QTest::newRow("from tomorrow") << "" << 1 << QStringList{};
+    QTest::newRow("today") << "" << 0 << QStringList{other, quoted};
+    QTest::newRow("tomorrow") << "" << 1 << QStringList{};
 }
 
 void TestHistory::roundTrip()
@@ -150,6 +150,7 @@ void TestHistory::roundTrip()
 
     list->ui().SearchTxt->setText(query);
     list->ui().FromDate->setDate(QDate::currentDate().addDays(from));
+    list->ui().ToDate->setDate(QDate::currentDate().addDays(from));
     list->ui().PeriodCheck->setChecked(from != 99);
     settle(history);
     QStringList shown;

@@ -25,11 +25,11 @@ QString joined(const HistoryLetter &letter, const char *first, const char *secon
 
 } // namespace
 
-HistoryWindow::HistoryWindow(History &history, Messages &messages, QWidget *parent)
+HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &today,
+                             QWidget *parent)
     : QWidget(parent, Qt::Window), m_history(history), m_messages(messages)
 {
     m_ui.setupUi(this);
-    const QDate today = QDate::currentDate();
     m_ui.FromDate->setDate(today.addMonths(-1));
     m_ui.ToDate->setDate(today);
     m_ui.LetterList->setColumnWidth(0, 130);

@@ -17,7 +17,8 @@ class HistoryWindow : public QWidget
     Q_OBJECT
 
 public:
-    HistoryWindow(History &history, Messages &messages, QWidget *parent);
+    // `today` ends the date range first offered.
+    HistoryWindow(History &history, Messages &messages, const QDate &today, QWidget *parent);
 
     Ui::HistoryWindow &ui() { return m_ui; }
 

@@ -289,7 +289,8 @@ void MainWindow::onRirekiBtnClicked()
     if (!m_services.history)
         return;
     if (!m_historyWindow) {
-        m_historyWindow = new HistoryWindow(*m_services.history, *m_services.messages, this);
+        m_historyWindow = new HistoryWindow(*m_services.history, *m_services.messages,
+                                            m_services.clock->today(), this);
         connect(m_historyWindow, &HistoryWindow::openRequested, this, &MainWindow::showLetter);
         connect(m_historyWindow, &HistoryWindow::reprintRequested, this, &MainWindow::reprint);
         m_historyWindow->move(geometry().center() - m_historyWindow->rect().center());
