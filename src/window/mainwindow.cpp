@@ -128,8 +128,13 @@ void MainWindow::connectHistory()
         m_services.messages->warning(texts::appTitle(), message);
     });
     connect(history, &History::frequentTextsFound, this, &MainWindow::offerEarlierTexts);
-    connect(history, &History::changed, this,
-            [history] { history->findFrequentTexts(kSuggestingLists); });
+    // Turned off, the history takes its texts out of the lists' popups too.
+    connect(history, &History::changed, this, [this, history] {
+        if (history->isOn())
+            history->findFrequentTexts(kSuggestingLists);
+        else
+            offerEarlierTexts({});
+    });
     history->findFrequentTexts(kSuggestingLists);
 }
 
