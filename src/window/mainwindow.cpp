@@ -246,7 +246,13 @@ void MainWindow::printEntries(const LetterEntries &entries)
     const QString failure = printLetter(entries, *m_services.printing, placement, &delivered);
     if (!failure.isEmpty())
         showFailure(failure);
-    if (!delivered || !m_services.history)
+    if (delivered)
+        recordLetter(entries, m_services.printing->lastPrintedTo());
+}
+
+void MainWindow::recordLetter(const LetterEntries &entries, const PrintedTo &printedTo)
+{
+    if (!m_services.history)
         return;
     HistoryLetter letter;
     letter.printedAt = QDateTime::currentDateTime();
@@ -255,7 +261,6 @@ void MainWindow::printEntries(const LetterEntries &entries)
     letter.delegatedMatterTicked = entries.delegatedMatterTicked;
     letter.offsetX = entries.sayuu;
     letter.offsetY = entries.jyouge;
-    const PrintedTo printedTo = m_services.printing->lastPrintedTo();
     letter.printer = printedTo.printer;
     letter.paper = printedTo.paper;
     letter.orientation = printedTo.orientation;

@@ -2,6 +2,7 @@
 
 #include "history/historyletter.h"
 #include "jobs/letterjob.h"
+#include "jobs/printing.h"
 #include "system/services.h"
 #include "ui_form1.h"
 
@@ -50,6 +51,8 @@ private:
 
     // The letter job, and the entries kept in the history once the page went out.
     void printEntries(const LetterEntries &entries);
+    // Kept in the history once the page was accepted: never before, never holding it up.
+    void recordLetter(const LetterEntries &entries, const PrintedTo &printedTo);
     void connectHistory();
     void showLetter(const HistoryLetter &letter);
     void reprint(const HistoryLetter &letter);
