@@ -9,6 +9,7 @@ packages=(
     libicu-dev libcups2-dev
     fonts-ipafont-gothic fontconfig
     poppler-utils
+    libpoppler-qt6-dev
     cups cups-client cups-filters
     xvfb xauth xdotool
 )

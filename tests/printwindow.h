@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 
 #include <memory>
@@ -115,6 +116,8 @@ inline std::unique_ptr<MainWindow> openWindow(FakeDesktop &desktop, Printing *pr
 {
     Services services = desktop.services(offsetDirectory);
     services.printing = printing;
+    // Never the user's own settings.
+    services.settingsPath = QDir(offsetDirectory).filePath(QStringLiteral("user.ini"));
     auto window = std::make_unique<MainWindow>(services);
     window->load();
     return window;

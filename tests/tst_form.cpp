@@ -157,6 +157,7 @@ void TestForm::controls_data()
     row("zEndBtn", "button", "BtnFrm", QStringLiteral("終了"), 3990, 210, 945, 585, "");
     row("InsatsuBtn", "button", "BtnFrm", QStringLiteral("印刷"), 1770, 210, 2175, 585, "");
     row("OnOffBtn", "toggle", "BtnFrm", QStringLiteral(""), 90, 210, 615, 585, "");
+    row("ImejiBtn", "button", "Form1", QStringLiteral("印刷イメージ"), 2940, 1260, 1230, 390, "");
     row("CyouseiFrm", "frame", "Form1", QStringLiteral(""), 5520, 5250, 5025, 1275, "");
     row("UpDownY", "spin", "CyouseiFrm", QStringLiteral(""), 1680, 570, 240, 555, "");
     row("UpDownX", "spin", "CyouseiFrm", QStringLiteral(""), 2010, 210, 615, 240, "");
@@ -238,7 +239,7 @@ void TestForm::noOtherControls()
             ++named;
         }
     }
-    QCOMPARE(named, 71 + 2); // and the buttons 印刷履歴 and 新規
+    QCOMPARE(named, 72 + 2); // and the buttons 印刷履歴 and 新規
 }
 
 void TestForm::offsetBoxesBeforeStartUp()

@@ -8,8 +8,10 @@
 #include "printing/pdfsurface.h"
 #include "printwindow.h"
 #include "system/texts.h"
+#include "window/previewwindow.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QRegularExpression>
@@ -328,6 +330,67 @@ QList<Row> rows()
                 });
                 answer.start(10);
                 click();
+            };
+        });
+
+    // 印刷イメージ opened on a remembered scan, once the scan and the printer have answered.
+    const auto preview = [](const QString &scan, const QByteArray &content) -> Situation {
+        return [scan, content](Rig &r) {
+            const QString path = scan == "<x>" ? r.x() : QDir(r.folder).filePath(scan);
+            QVERIFY(content.isEmpty() || writeFile(path, content));
+            if (!scan.isEmpty())
+                QSettings(QDir(r.folder).filePath("user.ini"), QSettings::IniFormat)
+                    .setValue("preview/scan", path);
+            r.around = [&r](const Work &click) {
+                click();
+                PreviewWindow *shown = r.window->preview();
+                QTRY_VERIFY(!shown->loadingScan() && !shown->askingPrinter());
+                if (r.desktop.messages.shown.isEmpty())
+                    r.desktop.messages.shown.append(
+                        {"notice", shown->windowTitle(), shown->ui().noteLabel->text()});
+            };
+        };
+    };
+    section("warning", app, "ImejiBtn");
+    add("remembered scan is no image", {"scanUnusable", "scanNotAnImage"},
+        scanUnusable("<x>", scanNotAnImage()), preview("<x>", {}));
+    add("remembered scan is gone", {"scanMissing"}, scanMissing(), preview("gone.png", {}));
+    QBuffer icon;
+    icon.open(QIODevice::WriteOnly);
+    QImage(20, 20, QImage::Format_RGB32).save(&icon, "PNG");
+    add("remembered scan is an icon", {"scanSizeAbsurd"}, scanSizeAbsurd(20, 20),
+        preview("icon.png", icon.data()));
+    add("scan's settings file is a folder", {"previewSettingsNotSaved"},
+        previewSettingsNotSaved(QString()), [](Rig &r) {
+            QVERIFY(QDir(r.folder).mkdir("user.ini"));
+            r.around = [&r](const Work &click) {
+                click();
+                PreviewWindow *shown = r.window->preview();
+                QVERIFY(QImage(1754, 1240, QImage::Format_RGB32).save(r.dir.filePath("a.png")));
+                shown->loadScan(r.dir.filePath("a.png"));
+                QTRY_VERIFY(!shown->loadingScan());
+                QTest::keyClick(shown->canvas(), Qt::Key_Left);
+            };
+        });
+    section("notice", QStringLiteral("印刷イメージ"), "ImejiBtn");
+    add("printer's paper not known", {"previewPaperUnknown", "printerSilent", "previewPaper"},
+        previewPaperUnknown(previewPaper("A4", true), printerSilent()), preview("", {}));
+    section("file dialog", scanDialogTitle(), "ImejiBtn");
+    add("scan chosen: which", {"scanDialogTitle", "scanDialogFilter"}, scanDialogFilter(),
+        [](Rig &r) {
+            r.around = [&r](const Work &click) {
+                QTimer answer;
+                QObject::connect(&answer, &QTimer::timeout, [&r] {
+                    if (auto *dialog =
+                            qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                        r.desktop.messages.shown.append({"file dialog", dialog->windowTitle(),
+                                                         dialog->nameFilters().join('\n')});
+                        dialog->reject();
+                    }
+                });
+                answer.start(10);
+                click();
+                QTest::mouseClick(r.window->preview()->ui().scanBtn, Qt::LeftButton);
             };
         });
 

@@ -93,7 +93,8 @@ void TestWindow::tabOrder_data()
         QStringLiteral("IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt").split(QLatin1Char(' '));
     const QStringList spins = {QStringLiteral("UpDownX"), QStringLiteral("UpDownY")};
     const QStringList tail =
-        QStringLiteral("InsatsuBtn zEndBtn PriDiaBtn RirekiBtn ShinkiBtn Combo10101").split(QLatin1Char(' '));
+        QStringLiteral("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn ShinkiBtn Combo10101")
+            .split(QLatin1Char(' '));
     const QStringList toggle = {QStringLiteral("OnOffBtn")};
     const QStringList matter = {QStringLiteral("Combo10201")};
 

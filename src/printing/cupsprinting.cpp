@@ -59,12 +59,29 @@ CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &sett
 
 CupsPrinting::~CupsPrinting() = default;
 
-std::unique_ptr<QSettings> CupsPrinting::settings() const
+static std::unique_ptr<QSettings> settingsAt(const QString &path)
 {
-    if (m_settingsPath.isEmpty())
+    if (path.isEmpty())
         return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+std::unique_ptr<QSettings> CupsPrinting::settings() const
+{
+    return settingsAt(m_settingsPath);
+}
+
+std::function<bool(PageGeometry *, QString *)>
+CupsPrinting::pageQuery(std::shared_ptr<Spooler> spooler) const
+{
+    // The choice confirmed in this run but not saved counts as it does for printing.
+    return [spooler, path = m_settingsPath, unsaved = m_unsavedChoice](PageGeometry *page,
+                                                                       QString *error) {
+        const std::optional<PrinterChoice> choice =
+            unsaved ? unsaved : chosenPrinter(*settingsAt(path), *spooler, error);
+        return choice && choicePage(*choice, *spooler, page, error);
+    };
 }
 
 JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
@@ -80,23 +97,21 @@ JobOptions CupsPrinting::jobOptions(const PrinterChoice &choice)
     };
 }
 
-std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler, QString *error)
 {
-    if (m_unsavedChoice)
-        return m_unsavedChoice;
-    if (const auto saved = loadPrinterChoice(*settings()))
+    if (const auto saved = loadPrinterChoice(settings))
         return saved;
 
     QStringList names;
     QString defaultName;
-    if (!m_spooler->destinations(&names, &defaultName, error))
+    if (!spooler.destinations(&names, &defaultName, error))
         return std::nullopt;
     if (defaultName.isEmpty()) {
         *error = names.isEmpty() ? texts::noPrinters() : texts::noDefaultPrinter();
         return std::nullopt;
     }
     PrinterPapers papers;
-    if (!m_spooler->papers(defaultName, &papers, error))
+    if (!spooler.papers(defaultName, &papers, error))
         return std::nullopt;
     PrinterChoice choice;
     choice.destination = defaultName;
@@ -105,6 +120,41 @@ std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
     // the queue itself says otherwise.
     choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
     return choice;
+}
+
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error)
+{
+    page->orientation = choice.orientation;
+    if (choice.pdfFile) {
+        const QList<Paper> papers = pdfPapers();
+        const Paper *paper = findPaper(papers, choice.media);
+        if (!paper)
+            paper = &papers.first();
+        page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        // A file has no unprintable edge: the places count from the page corner.
+        page->originMm = QPointF();
+        page->printableMm = printableAreaMm(paper->sizeMm, QMarginsF(), choice.orientation);
+        return true;
+    }
+    PrinterPapers papers;
+    if (!spooler.papers(choice.destination, &papers, error))
+        return false;
+    const Paper *paper = findPaper(papers.papers, choice.media);
+    if (!paper) {
+        *error = texts::paperUnavailable(choice.destination, mediaDisplayName(choice.media));
+        return false;
+    }
+    page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+    page->originMm = printableOriginMm(paper->marginsMm, choice.orientation);
+    page->printableMm = printableAreaMm(paper->sizeMm, paper->marginsMm, choice.orientation);
+    return true;
+}
+
+std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+{
+    if (m_unsavedChoice)
+        return m_unsavedChoice;
+    return chosenPrinter(*settings(), *m_spooler, error);
 }
 
 QString CupsPrinting::fontFamily(QString *error)
@@ -125,21 +175,21 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
     if (family.isEmpty())
         return nullptr;
 
+    // A queue that does not take jobs now is told before anything else is asked of the user.
+    if (!choice->pdfFile) {
+        *error = m_spooler->check(choice->destination);
+        if (!error->isEmpty())
+            return nullptr;
+    }
     PageGeometry geometry;
-    geometry.orientation = choice->orientation;
+    if (!choicePage(*choice, *m_spooler, &geometry, error))
+        return nullptr;
     PrintedTo printedTo;
     printedTo.paper = mediaDisplayName(choice->media);
     printedTo.orientation =
         choice->orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
-        const QList<Paper> papers = pdfPapers();
-        const Paper *paper = findPaper(papers, choice->media);
-        if (!paper)
-            paper = &papers.first();
-        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
-        // A file has no unprintable edge: the places count from the page corner.
-
         const auto store = settings();
         const QString folder =
             store
@@ -157,19 +207,6 @@ std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *
         deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
     } else {
         const QString destination = choice->destination;
-        *error = m_spooler->check(destination);
-        if (!error->isEmpty())
-            return nullptr;
-        PrinterPapers papers;
-        if (!m_spooler->papers(destination, &papers, error))
-            return nullptr;
-        const Paper *paper = findPaper(papers.papers, choice->media);
-        if (!paper) {
-            *error = texts::paperUnavailable(destination, mediaDisplayName(choice->media));
-            return nullptr;
-        }
-        geometry.pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
-        geometry.originMm = printableOriginMm(paper->marginsMm, choice->orientation);
         Spooler *spooler = m_spooler.get();
         const JobOptions options = jobOptions(*choice);
         printedTo.printer = destination;

@@ -8,6 +8,14 @@
 
 class QSettings;
 class Spooler;
+struct PageGeometry;
+
+// The printer setup's choice, or before the first setup the default queue with its default
+// paper. Asks the print service when nothing was chosen yet.
+std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler, QString *error);
+// The sheet a choice prints on, turned as it prints, and its printable area. Asks the print
+// service for a queue's papers, so it may wait: off the GUI thread where that matters.
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error);
 
 // Printing through the print service: each page is drawn into a PDF by this program and handed
 // to the chosen queue with options that keep it where it was drawn, or written to a PDF file.
@@ -33,6 +41,12 @@ public:
         Spooler &spooler, const std::optional<PrinterChoice> &current, QWidget *parent)>;
     void setPdfFilePicker(PdfFilePicker picker) { m_pickPdfFile = std::move(picker); }
     void setChoiceDialog(ChoiceDialog dialog) { m_choiceDialog = std::move(dialog); }
+
+    // The sheet and printable area a print would get, for the preview, as the choice stands
+    // now. The function owns what it uses (its own spooler), so it may run on any thread and
+    // outlive this object.
+    std::function<bool(PageGeometry *, QString *)>
+    pageQuery(std::shared_ptr<Spooler> spooler) const;
 
     // The options that keep the page exactly as drawn: no scaling, one page a sheet, one side.
     static JobOptions jobOptions(const PrinterChoice &choice);

@@ -84,6 +84,16 @@ QPointF printableOriginMm(const QMarginsF &uprightMarginsMm, QPageLayout::Orient
     return QPointF(uprightMarginsMm.left(), uprightMarginsMm.top());
 }
 
+QRectF printableAreaMm(const QSizeF &uprightSizeMm, const QMarginsF &uprightMarginsMm,
+                       QPageLayout::Orientation orientation)
+{
+    const QSizeF upright(uprightSizeMm.width() - uprightMarginsMm.left() - uprightMarginsMm.right(),
+                         uprightSizeMm.height() - uprightMarginsMm.top() -
+                             uprightMarginsMm.bottom());
+    return QRectF(printableOriginMm(uprightMarginsMm, orientation),
+                  orientation == QPageLayout::Landscape ? upright.transposed() : upright);
+}
+
 QString mediaDisplayName(const QString &media)
 {
     // class_name_WxHunit, the name part possibly holding further underscores.

@@ -4,6 +4,7 @@
 
 #include <QPageLayout>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <optional>
@@ -47,3 +48,6 @@ QList<Paper> pdfPapers();
 // goes onto the upright sheet turned a quarter left (its top along the sheet's left edge), as
 // CUPS turns it, so its top-left corner lies at the sheet's bottom-left.
 QPointF printableOriginMm(const QMarginsF &uprightMarginsMm, QPageLayout::Orientation orientation);
+// The printable area on the sheet so turned, beginning at printableOriginMm.
+QRectF printableAreaMm(const QSizeF &uprightSizeMm, const QMarginsF &uprightMarginsMm,
+                       QPageLayout::Orientation orientation);

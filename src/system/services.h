@@ -22,4 +22,6 @@ struct Services
     std::function<bool()> anotherInstanceRunning;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;
+    // The user's settings file (the preview's scan and last paper); empty: the usual place.
+    QString settingsPath;
 };

@@ -434,4 +434,75 @@ QString historyIsOff()
     return QStringLiteral("印刷履歴は残さない設定です。");
 }
 
+QString scanDialogTitle()
+{
+    return QStringLiteral("用紙の画像を選択");
+}
+
+QString scanDialogFilter()
+{
+#ifdef SORAFU_HAVE_POPPLER
+    return QStringLiteral("用紙の画像（*.png *.jpg *.jpeg *.pdf）");
+#else
+    return QStringLiteral("用紙の画像（*.png *.jpg *.jpeg）");
+#endif
+}
+
+QString scanUnusable(const QString &path, const QString &reason)
+{
+    return QStringLiteral("用紙の画像「%1」を読み込めません。%2\n"
+                          "印刷イメージは用紙の画像なしで表示します。")
+        .arg(path, reason);
+}
+
+QString scanMissing()
+{
+    return QStringLiteral("ファイルが見つかりません。もう一度選び直してください。");
+}
+
+QString scanNotAnImage()
+{
+#ifdef SORAFU_HAVE_POPPLER
+    return QStringLiteral("PNG、JPEG または PDF のファイルを選んでください。");
+#else
+    return QStringLiteral("PNG または JPEG のファイルを選んでください"
+                          "（PDF はこの環境では読み込めません）。");
+#endif
+}
+
+QString scanSizeAbsurd(int width, int height)
+{
+    return QStringLiteral("画像の大きさ（%1×%2 画素）が用紙のスキャンとして不自然です。"
+                          "100〜600 dpi でスキャンした画像を選んでください。")
+        .arg(width)
+        .arg(height);
+}
+
+QString previewPaper(const QString &paper, bool landscape)
+{
+    return paper + (landscape ? QStringLiteral("・横") : QStringLiteral("・縦"));
+}
+
+QString previewPaperUnknown(const QString &paper, const QString &reason)
+{
+    return QStringLiteral(
+               "プリンタから用紙の情報を取得できません。前回の用紙（%1）で表示しています。"
+               "（%2）")
+        .arg(paper, reason);
+}
+
+QString previewSettingsNotSaved(const QString &path)
+{
+    return QStringLiteral("印刷イメージの用紙の画像と、その位置の調整を保存できませんでした"
+                          "（設定ファイルに書き込めません）。このプログラムを終了するまでは"
+                          "そのまま使えますが、次の起動では元に戻ります。\n"
+                          "次の設定ファイルとそのフォルダーに書き込めるようにしてください。\n%1")
+        .arg(path);
+}
+
+QString printerSilent()
+{
+    return QStringLiteral("印刷サービスが応答しません");
+}
+
 } // namespace texts

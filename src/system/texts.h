@@ -106,6 +106,21 @@ QString printerChoiceNotSaved(const QString &path); // the settings file last
 QString printersUnlisted(const QString &why);       // the print service could not list printers
 QString earlierPrinterGone(const QString &printer); // the printer chosen last time has gone
 
+// ---- 印刷イメージ (the preview window)
+QString scanDialogTitle();  // the file dialog picking a scan of the blank form
+QString scanDialogFilter(); // its file types
+// A scan that cannot be shown under the preview, around one of the reasons below.
+QString scanUnusable(const QString &path, const QString &reason);
+QString scanMissing();                         // reason: no such file
+QString scanNotAnImage();                      // reason: not a PNG, JPEG or PDF it can read
+QString scanSizeAbsurd(int width, int height); // reason: far too small or far too large
+QString previewPaper(const QString &paper, bool landscape); // the sheet shown, e.g. A4・横
+// The note above the sheet when the printer's paper is not known now, around the reason.
+QString previewPaperUnknown(const QString &paper, const QString &reason);
+QString printerSilent(); // reason: the print service has not answered yet
+// The scan or its nudge could not be written down; the settings file last.
+QString previewSettingsNotSaved(const QString &path);
+
 // ---- The print history (印刷履歴); tests/tst_history.cpp shows the ones it can bring about
 QString historyMovedAside(const QString &path, const QString &movedTo); // damaged file kept aside
 QString historyFolderUnusable(const QString &folder); // read-only or full: off for this run

@@ -25,6 +25,15 @@ Desktop::Desktop(QWidget *window)
 
 Desktop::~Desktop() = default;
 
+std::function<std::function<bool(PageGeometry *, QString *)>()> Desktop::pageQueries() const
+{
+    // A spooler of its own: a query may still wait on the print service after the window has
+    // gone.
+    return [printing = m_printing.get(), spooler = std::make_shared<CupsSpooler>()] {
+        return printing->pageQuery(spooler);
+    };
+}
+
 Services Desktop::services() const
 {
     Services services;

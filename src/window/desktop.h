@@ -2,6 +2,9 @@
 
 #include "system/services.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -11,6 +14,7 @@ class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
 class History;
+struct PageGeometry;
 
 // The real implementations of the services, owned together by the window.
 class Desktop
@@ -21,6 +25,8 @@ public:
     Services services() const;
     // Opened only once this run is sure to go on (no other instance), in the background.
     History *startHistory();
+    // The chosen printer's sheet, for the preview; runs off the GUI thread.
+    std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries() const;
 
 private:
     std::unique_ptr<QtMessages> m_messages;

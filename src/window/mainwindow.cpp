@@ -15,6 +15,7 @@
 #include "window/desktop.h"
 #include "window/historywindow.h"
 #include "window/inputmodes.h"
+#include "window/previewwindow.h"
 
 #include <QCompleter>
 #include <QDir>
@@ -55,6 +56,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
 {
     m_services = m_desktop->services();
+    m_pageQueries = m_desktop->pageQueries();
     setUp();
 }
 
@@ -95,6 +97,7 @@ void MainWindow::setUp()
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
     connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
     connect(m_ui.ShinkiBtn, &QPushButton::clicked, this, &MainWindow::onShinkiBtnClicked);
+    connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
 }
 
 bool MainWindow::load()
@@ -226,6 +229,8 @@ void MainWindow::onPriDiaBtnClicked()
         if (!failure.isEmpty())
             showFailure(failure);
     });
+    if (m_preview)
+        m_preview->printerChanged();
 }
 
 void MainWindow::onZEndBtnClicked()
@@ -376,6 +381,26 @@ void MainWindow::offerEarlierTexts(const QHash<QString, QStringList> &texts)
         }
         static_cast<QStringListModel *>(completer->model())->setStringList(texts.value(name));
     }
+}
+
+void MainWindow::onImejiBtnClicked()
+{
+    if (!m_preview) {
+        m_preview = new PreviewWindow(
+            *m_services.messages, m_pageQueries, [this] { return letterEntries(); },
+            m_services.settingsPath, this);
+        // Every field, the check box and both offset boxes: the preview follows each change.
+        for (QLineEdit *field : findChildren<QLineEdit *>())
+            connect(field, &QLineEdit::textChanged, m_preview, &PreviewWindow::entriesChanged);
+        for (QComboBox *list : findChildren<QComboBox *>())
+            connect(list, &QComboBox::currentTextChanged, m_preview,
+                    &PreviewWindow::entriesChanged);
+        connect(m_ui.Check10201, &QCheckBox::toggled, m_preview, &PreviewWindow::entriesChanged);
+        connect(m_preview, &PreviewWindow::printRequested, this, &MainWindow::onInsatsuBtnClicked);
+    }
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
 }
 
 LetterEntries MainWindow::letterEntries() const

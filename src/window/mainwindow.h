@@ -9,10 +9,14 @@
 #include <QHash>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+
+struct PageGeometry;
 
 class Desktop;
 class HistoryWindow;
+class PreviewWindow;
 
 class MainWindow : public QWidget
 {
@@ -29,6 +33,8 @@ public:
     bool load();
 
     Ui::Form1 &ui() { return m_ui; }
+    // The 印刷イメージ window once it was first opened; null before.
+    PreviewWindow *preview() const { return m_preview; }
 
 private:
     void setUp();
@@ -57,6 +63,7 @@ private:
     void showLetter(const HistoryLetter &letter);
     void reprint(const HistoryLetter &letter);
     void offerEarlierTexts(const QHash<QString, QStringList> &texts);
+    void onImejiBtnClicked();
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
     template <typename Handler> void guarded(Handler &&handler);
@@ -68,4 +75,6 @@ private:
     HistoryWindow *m_historyWindow = nullptr;
     // What each list field selects at start, for 新規.
     QHash<QComboBox *, int> m_initialSelections;
+    std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
+    PreviewWindow *m_preview = nullptr;
 };

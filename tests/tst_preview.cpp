@@ -1,0 +1,168 @@
+// 印刷イメージ: the preview draws every item where the PDF page puts it, and the scan of the
+// blank form is remembered across a restart or refused with one message.
+
+#include "fakes.h"
+#include "jobs/letterjob.h"
+#include "jobs/markjob.h"
+#include "jobs/placement.h"
+#include "printing/japanesefont.h"
+#include "printing/pdfsurface.h"
+#include "system/texts.h"
+#include "window/previewwindow.h"
+
+#include <QBuffer>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Drawn = QList<PainterSurface::Drawn>;
+
+// The PDF page exactly as printing makes it, its drawing noted.
+struct PdfPrinting : Printing
+{
+    PageGeometry page;
+    Drawn *record = nullptr;
+    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
+    {
+        auto surface = PdfSurface::create(
+            page, japaneseFontFamily(error), title, [](const QString &) { return QString(); },
+            error);
+        surface->setRecord(record);
+        return surface;
+    }
+    QString setup(QWidget *) override { return QString(); }
+};
+
+struct Preview
+{
+    FakeMessages messages;
+    std::unique_ptr<PreviewWindow> window;
+    Preview(const QString &settings, const PageGeometry &page, const LetterEntries &entries)
+    {
+        window = std::make_unique<PreviewWindow>(
+            messages,
+            [page] { return [page](PageGeometry *p, QString *) { return *p = page, true; }; },
+            [entries] { return entries; }, settings);
+        QTRY_VERIFY(!window->askingPrinter() && !window->loadingScan());
+    }
+};
+
+class TstPreview : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    // Generic PDF Printer's A4, landscape: the printable area starts 6.35 mm across, 12.7 down.
+    static PageGeometry a4()
+    {
+        return {QPageSize(QPageSize::A4), QPageLayout::Landscape, QPointF(6.35, 12.7),
+                QRectF(6.35, 12.7, 284.3, 190.5)};
+    }
+
+private slots:
+    void placement_data()
+    {
+        QTest::addColumn<QString>("sayuu");
+        QTest::addColumn<QString>("jyouge");
+        QTest::addColumn<int>("items"); // 24 letter items with text, and 2 marks
+        QTest::newRow("no shift") << "0"
+                                  << "40" << 26;
+        QTest::newRow("shifted") << "-15"
+                                 << "52.5" << 26;
+        QTest::newRow("letters in a box: nothing drawn") << "1x"
+                                                         << "40" << 0;
+    }
+    void placement()
+    {
+        QFETCH(QString, sayuu);
+        QFETCH(QString, jyouge);
+        QFETCH(int, items);
+        LetterEntries entries{sayuu, jyouge, true, {}};
+        for (int i = 0; i < kLetterItemCount; ++i)
+            entries.texts[i] = QStringLiteral("委任%1").arg(i);
+
+        Drawn printed;
+        PdfPrinting pdf;
+        pdf.page = a4();
+        pdf.record = &printed;
+        PrintPlacement placement;
+        printLetter(entries, pdf, placement);
+        printMarks(sayuu, jyouge, pdf, placement);
+
+        Preview preview(m_dir.filePath("placement.ini"), a4(), entries);
+        preview.window->ui().marksCheck->setChecked(true);
+        preview.window->canvas()->grab();
+        const Drawn &shown = preview.window->canvas()->drawn();
+        QCOMPARE(shown.size(), items);
+        QCOMPARE(printed.size(), items);
+        for (int i = 0; i < items; ++i) {
+            QCOMPARE(shown[i].text, printed[i].text);
+            QCOMPARE(shown[i].points, printed[i].points);
+            QCOMPARE(shown[i].radiusMm, printed[i].radiusMm);
+            const QPointF off = shown[i].mm - printed[i].mm;
+            QVERIFY2(std::max(std::fabs(off.x()), std::fabs(off.y())) < 0.1,
+                     qPrintable(QStringLiteral("%1 is %2, %3 mm off")
+                                    .arg(printed[i].text)
+                                    .arg(off.x())
+                                    .arg(off.y())));
+        }
+        QCOMPARE(preview.window->canvas()->problem().isEmpty(), items > 0);
+    }
+
+    void scan_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("refusal"); // empty: kept across a restart
+        const auto image = [](int width, int height, const char *format) {
+            QImage picture(width, height, QImage::Format_RGB32);
+            picture.fill(Qt::white);
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            picture.save(&buffer, format);
+            return buffer.data();
+        };
+        QTest::newRow("PNG at 150 dpi") << "form.png" << image(1754, 1240, "PNG") << QString();
+        QTest::newRow("JPEG, upright") << "form.jpg" << image(1240, 1754, "JPEG") << QString();
+        QBuffer pdf;
+        pdf.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&pdf);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, {}));
+        QPainter(&writer).drawText(100, 100, QStringLiteral("委任状"));
+        QTest::newRow("PDF") << "form.pdf" << pdf.data() << QString();
+        QTest::newRow("broken PNG")
+            << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest") << texts::scanNotAnImage();
+        QTest::newRow("an icon") << "icon.png" << image(32, 32, "PNG")
+                                 << texts::scanSizeAbsurd(32, 32);
+        QTest::newRow("gone") << "gone.png" << QByteArray() << texts::scanMissing();
+    }
+    void scan()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, refusal);
+        const QString settings = m_dir.filePath(name + ".ini");
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        QVERIFY(content.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(content)));
+        file.close();
+        {
+            Preview first(settings, a4(), {});
+            first.window->loadScan(path);
+            QTRY_VERIFY(!first.window->loadingScan());
+            QCOMPARE(first.messages.shown.size(), refusal.isEmpty() ? 0 : 1);
+            if (!refusal.isEmpty())
+                QVERIFY(first.messages.shown[0].text.contains(refusal));
+            QCOMPARE(first.window->canvas()->hasScan(), refusal.isEmpty());
+            QTest::keyClick(first.window->canvas(), Qt::Key_Right);
+            QTest::keyClick(first.window->canvas(), Qt::Key_Down, Qt::ShiftModifier);
+        }
+        Preview again(settings, a4(), {});
+        QCOMPARE(again.window->canvas()->hasScan(), refusal.isEmpty());
+        QCOMPARE(again.window->canvas()->scanNudge(), refusal.isEmpty() ? QPoint(1, 10) : QPoint());
+        QVERIFY(again.messages.shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TstPreview)
+#include "tst_preview.moc"
