@@ -138,7 +138,7 @@ int runLetter(int count, const QString &folder)
 
     return measure(count, target, [&] {
         PrintPlacement placement;
-        return printLetter(entries, printing, placement);
+        return printLetter(entries, *printing.target(), placement);
     });
 }
 

@@ -2,6 +2,7 @@
 
 // Stand-ins for the desktop, so every handler runs offscreen and its effects can be checked.
 
+#include "system/background.h"
 #include "system/clock.h"
 #include "system/messages.h"
 #include "system/services.h"
@@ -51,9 +52,33 @@ public:
     int quitCalls = 0;
 };
 
+// Runs the work at once, on the GUI thread: a click's job has ended when the click returns.
+// Held, it keeps the work until released, as a slow print service would.
+class InlineBackground : public Background
+{
+public:
+    void run(QObject *, std::function<void()> work, std::function<void()> done) override
+    {
+        held.append({std::move(work), std::move(done)});
+        if (!hold)
+            release();
+    }
+    void release(int count = -1)
+    {
+        while (!held.isEmpty() && count-- != 0) {
+            const auto [work, done] = held.takeFirst();
+            work();
+            done();
+        }
+    }
+    bool hold = false;
+    QList<std::pair<std::function<void()>, std::function<void()>>> held;
+};
+
 // The fakes of one window, wired into its services.
 struct FakeDesktop
 {
+    InlineBackground background;
     FakeMessages messages;
     FakeClock clock;
     FakeSession session;
@@ -65,6 +90,7 @@ struct FakeDesktop
         s.messages = &messages;
         s.clock = &clock;
         s.session = &session;
+        s.background = &background;
         s.anotherInstanceRunning = [this] { return anotherInstance; };
         s.offsetDirectory = offsetDirectory;
         return s;
@@ -151,7 +177,27 @@ private:
 class FakePrinting : public Printing
 {
 public:
-    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
+    struct Target : PrintTarget
+    {
+        FakePrinting &printing;
+        bool opened = false;
+        explicit Target(FakePrinting &p) : printing(p) {}
+        std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override
+        {
+            auto surface = printing.open(title, error);
+            opened = surface != nullptr;
+            return surface;
+        }
+        std::optional<AcceptedJob> accepted() const override
+        {
+            // A job called off took nothing, whatever the last page was.
+            if (!opened || printing.pages.isEmpty() || !printing.pages.last()->ended)
+                return std::nullopt;
+            return AcceptedJob{printing.pages.last()->title, QStringLiteral("Fake"), 1};
+        }
+    };
+    std::unique_ptr<PrintTarget> target() override { return std::make_unique<Target>(*this); }
+    virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error)
     {
         ++openCalls;
         *error = openError;
@@ -231,11 +277,13 @@ public:
         return refusing.value(destination);
     }
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
-                   const JobOptions &options) override
+                   const JobOptions &options, int *jobId) override
     {
         submittedFiles.append(pdfFile);
+        *jobId = 0;
         if (!refuseJob.isEmpty())
             return refuseJob;
+        *jobId = int(jobs.size()) + 1;
         QFile file(pdfFile);
         file.open(QIODevice::ReadOnly);
         jobs.append({destination, title, file.readAll(), options});
@@ -266,13 +314,20 @@ public:
 
 #include <QDialog>
 
-// The real setup dialog, handed to `run` instead of being shown; its choice counts when `run`
-// says the user confirmed it.
-inline CupsPrinting::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> run)
+#include <QSignalSpy>
+
+// The real setup dialog, handed to `run` once the print service answered instead of being
+// shown; its choice counts when `run` says the user confirmed it.
+inline CupsPrinting::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> run,
+                                                 Background *background = nullptr)
 {
-    return [run](Spooler &spooler, const std::optional<PrinterChoice> &current,
-                 QWidget *parent) -> std::optional<PrinterChoice> {
-        PrinterSetupDialog dialog(spooler, current, parent);
+    return [run, background](Spooler &spooler, const std::optional<PrinterChoice> &current,
+                             QWidget *parent) -> std::optional<PrinterChoice> {
+        InlineBackground inline_;
+        PrinterSetupDialog dialog(spooler, background ? *background : inline_, current, parent);
+        QSignalSpy loaded(&dialog, &PrinterSetupDialog::loaded);
+        if (dialog.loading() && !loaded.wait(20000))
+            return std::nullopt;
         if (!run(dialog))
             return std::nullopt;
         return dialog.choice();

@@ -311,9 +311,10 @@ void tst_CupsPrinting::setup_data()
     row("default queue, B5, landscape", false, false, all, office, "", office, "B5", false, true);
     row("PDF file", false, false, all, office, "", pdf, "A4", false, true);
     row("cancelled", false, false, all, office, "", "Sheet", "A4", true, false);
-    row("print service down: PDF files still offered", false, true, {pdf}, pdf, "接続できません",
+    // Nothing is preselected that the user did not choose: OK must not switch the destination.
+    row("print service down: PDF files still offered", false, true, {pdf}, "", "接続できません",
         pdf, "A4", false, true);
-    row("chosen printer gone: the default offered", true, false, all, office,
+    row("chosen printer gone: the user picks another", true, false, all, "",
         "「Gone」が見つかりません", office, "A4", true, true);
     // Told, and used until the program ends.
     row("i9 fault 5: choice not saved: told", false, false, all, office, "", "Sheet", "A4", true,
@@ -418,9 +419,10 @@ void tst_CupsPrinting::realSpoolerWithoutService()
     QFile pdf(m_dir.filePath(QStringLiteral("page.pdf")));
     QVERIFY(pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0);
     pdf.close();
+    int job = -1;
     for (const QString &told : {listError, paperError, spooler.check(QStringLiteral("Sheet")),
                                 spooler.submit(QStringLiteral("Sheet"), QStringLiteral("委任状"),
-                                               pdf.fileName(), CupsPrinting::jobOptions({}))})
+                                               pdf.fileName(), CupsPrinting::jobOptions({}), &job)})
         QVERIFY2(told.contains(QStringLiteral("接続できません")), qPrintable(told));
 }
 

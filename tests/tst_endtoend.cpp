@@ -8,9 +8,11 @@
 #include "printing/cupsspooler.h"
 #include "printwindow.h"
 #include "privatecups.h"
+#include "system/background.h"
 
 #include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTransform>
@@ -114,6 +116,8 @@ private:
     // in *failure. Nothing may be told, nor anything in the window change.
     QString print(QAbstractButton *button, const QString &queue, QString *failure);
     QList<int> jobIds(const PrivateCups &cups, const QString &queue) const;
+    // Lets the window run until its job has ended; the longest it went without an event.
+    qint64 waitForJob();
     // The pages the program drew and has not cleaned up.
     QStringList temporaryFiles() const;
 
@@ -123,6 +127,8 @@ private:
     FakeDesktop m_desktop;
     std::unique_ptr<CupsPrinting> m_printing;
     std::unique_ptr<MainWindow> m_window;
+    // Jobs and printer setup run on threads, as in the program.
+    ThreadBackground m_background;
     int m_run = 0;
 };
 
@@ -171,7 +177,11 @@ void tst_EndToEnd::openWindow(std::unique_ptr<CupsSpooler> spooler)
     m_desktop = {};
     // As the desktop makes it, with the settings of the user (here the test's folder).
     m_printing = std::make_unique<CupsPrinting>(std::move(spooler), QString(), nullptr);
-    m_window = ::openWindow(m_desktop, m_printing.get(), offsets);
+    Services services = m_desktop.services(offsets);
+    services.printing = m_printing.get();
+    services.background = &m_background;
+    m_window = std::make_unique<MainWindow>(services);
+    m_window->load();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -191,14 +201,22 @@ void tst_EndToEnd::cleanup()
 
 void tst_EndToEnd::setUpPrinter(const QString &queue, bool landscape)
 {
-    m_printing->setChoiceDialog(runSetupDialog([queue, landscape](QDialog &dialog) {
-        auto *printer = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
-        printer->setCurrentIndex(printer->findData(queue, Qt::UserRole));
-        auto *paper = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"));
-        paper->setCurrentIndex(paper->findData(kA4));
-        dialog.findChild<QRadioButton *>(landscape ? "landscapeButton" : "portraitButton")->click();
-        return true;
-    }));
+    m_printing->setChoiceDialog(runSetupDialog(
+        [queue, landscape](QDialog &dialog) {
+            auto *printer = dialog.findChild<QComboBox *>(QStringLiteral("printerBox"));
+            printer->setCurrentIndex(printer->findData(queue, Qt::UserRole));
+            // Its papers arrive a moment later.
+            auto &setup = static_cast<PrinterSetupDialog &>(dialog);
+            QSignalSpy loaded(&setup, &PrinterSetupDialog::loaded);
+            if (setup.loading() && !loaded.wait(15000))
+                return false;
+            auto *paper = dialog.findChild<QComboBox *>(QStringLiteral("paperBox"));
+            paper->setCurrentIndex(paper->findData(kA4));
+            dialog.findChild<QRadioButton *>(landscape ? "landscapeButton" : "portraitButton")
+                ->click();
+            return true;
+        },
+        &m_background));
     QTest::mouseClick(m_window->ui().PriDiaBtn, Qt::LeftButton);
     // Kept where the program keeps it, which this test pointed at its own folder.
     QSettings kept(m_work.filePath("config/sorafu/sorafu.conf"), QSettings::IniFormat);
@@ -231,6 +249,21 @@ QList<int> tst_EndToEnd::jobIds(const PrivateCups &cups, const QString &queue) c
     return ids;
 }
 
+qint64 tst_EndToEnd::waitForJob()
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    while (m_window->printing() && clock.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    }
+    QCoreApplication::processEvents();
+    return longest;
+}
+
 QStringList tst_EndToEnd::temporaryFiles() const
 {
     return QDir(m_temporary).entryList({"sorafu-*"}, QDir::Files);
@@ -243,6 +276,7 @@ QString tst_EndToEnd::print(QAbstractButton *button, const QString &queue, QStri
     const QList<int> earlier = jobIds(m_cups, queue);
     QFile::remove(m_cups.outputPath(queue));
     QTest::mouseClick(button, Qt::LeftButton);
+    waitForJob();
     QList<int> made = jobIds(m_cups, queue);
     for (int id : earlier)
         made.removeAll(id);
@@ -410,6 +444,8 @@ void tst_EndToEnd::failure_data()
     row("queue refusing jobs", "rejecting", "InsatsuBtn", {"受け付けない", "トナー交換中"});
     row("queue deleted after setup", "deleted", "InsatsuBtn", {"見つかりません", "プリンタ設定"});
     row("scheduler not running", "down", "InsatsuBtn", {"印刷サービス", "接続できません"});
+    row("scheduler stalled", "stalled", "InsatsuBtn", {"応答しません"});
+    row("scheduler stalled: printer setup", "stalled", "PriDiaBtn", {"応答しません"});
 }
 
 // Each fault is told with its reason; the window keeps running with everything as it was, and
@@ -453,13 +489,56 @@ void tst_EndToEnd::failure()
     else if (fault == "down")
         cups.stopScheduler();
     const QStringList before = windowState(*m_window);
+    // Takes the connection, never answers.
+    if (fault == "stalled")
+        QCOMPARE(::kill(pid_t(cups.schedulerPid()), SIGSTOP), 0);
+    auto resume = qScopeGuard([&] { ::kill(pid_t(cups.schedulerPid()), SIGCONT); });
 
     auto *clicked = m_window->findChild<QAbstractButton *>(button);
-    QTest::mouseClick(clicked, Qt::LeftButton);
+    const bool setup = button == "PriDiaBtn";
+    QElapsedTimer clock;
+    clock.start();
+    if (setup) {
+        // Opens at once, keeps the queue chosen before, and OK changes nothing.
+        QString wrong;
+        m_printing->setChoiceDialog([&](Spooler &spooler,
+                                        const std::optional<PrinterChoice> &current,
+                                        QWidget *parent) -> std::optional<PrinterChoice> {
+            PrinterSetupDialog dialog(spooler, m_background, current, parent);
+            if (clock.elapsed() > 100 ||
+                !dialog.findChild<QLabel *>("loadingLabel")->isVisibleTo(&dialog))
+                wrong = QStringLiteral("not open at once, or not loading");
+            QSignalSpy loaded(&dialog, &PrinterSetupDialog::loaded);
+            if (!loaded.wait(15000))
+                wrong = QStringLiteral("never loaded");
+            const auto *notice = dialog.findChild<QLabel *>("noticeLabel");
+            m_desktop.messages.shown.append({"notice", "ソラフ", notice->text()});
+            return dialog.choice();
+        });
+        QTest::mouseClick(clicked, Qt::LeftButton);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    } else {
+        QTest::mouseClick(clicked, Qt::LeftButton);
+        QVERIFY(m_window->printing() || fault != "stalled");
+        QVERIFY(!m_window->ui().InsatsuBtn->isEnabled() || fault != "stalled");
+        QVERIFY2(waitForJob() < 100, "the window stood still");
+    }
+    // Within the bound of one question, not libcups' minute.
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
 
-    if (fault != "down")
+    if (fault == "stalled")
+        told << cups.server();
+    else if (fault != "down")
         told << QStringLiteral("「%1」").arg(queue);
-    QCOMPARE(notToldOnce(m_desktop.messages, told), QString());
+    QCOMPARE(notToldOnce(m_desktop.messages, told, setup ? "notice" : "critical"), QString());
+    if (setup)
+        QCOMPARE(QSettings(m_work.filePath("config/sorafu/sorafu.conf"), QSettings::IniFormat)
+                     .value("printer/destination")
+                     .toString(),
+                 queue);
+    resume.dismiss();
+    if (fault == "stalled")
+        QCOMPARE(::kill(pid_t(cups.schedulerPid()), SIGCONT), 0);
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_desktop.session.quitCalls, 0);
     QCOMPARE(windowState(*m_window), before);
@@ -472,16 +551,18 @@ void tst_EndToEnd::failure()
         return;
     QCOMPARE(jobIds(cups, queue), QList<int>());
 
-    if (fault.startsWith("stopped"))
+    if (fault == "stalled")
+        clicked = m_window->ui().InsatsuBtn;
+    else if (fault.startsWith("stopped"))
         QVERIFY2(cups.enableQueue(queue), qPrintable(cups.lastError()));
     else if (fault == "rejecting")
         QVERIFY2(cups.acceptQueue(queue), qPrintable(cups.lastError()));
-    else
+    else if (fault == "deleted")
         QVERIFY2(cups.addQueue(queue), qPrintable(cups.lastError()));
     QString error;
     const QString output = print(clicked, queue, &error);
     QVERIFY2(!output.isEmpty(), qPrintable(error));
-    QCOMPARE(pagemeasure::words(output, &error).size(), button == "InsatsuBtn" ? 24 : 0);
+    QCOMPARE(pagemeasure::words(output, &error).size(), button == "IchiBtn" ? 0 : 24);
 }
 
 // A test that dies (crash, CTest's timeout) takes its scheduler with it, and the next start

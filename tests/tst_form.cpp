@@ -239,7 +239,7 @@ void TestForm::noOtherControls()
             ++named;
         }
     }
-    QCOMPARE(named, 72 + 2); // and the buttons 印刷履歴 and 新規
+    QCOMPARE(named, 73 + 2); // and the notice line, the buttons 印刷履歴 and 新規
 }
 
 void TestForm::offsetBoxesBeforeStartUp()

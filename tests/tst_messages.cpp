@@ -309,6 +309,40 @@ QList<Row> rows()
         refusingJob);
     add("job taken by a stopped printer, not withdrawn", {"jobNotWithdrawn"},
         printerStopped(kOffice, QString()) + jobNotWithdrawn(), refusingJob);
+    // A silent service is met in tst_endtoend; here the way to the message box.
+    add("print service silent", {"serviceNotAnswering"},
+        serviceNotAnswering(QStringLiteral("127.0.0.1:631")), reports);
+    add("page not through, its job not withdrawn", {"jobMayStillPrint"},
+        serviceNotAnswering(QStringLiteral("127.0.0.1:631")) + jobMayStillPrint(), reports);
+
+    // The window's own line, read while the job is held (`during`) or after it ended.
+    const auto notice = [](bool held, std::function<void(Rig &)> during) -> Situation {
+        return [held, during](Rig &r) {
+            r.around = [&r, held, during](const Work &click) {
+                r.desktop.background.hold = held;
+                click();
+                during(r);
+                if (!held)
+                    r.desktop.background.release();
+                const auto *label = r.window->findChild<QLabel *>(QStringLiteral("noticeLabel"));
+                if (label->isVisibleTo(r.window.get()))
+                    r.desktop.messages.shown.append({"window", QString(), label->text()});
+                r.desktop.background.release();
+            };
+        };
+    };
+    section("window", QString(), "InsatsuBtn");
+    add("letter on its way", {"printingNow"}, printingNow(), notice(true, [](Rig &) {}));
+    add("closed while printing", {"closingAfterJob"}, closingAfterJob(),
+        notice(true, [](Rig &r) { r.window->close(); }));
+    add("letter taken by the queue", {"jobSent"}, jobSent(kOffice, 1), notice(false, [](Rig &) {}));
+    add("letter saved as a PDF file", {"pdfSaved"}, pdfSaved(QStringLiteral("letter.pdf")),
+        [notice](Rig &r) {
+            r.choose(true, QString(), kA4);
+            const QString file = r.dir.filePath(QStringLiteral("letter.pdf"));
+            r.cups->setPdfFilePicker([file](const QString &) { return file; });
+            notice(false, [](Rig &) {})(r);
+        });
 
     section("question", quitTitle(), "zEndBtn");
     add("exit question, answered No", {"quitQuestion", "quitTitle"}, quitQuestion(), [](Rig &) {});
@@ -411,6 +445,28 @@ QList<Row> rows()
     add("printer setup, the printer chosen before is gone", {"earlierPrinterGone"},
         earlierPrinterGone(QStringLiteral("Gone")),
         [](Rig &r) { r.choose(false, QStringLiteral("Gone"), kA4); });
+    add("printer setup, the list refused", {"printersUnknown"}, printersUnlisted(printersUnknown()),
+        [](Rig &r) { r.service->unreachable = printersUnknown(); });
+    // What the dialog says while the print service has not answered: the list, then the papers.
+    for (const int answered : {0, 1})
+        add(answered ? "printer setup, papers on their way"
+                     : "printer setup, printers on their way",
+            {answered ? "loadingPapers" : "loadingPrinters"},
+            answered ? loadingPapers() : loadingPrinters(), [answered](Rig &r) {
+                r.choose(false, kOffice, kA4);
+                r.cups->setChoiceDialog(
+                    [&r, answered](Spooler &spooler, const auto &current, QWidget *parent) {
+                        InlineBackground held;
+                        held.hold = true;
+                        PrinterSetupDialog dialog(spooler, held, current, parent);
+                        held.release(answered);
+                        const auto *label = dialog.findChild<QLabel *>("loadingLabel");
+                        if (label->isVisibleTo(&dialog))
+                            r.desktop.messages.shown.append(
+                                {"notice", dialog.windowTitle(), label->text()});
+                        return std::optional<PrinterChoice>();
+                    });
+            });
     return rows;
 }
 

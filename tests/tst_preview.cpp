@@ -18,7 +18,7 @@
 using Drawn = QList<PainterSurface::Drawn>;
 
 // The PDF page exactly as printing makes it, its drawing noted.
-struct PdfPrinting : Printing
+struct PdfPrinting : PrintTarget
 {
     PageGeometry page;
     Drawn *record = nullptr;
@@ -30,7 +30,7 @@ struct PdfPrinting : Printing
         surface->setRecord(record);
         return surface;
     }
-    QString setup(QWidget *) override { return QString(); }
+    std::optional<AcceptedJob> accepted() const override { return std::nullopt; }
 };
 
 struct Preview

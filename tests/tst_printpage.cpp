@@ -34,14 +34,14 @@ QPointF printableCorner(bool toQueue, QPageLayout::Orientation orientation)
     return orientation == QPageLayout::Landscape ? QPointF(11, 3) : QPointF(3, 5);
 }
 
-using Job = std::function<QString(Printing &)>;
+using Job = std::function<QString(PrintTarget &)>;
 using Op = RecordedPage::Op;
 
 // What the job asks of a surface.
 QList<Op> recorded(const Job &job)
 {
     FakePrinting recorder;
-    return job(recorder).isEmpty() ? recorder.pages.at(0)->ops : QList<Op>();
+    return job(*recorder.target()).isEmpty() ? recorder.pages.at(0)->ops : QList<Op>();
 }
 
 } // namespace
@@ -98,7 +98,7 @@ QString tst_PrintPage::print(bool toQueue, QPageLayout::Orientation orientation,
     const QString file = m_dir.filePath("page" + run + ".pdf");
     printing.setPdfFilePicker([file](const QString &) { return file; });
 
-    *failure = job(printing);
+    *failure = job(*printing.target());
     if (failure->isEmpty() && toQueue) {
         QFile out(file);
         if (spooler->jobs.size() != 1)
@@ -143,7 +143,7 @@ void tst_PrintPage::letter()
     entries.delegatedMatterTicked = true;
     const QStringList texts = letterTexts();
     std::copy(texts.begin(), texts.end(), entries.texts.begin());
-    const Job job = [entries](Printing &printing) {
+    const Job job = [entries](PrintTarget &printing) {
         PrintPlacement placement;
         return printLetter(entries, printing, placement);
     };
@@ -224,7 +224,7 @@ void tst_PrintPage::marks()
     QFETCH(QString, sayuu);
     QFETCH(QString, jyouge);
 
-    const Job job = [sayuu, jyouge](Printing &printing) {
+    const Job job = [sayuu, jyouge](PrintTarget &printing) {
         PrintPlacement placement;
         return printMarks(sayuu, jyouge, printing, placement);
     };

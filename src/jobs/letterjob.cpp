@@ -33,11 +33,8 @@ const std::array<LetterItem, kLetterItemCount> kLetterItems = {{
 }};
 // clang-format on
 
-QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement,
-                    bool *delivered)
+QString printLetter(const LetterEntries &entries, PrintTarget &printing, PrintPlacement &placement)
 {
-    if (delivered)
-        *delivered = false;
     QString error;
     if (!placement.ReadPrintOffset(entries.sayuu, entries.jyouge, &error) ||
         !placement.ComputeLetterOffset(&error))
@@ -55,8 +52,5 @@ QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlace
             return error;
         surface->PrintText(entries.texts[i]);
     }
-    error = surface->EndDocument();
-    if (delivered)
-        *delivered = error.isEmpty();
-    return error;
+    return surface->EndDocument();
 }

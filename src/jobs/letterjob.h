@@ -5,7 +5,7 @@
 #include <array>
 
 class PrintPlacement;
-class Printing;
+class PrintTarget;
 
 // One item of the letter: its size and its design place in twips, before any offset.
 struct LetterItem
@@ -37,6 +37,4 @@ struct LetterEntries
 
 // Prints the letter on the chosen printer. Empty when it went to the printer or the user called
 // it off; otherwise why not, in Japanese. A failed job leaves no half-made page behind.
-// *delivered tells the first case from the second.
-QString printLetter(const LetterEntries &entries, Printing &printing, PrintPlacement &placement,
-                    bool *delivered = nullptr);
+QString printLetter(const LetterEntries &entries, PrintTarget &printing, PrintPlacement &placement);

@@ -4,7 +4,7 @@
 #include "jobs/printing.h"
 #include "jobs/printsurface.h"
 
-QString printMarks(const QString &sayuuText, const QString &jyougeText, Printing &printing,
+QString printMarks(const QString &sayuuText, const QString &jyougeText, PrintTarget &printing,
                    PrintPlacement &placement)
 {
     QString error;

@@ -3,7 +3,7 @@
 #include <QString>
 
 class PrintPlacement;
-class Printing;
+class PrintTarget;
 
 // Centres of the two alignment marks in twips (28.5 mm and 277.9 mm across, 19.2 mm down),
 // 249.4 mm apart whatever the offset.
@@ -16,5 +16,5 @@ inline constexpr float kMarkRadius = 3.0f;
 // Prints the two alignment marks, shifted by the offset boxes as they read (no bias is taken
 // off the up/down value). Empty when the page went to the printer or the user called it off;
 // otherwise why not, in Japanese.
-QString printMarks(const QString &sayuuText, const QString &jyougeText, Printing &printing,
+QString printMarks(const QString &sayuuText, const QString &jyougeText, PrintTarget &printing,
                    PrintPlacement &placement);

@@ -1,19 +1,41 @@
 #pragma once
 
+#include <QPageLayout>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class PrintSurface;
 class QWidget;
 
-// Where a page went, as the print history keeps it.
-struct PrintedTo
+// A page the print service (or the PDF file) took: enough to tell the user, or to keep a record.
+struct AcceptedJob
 {
-    QString printer; // the print queue; empty for a PDF file
+    QString title;
+    // The print queue, or empty for a PDF file.
+    QString destination;
+    int jobId = 0;
+    // The PDF file written, or empty for a print queue.
+    QString file;
+    // As the user knows it, e.g. A4.
     QString paper;
-    QString orientation;
-    QString jobId; // the print service's job number, or the PDF file written
+    QPageLayout::Orientation orientation = QPageLayout::Landscape;
+};
+
+// Where one job goes: the printer, paper and orientation of printer setup as they were at the
+// click. Everything it does may wait on the outside world, so it runs off the GUI thread.
+class PrintTarget
+{
+public:
+    virtual ~PrintTarget() = default;
+    // A surface on the chosen printer, paper and orientation. Null with the reason in *error
+    // when the destination is missing or does not accept jobs; null with an empty *error when
+    // the user called it off (no file picked for "PDF file"). The title names the job in the
+    // print queue and suggests the file name.
+    virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
+    // Once EndDocument succeeded: where the page went.
+    virtual std::optional<AcceptedJob> accepted() const = 0;
 };
 
 // The printer the user chose in printer setup.
@@ -21,14 +43,9 @@ class Printing
 {
 public:
     virtual ~Printing() = default;
-    // A surface on the chosen printer, paper and orientation. Null with the reason in *error
-    // when the destination is missing or does not accept jobs; null with an empty *error when
-    // the user called it off (no file picked for "PDF file"). The title names the job in the
-    // print queue and suggests the file name.
-    virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
+    // On the GUI thread at the click: the choice as it stands now, for one job.
+    virtual std::unique_ptr<PrintTarget> target() = 0;
     // The printer setup dialog: printer, paper and orientation. Cancel changes nothing. Why
     // the confirmed choice could not be kept for later runs, in Japanese; else empty.
     virtual QString setup(QWidget *parent) = 0;
-    // Where the last page that was delivered went; empty before any.
-    virtual PrintedTo lastPrintedTo() const { return {}; }
 };

@@ -6,6 +6,7 @@
 #include "system/paths.h"
 #include "system/texts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -150,93 +152,130 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
     return true;
 }
 
-std::optional<PrinterChoice> CupsPrinting::currentChoice(QString *error)
+std::optional<PrinterChoice> CupsPrinting::chosen() const
 {
     if (m_unsavedChoice)
         return m_unsavedChoice;
-    return chosenPrinter(*settings(), *m_spooler, error);
+    return loadPrinterChoice(*settings());
 }
 
 QString CupsPrinting::fontFamily(QString *error)
 {
+    const QMutexLocker lock(&m_fontLock);
     if (m_fontFamily.isEmpty())
         m_fontFamily = japaneseFontFamily(error);
     return m_fontFamily;
 }
 
-std::unique_ptr<PrintSurface> CupsPrinting::open(const QString &title, QString *error)
+QString CupsPrinting::pickPdfFile(const QString &suggested)
+{
+    QObject *gui = m_window ? static_cast<QObject *>(m_window) : QCoreApplication::instance();
+    if (!gui || QThread::currentThread() == gui->thread())
+        return m_pickPdfFile(suggested);
+    QString picked;
+    QMetaObject::invokeMethod(
+        gui, [&] { picked = m_pickPdfFile(suggested); }, Qt::BlockingQueuedConnection);
+    return picked;
+}
+
+// One job's way out, from the choice as it was at the click.
+class CupsTarget : public PrintTarget
+{
+public:
+    CupsTarget(CupsPrinting &printing, std::optional<PrinterChoice> chosen)
+        : m_printing(printing), m_chosen(std::move(chosen))
+    {
+    }
+
+    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
+    std::optional<AcceptedJob> accepted() const override { return m_accepted; }
+
+private:
+    CupsPrinting &m_printing;
+    std::optional<PrinterChoice> m_chosen;
+    std::optional<AcceptedJob> m_accepted;
+};
+
+std::unique_ptr<PrintTarget> CupsPrinting::target()
+{
+    return std::make_unique<CupsTarget>(*this, chosen());
+}
+
+std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *error)
 {
     error->clear();
-    const std::optional<PrinterChoice> choice = currentChoice(error);
+    Spooler &spooler = *m_printing.m_spooler;
+    const std::optional<PrinterChoice> choice =
+        m_chosen ? m_chosen : chosenPrinter(*m_printing.settings(), spooler, error);
     if (!choice)
         return nullptr;
 
-    const QString family = fontFamily(error);
+    const QString family = m_printing.fontFamily(error);
     if (family.isEmpty())
         return nullptr;
 
     // A queue that does not take jobs now is told before anything else is asked of the user.
     if (!choice->pdfFile) {
-        *error = m_spooler->check(choice->destination);
+        *error = spooler.check(choice->destination);
         if (!error->isEmpty())
             return nullptr;
     }
     PageGeometry geometry;
-    if (!choicePage(*choice, *m_spooler, &geometry, error))
+    if (!choicePage(*choice, spooler, &geometry, error))
         return nullptr;
-    PrintedTo printedTo;
-    printedTo.paper = mediaDisplayName(choice->media);
-    printedTo.orientation =
-        choice->orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
+    AcceptedJob job;
+    job.title = title;
+    job.paper = geometry.pageSize.name();
+    job.orientation = choice->orientation;
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
-        const auto store = settings();
+        const auto store = m_printing.settings();
         const QString folder =
             store
                 ->value(kPdfFolder,
                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                 .toString();
-        QString target = m_pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
+        QString target =
+            m_printing.pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
         if (target.isEmpty())
             return nullptr; // called off: nothing to tell
         if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
             target += QStringLiteral(".pdf");
         if (const QString used = QFileInfo(target).absolutePath(); used != folder)
             store->setValue(kPdfFolder, used);
-        printedTo.jobId = QDir::toNativeSeparators(target);
-        deliver = [target](const QString &pdfFile) { return saveCopy(pdfFile, target); };
+        job.file = target;
+        deliver = [this, target, job](const QString &pdfFile) {
+            const QString failure = saveCopy(pdfFile, target);
+            if (failure.isEmpty())
+                m_accepted = job;
+            return failure;
+        };
     } else {
-        const QString destination = choice->destination;
-        Spooler *spooler = m_spooler.get();
-        const JobOptions options = jobOptions(*choice);
-        printedTo.printer = destination;
-        deliver = [spooler, destination, title, options](const QString &pdfFile) {
-            return spooler->submit(destination, title, pdfFile, options);
+        job.destination = choice->destination;
+        const JobOptions options = CupsPrinting::jobOptions(*choice);
+        deliver = [this, &spooler, title, options, job](const QString &pdfFile) mutable {
+            const QString failure =
+                spooler.submit(job.destination, title, pdfFile, options, &job.jobId);
+            if (failure.isEmpty())
+                m_accepted = job;
+            return failure;
         };
     }
-    // Noted once the page has gone where it was meant to, for the print history.
-    deliver = [this, deliver, printedTo](const QString &pdfFile) {
-        const QString failure = deliver(pdfFile);
-        if (failure.isEmpty())
-            m_lastPrintedTo = printedTo;
-        return failure;
-    };
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
 }
 
 QString CupsPrinting::setup(QWidget *parent)
 {
-    QString ignored;
     if (!m_choiceDialog)
         return QString();
-    const auto chosen = m_choiceDialog(*m_spooler, currentChoice(&ignored), parent);
-    if (!chosen)
+    const auto confirmed = m_choiceDialog(*m_spooler, chosen(), parent);
+    if (!confirmed)
         return QString();
     const auto store = settings();
     // What was confirmed is used for this run even when it cannot be written down.
     m_unsavedChoice.reset();
-    if (savePrinterChoice(*store, *chosen))
+    if (savePrinterChoice(*store, *confirmed))
         return QString();
-    m_unsavedChoice = *chosen;
+    m_unsavedChoice = *confirmed;
     return texts::printerChoiceNotSaved(QDir::toNativeSeparators(store->fileName()));
 }

@@ -3,6 +3,8 @@
 #include "jobs/printing.h"
 #include "printing/printerchoice.h"
 
+#include <QMutex>
+
 #include <functional>
 #include <memory>
 
@@ -19,7 +21,8 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
 
 // Printing through the print service: each page is drawn into a PDF by this program and handed
 // to the chosen queue with options that keep it where it was drawn, or written to a PDF file.
-// Nothing is asked of the print service before printer setup opens or a job runs.
+// Nothing is asked of the print service before printer setup opens or a job runs, and never on
+// the GUI thread.
 class CupsPrinting : public Printing
 {
 public:
@@ -28,14 +31,15 @@ public:
     CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath, QWidget *window);
     ~CupsPrinting() override;
 
-    std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
+    std::unique_ptr<PrintTarget> target() override;
     QString setup(QWidget *parent) override;
-    PrintedTo lastPrintedTo() const override { return m_lastPrintedTo; }
 
-    // Asks where a PDF goes, starting from a suggested path; empty when the user cancels.
+    // Asks where a PDF goes, starting from a suggested path; empty when the user cancels. Runs
+    // on the GUI thread, while the job waits for it.
     using PdfFilePicker = std::function<QString(const QString &suggestedPath)>;
-    // Shows the modal setup dialog over the spooler's destinations, starting from the current
-    // choice; the confirmed choice, or nothing when the user cancelled. The window supplies it,
+    // Shows the modal setup dialog over the spooler's destinations, starting from the choice
+    // made (nothing before the first setup); the confirmed choice, or nothing when the user
+    // cancelled. The window supplies it,
     // so printing knows nothing of the window's widgets.
     using ChoiceDialog = std::function<std::optional<PrinterChoice>(
         Spooler &spooler, const std::optional<PrinterChoice> &current, QWidget *parent)>;
@@ -52,18 +56,21 @@ public:
     static JobOptions jobOptions(const PrinterChoice &choice);
 
 private:
+    friend class CupsTarget;
     std::unique_ptr<QSettings> settings() const;
-    // The choice confirmed in this run but not saved, else the saved choice, or before the first
-    // setup the default queue with A4 (else its default paper).
-    std::optional<PrinterChoice> currentChoice(QString *error);
+    // The choice confirmed in this run but not saved, else the saved choice; nothing before the
+    // first setup. Asks nothing of the print service.
+    std::optional<PrinterChoice> chosen() const;
     QString fontFamily(QString *error);
+    // From a job's thread: asks on the GUI thread and waits for the answer.
+    QString pickPdfFile(const QString &suggested);
 
     std::unique_ptr<Spooler> m_spooler;
     QString m_settingsPath;
     QWidget *m_window;
     PdfFilePicker m_pickPdfFile;
     ChoiceDialog m_choiceDialog;
+    QMutex m_fontLock;
     QString m_fontFamily;
     std::optional<PrinterChoice> m_unsavedChoice;
-    PrintedTo m_lastPrintedTo;
 };

@@ -2,22 +2,26 @@
 
 #include "system/texts.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
+
 #include <cups/cups.h>
 
 #include <memory>
 
 namespace {
 
-struct DestsDeleter
-{
-    int count;
-    void operator()(cups_dest_t *dests) const { cupsFreeDests(count, dests); }
-};
-
-struct DestDeleter
-{
-    void operator()(cups_dest_t *dest) const { cupsFreeDests(1, dest); }
-};
+// A healthy scheduler answers a question in well under 0.1 s, a loaded one in about a second;
+// five seconds of silence means it is not going to.
+constexpr int kConnectMs = 5000;
+constexpr double kQuerySeconds = 5.0;
+// The page goes with the request (a letter with its embedded font is about 100 kB): at 1 Mbit/s
+// that is about a second, and the scheduler writes it to its spool before answering. Ten seconds
+// of silence leaves room for a slow link without leaving the clerk waiting long.
+constexpr double kSendSeconds = 10.0;
 
 struct InfoDeleter
 {
@@ -28,33 +32,101 @@ struct IppDeleter
 {
     void operator()(ipp_t *ipp) const { ippDelete(ipp); }
 };
+using Response = std::unique_ptr<ipp_t, IppDeleter>;
 
-// What libcups was left with after a failed call, taken before the next call overwrites it.
+// The server as the user's administrator would name it.
+QString serverName()
+{
+    const QString server = QString::fromUtf8(cupsServer());
+    if (server.startsWith(QLatin1Char('/')))
+        return QStringLiteral("localhost");
+    return QStringLiteral("%1:%2").arg(server).arg(ippPort());
+}
+
+// What went wrong with the last request, taken before the next call overwrites it.
 struct Failure
 {
-    ipp_status_t status;
+    ipp_status_t status = IPP_STATUS_OK;
     QString reply;
+    bool timedOut = false;
+    // The connection failed, not the request: libcups' words are then a C library error
+    // ("Success", "Bad file descriptor") that tells a clerk nothing.
+    bool lost = false;
 };
 
-Failure lastFailure()
+// One connection to the print service whose every wait for an answer is bounded.
+class Connection
 {
-    return {cupsLastError(), QString::fromUtf8(cupsLastErrorString())};
+public:
+    explicit Connection(double seconds)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        m_http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                              kConnectMs, nullptr);
+        if (!m_http) {
+            // Refused at once means no service there; silence until the bound, one not answering.
+            m_timedOut = clock.elapsed() >= kConnectMs - 100;
+            return;
+        }
+        httpSetTimeout(m_http, seconds, &Connection::giveUp, this);
+    }
+    ~Connection() { httpClose(m_http); }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    http_t *http() const { return m_http; }
+    bool connected() const { return m_http != nullptr; }
+
+    Failure lastFailure() const
+    {
+        Failure failure{cupsLastError(), QString::fromUtf8(cupsLastErrorString()), m_timedOut,
+                        !m_http || httpError(m_http) != 0};
+        failure.lost |= failure.status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        return failure;
+    }
+
+    Response request(ipp_t *request, const char *resource, const QString &file = QString()) const
+    {
+        if (!m_http) {
+            ippDelete(request);
+            return nullptr;
+        }
+        return Response(file.isEmpty() ? cupsDoRequest(m_http, request, resource)
+                                       : cupsDoFileRequest(m_http, request, resource,
+                                                           QFile::encodeName(file).constData()));
+    }
+
+private:
+    static int giveUp(http_t *, void *self)
+    {
+        static_cast<Connection *>(self)->m_timedOut = true;
+        return 0; // stop waiting
+    }
+
+    http_t *m_http = nullptr;
+    bool m_timedOut = false;
+};
+
+bool failed(const Response &response, const Failure &failure)
+{
+    return !response || failure.status > IPP_STATUS_OK_EVENTS_COMPLETE;
 }
 
 QString withReply(const QString &text, const Failure &failure)
 {
-    if (failure.reply.isEmpty())
+    if (failure.reply.isEmpty() || failure.lost)
         return text;
     return texts::serviceReply(text, failure.reply);
 }
 
 QString describe(const Failure &failure, const QString &destination, const QString &otherwise)
 {
-    switch (failure.status) {
-    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
-        // libcups' own words here are a socket error ("Bad file descriptor") that tells a
-        // clerk nothing and points the wrong way, so ours stand alone.
+    if (failure.timedOut)
+        return texts::serviceNotAnswering(serverName());
+    if (failure.lost)
         return texts::serviceUnreachable();
+    switch (failure.status) {
     case IPP_STATUS_ERROR_NOT_FOUND:
         return texts::printerNotFound(destination);
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
@@ -68,24 +140,32 @@ QString describe(const Failure &failure, const QString &destination, const QStri
     }
 }
 
-// Whether the scheduler answers at all: libcups reports a missing destination also when it
-// could not reach the scheduler to ask.
-bool schedulerAnswers()
+ipp_t *newRequest(ipp_op_t operation, const QString &uri = QString())
 {
-    std::unique_ptr<ipp_t, IppDeleter> response(
-        cupsDoRequest(CUPS_HTTP_DEFAULT, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
-    return cupsLastError() != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+    ipp_t *request = ippNewRequest(operation);
+    if (!uri.isEmpty())
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                     uri.toUtf8().constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    return request;
 }
 
-std::unique_ptr<cups_dest_t, DestDeleter> namedDest(const QString &destination, QString *error)
+// A queue's resource: a class answers only under its own.
+QString resource(const char *kind, const QString &destination)
 {
-    std::unique_ptr<cups_dest_t, DestDeleter> dest(
-        cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(), nullptr));
-    if (!dest)
-        *error =
-            schedulerAnswers() ? texts::printerNotFound(destination) : texts::serviceUnreachable();
-    return dest;
+    return QStringLiteral("/%1/%2").arg(QLatin1String(kind), destination);
 }
+
+QString uriOf(const QString &path)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                    path.toUtf8().constData());
+    return QString::fromUtf8(uri);
+}
+
+const char *const kKinds[] = {"printers", "classes"};
 
 struct QueueState
 {
@@ -95,32 +175,28 @@ struct QueueState
     bool stopped = false;
     bool accepting = true;
     QString why; // printer-state-message, as its administrator put it
+    QString resource;
 };
 
-QueueState queueState(const QString &destination)
+QueueState queueState(const Connection &connection, const QString &destination)
 {
     static const char *const kAttributes[] = {"printer-state", "printer-is-accepting-jobs",
                                               "printer-state-message"};
     QueueState state;
-    const QByteArray name = destination.toUtf8();
-    // A class answers only under its own resource.
-    for (const char *kind : {"printers", "classes"}) {
-        char uri[HTTP_MAX_URI];
-        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
-                         ippPort(), "/%s/%s", kind, name.constData());
-        ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    for (const char *kind : kKinds) {
+        const QString path = resource(kind, destination);
+        ipp_t *request = newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uriOf(path));
         ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                       int(std::size(kAttributes)), nullptr, kAttributes);
-        const std::unique_ptr<ipp_t, IppDeleter> response(
-            cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"));
-        state.failure = lastFailure();
-        if (state.failure.status == IPP_STATUS_ERROR_NOT_FOUND)
+        const Response response = connection.request(request, "/");
+        state.failure = connection.lastFailure();
+        if (state.failure.status == IPP_STATUS_ERROR_NOT_FOUND && !state.failure.timedOut)
             continue;
-        if (!response || state.failure.status > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        if (failed(response, state.failure)) {
             state.answered = false;
             return state;
         }
+        state.resource = path;
         if (ipp_attribute_t *message =
                 ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT))
             state.why = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
@@ -146,49 +222,114 @@ QString stopped(const QString &destination, const QString &why)
     return texts::printerStopped(destination, whyText(why));
 }
 
+// The user's own default (lpoptions -d, LPDEST, PRINTER), which the scheduler does not know.
+QString userDefault()
+{
+    for (const char *variable : {"LPDEST", "PRINTER"})
+        if (const QString name = qEnvironmentVariable(variable);
+            !name.isEmpty() && name != QLatin1String("lp"))
+            return name.section(QLatin1Char('/'), 0, 0);
+    QString name;
+    for (const QString &path : {QStringLiteral("/etc/cups/lpoptions"),
+                                QDir::home().filePath(QStringLiteral(".cups/lpoptions"))}) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        static const QRegularExpression line(QStringLiteral("^Default\\s+([^/\\s]+)"),
+                                             QRegularExpression::MultilineOption |
+                                                 QRegularExpression::CaseInsensitiveOption);
+        if (const auto match = line.match(QString::fromUtf8(file.readAll())); match.hasMatch())
+            name = match.captured(1);
+    }
+    return name;
+}
+
+// Withdraws a job the scheduler took; false when it could not be asked.
+bool withdraw(const QString &path, int job)
+{
+    const Connection connection(kQuerySeconds);
+    ipp_t *request = newRequest(IPP_OP_CANCEL_JOB, uriOf(path));
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+    ippAddBoolean(request, IPP_TAG_OPERATION, "purge-job", 1);
+    const Response response = connection.request(request, path.toUtf8().constData());
+    return !failed(response, connection.lastFailure());
+}
+
 } // namespace
 
 bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString *error)
 {
-    cups_dest_t *dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    std::unique_ptr<cups_dest_t, DestsDeleter> owner(dests, DestsDeleter{count});
-    if (count == 0 && cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
-        *error = texts::serviceUnreachable();
-        return false;
-    }
     names->clear();
     defaultName->clear();
-    for (int i = 0; i < count; ++i) {
-        // Instances are option sets of a queue, not printers of their own.
-        if (dests[i].instance)
-            continue;
-        const QString name = QString::fromUtf8(dests[i].name);
-        names->append(name);
-        if (dests[i].is_default)
-            *defaultName = name;
+    const Connection connection(kQuerySeconds);
+    static const char *const kAttributes[] = {"printer-name"};
+    ipp_t *request = newRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr,
+                  kAttributes);
+    Response response = connection.request(request, "/");
+    Failure failure = connection.lastFailure();
+    // "Not found" is the scheduler's answer when it has no printer at all.
+    if (failed(response, failure) &&
+        (failure.status != IPP_STATUS_ERROR_NOT_FOUND || failure.timedOut || failure.lost)) {
+        *error = describe(failure, QString(), texts::printersUnknown());
+        return false;
+    }
+    for (ipp_attribute_t *name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
+         name; name = ippFindNextAttribute(response.get(), "printer-name", IPP_TAG_NAME))
+        names->append(QString::fromUtf8(ippGetString(name, 0, nullptr)));
+    std::sort(names->begin(), names->end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+
+    *defaultName = userDefault();
+    if (!names->contains(*defaultName)) {
+        response = connection.request(newRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+        failure = connection.lastFailure();
+        if (failure.timedOut || failure.lost) {
+            *error = describe(failure, QString(), texts::printersUnknown());
+            return false;
+        }
+        ipp_attribute_t *name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
+        *defaultName = name ? QString::fromUtf8(ippGetString(name, 0, nullptr)) : QString();
+        if (!names->contains(*defaultName))
+            defaultName->clear();
     }
     return true;
 }
 
 bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QString *error)
 {
-    const auto dest = namedDest(destination, error);
-    if (!dest)
-        return false;
-    const std::unique_ptr<cups_dinfo_t, InfoDeleter> info(
-        cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    const Connection connection(kQuerySeconds);
+    std::unique_ptr<cups_dinfo_t, InfoDeleter> info;
+    cups_dest_t dest{};
+    QByteArray name = destination.toUtf8();
+    dest.name = name.data();
+    Failure failure;
+    QByteArray uri;
+    for (const char *kind : kKinds) {
+        cupsFreeOptions(dest.num_options, dest.options);
+        dest.options = nullptr;
+        uri = uriOf(resource(kind, destination)).toUtf8();
+        dest.num_options =
+            cupsAddOption("printer-uri-supported", uri.constData(), 0, &dest.options);
+        info.reset(connection.connected() ? cupsCopyDestInfo(connection.http(), &dest) : nullptr);
+        failure = connection.lastFailure();
+        if (info || failure.status != IPP_STATUS_ERROR_NOT_FOUND || failure.timedOut)
+            break;
+    }
+    const auto freeOptions = qScopeGuard([&] { cupsFreeOptions(dest.num_options, dest.options); });
     if (!info) {
-        *error = describe(lastFailure(), destination, texts::papersUnknown(destination));
+        *error = describe(failure, destination, texts::papersUnknown(destination));
         return false;
     }
 
+    http_t *http = connection.http();
     *papers = PrinterPapers();
     const unsigned flags = CUPS_MEDIA_FLAGS_DEFAULT;
-    const int count = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest.get(), info.get(), flags);
+    const int count = cupsGetDestMediaCount(http, &dest, info.get(), flags);
     for (int i = 0; i < count; ++i) {
         cups_size_t size;
-        if (!cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest.get(), info.get(), i, flags, &size))
+        if (!cupsGetDestMediaByIndex(http, &dest, info.get(), i, flags, &size))
             continue;
         const QString media = QString::fromUtf8(size.media);
         // Borderless variants print nothing different here and would double the list.
@@ -203,11 +344,10 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
         paper.media = media;
         // The short name the user knows (A4, B5, Letter), where there is one.
         const pwg_media_t *standard = pwgMediaForPWG(size.media);
-        const char *name =
-            standard && standard->ppd
-                ? standard->ppd
-                : cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, dest.get(), info.get(), flags, &size);
-        paper.name = name ? QString::fromUtf8(name) : media;
+        const char *shown = standard && standard->ppd
+                                ? standard->ppd
+                                : cupsLocalizeDestMedia(http, &dest, info.get(), flags, &size);
+        paper.name = shown ? QString::fromUtf8(shown) : media;
         paper.sizeMm = QSizeF(size.width / 100.0, size.length / 100.0);
         paper.marginsMm =
             QMarginsF(size.left / 100.0, size.top / 100.0, size.right / 100.0, size.bottom / 100.0);
@@ -219,11 +359,11 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
     }
 
     cups_size_t defaultSize;
-    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), flags, &defaultSize))
+    if (cupsGetDestMediaDefault(http, &dest, info.get(), flags, &defaultSize))
         papers->defaultMedia =
             QString::fromUtf8(defaultSize.media).remove(QLatin1String("_borderless"));
     if (ipp_attribute_t *orientation =
-            cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "orientation-requested");
+            cupsFindDestDefault(http, &dest, info.get(), "orientation-requested");
         orientation && ippGetValueTag(orientation) == IPP_TAG_ENUM) {
         const int value = ippGetInteger(orientation, 0);
         if (value == IPP_ORIENT_PORTRAIT)
@@ -236,7 +376,8 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
 
 QString CupsSpooler::check(const QString &destination)
 {
-    const QueueState state = queueState(destination);
+    const Connection connection(kQuerySeconds);
+    const QueueState state = queueState(connection, destination);
     if (!state.found)
         return texts::printerNotFound(destination);
     if (!state.answered)
@@ -249,42 +390,76 @@ QString CupsSpooler::check(const QString &destination)
 }
 
 QString CupsSpooler::submit(const QString &destination, const QString &title,
-                            const QString &pdfFile, const JobOptions &options)
+                            const QString &pdfFile, const JobOptions &options, int *jobId)
 {
+    *jobId = 0;
+    const Connection connection(kSendSeconds);
+    const QueueState before = queueState(connection, destination);
+    if (!before.found)
+        return texts::printerNotFound(destination);
+    if (!before.answered)
+        return describe(before.failure, destination, texts::jobRefused(destination));
+    if (before.stopped)
+        return stopped(destination, before.why);
+    const QString path = before.resource;
+    const QString uri = uriOf(path);
+    const QByteArray where = path.toUtf8();
+
+    // The job first and its page after, so that a page that does not get through leaves a job
+    // with a number to withdraw.
+    ipp_t *create = newRequest(IPP_OP_CREATE_JOB, uri);
+    ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
+                 title.toUtf8().constData());
     cups_option_t *cupsOptions = nullptr;
     int optionCount = 0;
     for (const auto &option : options)
         optionCount = cupsAddOption(option.first.constData(), option.second.constData(),
                                     optionCount, &cupsOptions);
-    // Creates the job, sends the file and cancels the job again if the file did not get through.
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(),
-                                   pdfFile.toLocal8Bit().constData(), title.toUtf8().constData(),
-                                   optionCount, cupsOptions);
+    cupsEncodeOptions2(create, optionCount, cupsOptions, IPP_TAG_JOB);
     cupsFreeOptions(optionCount, cupsOptions);
-    if (job > 0) {
-        // A stopped queue takes the job and holds it, and the sheet would come out whenever
-        // someone resumes the printer. It may have stopped since the check before drawing.
-        const QueueState state = queueState(destination);
-        if (!state.stopped)
-            return QString();
-        if (cupsCancelJob2(CUPS_HTTP_DEFAULT, destination.toUtf8().constData(), job, 1) !=
-            IPP_STATUS_OK)
-            return stopped(destination, state.why) + texts::jobNotWithdrawn();
-        return stopped(destination, state.why);
+    Response response = connection.request(create, where.constData());
+    Failure failure = connection.lastFailure();
+    ipp_attribute_t *id =
+        response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
+    if (failed(response, failure) || !id) {
+        switch (failure.status) {
+        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+        case IPP_STATUS_ERROR_NOT_FOUND:
+        case IPP_STATUS_ERROR_FORBIDDEN:
+        case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+        case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+            break;
+        default:
+            // The destination's state may say it better than the refusal.
+            if (failure.timedOut || failure.lost)
+                break;
+            if (const QString state = check(destination); !state.isEmpty())
+                return state;
+        }
+        return describe(failure, destination, texts::jobRefused(destination));
     }
-    const Failure failure = lastFailure();
-    switch (failure.status) {
-    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
-    case IPP_STATUS_ERROR_NOT_FOUND:
-    case IPP_STATUS_ERROR_FORBIDDEN:
-    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
-    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
-        break;
-    default:
-        // libcups reports a vanished queue or a lost scheduler as an internal error; the
-        // destination's state says it better.
-        if (const QString state = check(destination); !state.isEmpty())
-            return state;
+    const int job = ippGetInteger(id, 0);
+
+    ipp_t *send = newRequest(IPP_OP_SEND_DOCUMENT, uri);
+    ippAddInteger(send, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+    ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+                 "application/pdf");
+    ippAddBoolean(send, IPP_TAG_OPERATION, "last-document", 1);
+    response = connection.request(send, where.constData(), pdfFile);
+    failure = connection.lastFailure();
+    if (failed(response, failure)) {
+        const QString why = describe(failure, destination, texts::jobRefused(destination));
+        return withdraw(path, job) ? why : why + texts::jobMayStillPrint();
     }
-    return describe(failure, destination, texts::jobRefused(destination));
+
+    // A stopped queue takes the job and holds it, and the sheet would come out whenever someone
+    // resumes the printer. It may have stopped since the check before drawing.
+    const QueueState after = queueState(connection, destination);
+    if (!after.stopped) {
+        *jobId = job;
+        return QString();
+    }
+    if (!withdraw(path, job))
+        return stopped(destination, after.why) + texts::jobNotWithdrawn();
+    return stopped(destination, after.why);
 }

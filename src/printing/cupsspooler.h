@@ -3,7 +3,9 @@
 #include "printing/spooler.h"
 
 // The print service through libcups, at the server libcups picks (CUPS_SERVER, client.conf or
-// the local scheduler).
+// the local scheduler). Each call opens a connection of its own whose every wait is bounded:
+// libcups' own convenience calls wait a minute on a server that takes the connection but does
+// not answer, and some of them ask over a connection of their own that no timeout reaches.
 class CupsSpooler : public Spooler
 {
 public:
@@ -11,5 +13,5 @@ public:
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override;
     QString check(const QString &destination) override;
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
-                   const JobOptions &options) override;
+                   const JobOptions &options, int *jobId) override;
 };

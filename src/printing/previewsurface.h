@@ -14,13 +14,14 @@ public:
 
 // Hands the print jobs surfaces that all draw onto one painter, so the letter and the marks
 // can share one sheet on screen. Every text and ring drawn is noted in *record.
-class PreviewPrinting : public Printing
+class PreviewPrinting : public PrintTarget
 {
 public:
     PreviewPrinting(QPainter *painter, const QPointF &originMm, const QString &fontFamily,
                     QList<PainterSurface::Drawn> *record);
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
-    QString setup(QWidget *) override { return QString(); }
+    // Nothing goes anywhere.
+    std::optional<AcceptedJob> accepted() const override { return std::nullopt; }
 
 private:
     QPainter *m_painter;

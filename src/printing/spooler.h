@@ -34,7 +34,8 @@ struct PrinterPapers
 using JobOptions = QList<QPair<QByteArray, QByteArray>>;
 
 // The print service, kept small so that what it refuses can be tested without one. Every
-// failure comes back as a sentence for the user, in Japanese.
+// failure comes back as a sentence for the user, in Japanese. Every call may wait on the service
+// (for a bounded time) and is made off the GUI thread; calls on different threads do not meet.
 class Spooler
 {
 public:
@@ -45,8 +46,8 @@ public:
     virtual bool papers(const QString &destination, PrinterPapers *papers, QString *error) = 0;
     // Empty when the destination exists and takes jobs now; otherwise why not.
     virtual QString check(const QString &destination) = 0;
-    // Hands the PDF file to the destination as one job. Empty when the spooler took it;
-    // otherwise why not, and no job of it is left in the queue.
+    // Hands the PDF file to the destination as one job. Empty when the spooler took it, with
+    // its number in *jobId; otherwise why not, and no job of it is left in the queue.
     virtual QString submit(const QString &destination, const QString &title, const QString &pdfFile,
-                           const JobOptions &options) = 0;
+                           const JobOptions &options, int *jobId) = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Background;
 class Clock;
 class History;
 class Messages;
@@ -19,6 +20,8 @@ struct Services
     Printing *printing = nullptr;
     // The print history; none in runs that keep no history.
     History *history = nullptr;
+    // Where print jobs run, so that the window stays responsive.
+    Background *background = nullptr;
     std::function<bool()> anotherInstanceRunning;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;

@@ -283,6 +283,19 @@ QString serviceUnreachable()
                           "印刷サービスが動いているか確かめてください。");
 }
 
+QString serviceNotAnswering(const QString &server)
+{
+    return QStringLiteral("印刷サービス（CUPS）が応答しません（%1）。"
+                          "しばらく待ってからもう一度印刷するか、印刷サービスの状態を"
+                          "確かめてください。")
+        .arg(server);
+}
+
+QString printersUnknown()
+{
+    return QStringLiteral("印刷サービスからプリンタの一覧を取得できません。");
+}
+
 QString printerNotFound(const QString &printer)
 {
     return QStringLiteral("プリンタ「%1」が見つかりません。"
@@ -337,6 +350,13 @@ QString jobNotWithdrawn()
 {
     return QStringLiteral("\n印刷は取り消せませんでした。"
                           "プリンタが再開すると、この用紙が印刷されます。");
+}
+
+QString jobMayStillPrint()
+{
+    return QStringLiteral(
+        "\n送りかけた印刷を取り消せませんでした。"
+        "印刷サービスが応答するようになると、この用紙が印刷されることがあります。");
 }
 
 QString jobRefused(const QString &printer)
@@ -432,6 +452,36 @@ QString historyCount(int shown)
 QString historyIsOff()
 {
     return QStringLiteral("印刷履歴は残さない設定です。");
+}
+
+QString loadingPrinters()
+{
+    return QStringLiteral("プリンタの一覧を問い合わせています…");
+}
+
+QString loadingPapers()
+{
+    return QStringLiteral("用紙を問い合わせています…");
+}
+
+QString printingNow()
+{
+    return QStringLiteral("印刷しています…");
+}
+
+QString jobSent(const QString &printer, int jobId)
+{
+    return QStringLiteral("%1 に送りました（ジョブ %2）").arg(printer).arg(jobId);
+}
+
+QString pdfSaved(const QString &fileName)
+{
+    return QStringLiteral("%1 を保存しました").arg(fileName);
+}
+
+QString closingAfterJob()
+{
+    return QStringLiteral("印刷を送り終えてから閉じます…");
 }
 
 QString scanDialogTitle()

@@ -86,7 +86,9 @@ QString pageNotWritten(const QString &why);    // the finished page could not be
 
 // ---- Printing: what the print service (CUPS) answered
 QString serviceReply(const QString &text, const QString &reply); // its own words, after ours
-QString serviceUnreachable(); // the print service does not answer
+QString serviceUnreachable(); // nothing takes the connection: the print service is down
+QString serviceNotAnswering(const QString &server); // it took the connection, then fell silent
+QString printersUnknown(); // the list of printers was refused for another reason
 QString printerNotFound(const QString &printer);
 QString printerNotAccepting(const QString &printer); // the job was refused: queue not accepting
 QString noPrintPermission(const QString &printer);
@@ -98,6 +100,7 @@ QString printerStateUnknown(const QString &printer); // asking for its state fai
 QString printerRejecting(const QString &printer, const QString &state); // set to refuse jobs
 QString jobNotWithdrawn(); // after printerStopped: a job it took could not be cancelled
 QString jobRefused(const QString &printer); // the job was refused for another reason
+QString jobMayStillPrint(); // after a failure sending the page: its job could not be withdrawn
 
 // ---- Printer setup confirmed, but the choice could not be written down
 QString printerChoiceNotSaved(const QString &path); // the settings file last
@@ -105,6 +108,14 @@ QString printerChoiceNotSaved(const QString &path); // the settings file last
 // ---- Printer setup: the red line above its buttons
 QString printersUnlisted(const QString &why);       // the print service could not list printers
 QString earlierPrinterGone(const QString &printer); // the printer chosen last time has gone
+QString loadingPrinters();                          // the list of printers is on its way
+QString loadingPapers(); // the papers of the chosen printer are on their way
+
+// ---- The window's short notice, which goes away by itself
+QString printingNow();                              // a job is on its way
+QString jobSent(const QString &printer, int jobId); // the print queue took it
+QString pdfSaved(const QString &fileName);          // the PDF file was written
+QString closingAfterJob();                          // closing waits for the job
 
 // ---- 印刷イメージ (the preview window)
 QString scanDialogTitle();  // the file dialog picking a scan of the blank form

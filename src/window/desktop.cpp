@@ -4,6 +4,7 @@
 #include "jobs/printing.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
+#include "system/background.h"
 #include "system/clock.h"
 #include "system/instanceguard.h"
 #include "system/messages.h"
@@ -18,9 +19,16 @@ Desktop::Desktop(QWidget *window)
       m_session(std::make_unique<ApplicationSession>()),
       m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath())),
       // Asks nothing of the print service until a job runs or printer setup opens.
-      m_printing(std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString(), window))
+      m_printing(
+          std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString(), window)),
+      m_background(std::make_unique<ThreadBackground>())
 {
-    m_printing->setChoiceDialog(&PrinterSetupDialog::choose);
+    ThreadBackground *background = m_background.get();
+    m_printing->setChoiceDialog([background](Spooler &spooler,
+                                             const std::optional<PrinterChoice> &current,
+                                             QWidget *parent) {
+        return PrinterSetupDialog::choose(spooler, *background, current, parent);
+    });
 }
 
 Desktop::~Desktop() = default;
@@ -41,6 +49,7 @@ Services Desktop::services() const
     services.clock = m_clock.get();
     services.session = m_session.get();
     services.printing = m_printing.get();
+    services.background = m_background.get();
     InstanceGuard *guard = m_guard.get();
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
     services.offsetDirectory = offsetDirectory();

@@ -14,6 +14,7 @@ class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
 class History;
+class ThreadBackground;
 struct PageGeometry;
 
 // The real implementations of the services, owned together by the window.
@@ -35,4 +36,6 @@ private:
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<CupsPrinting> m_printing;
     std::unique_ptr<History> m_history;
+    // Last, so it goes first: it waits for the jobs and questions still using the printing.
+    std::unique_ptr<ThreadBackground> m_background;
 };

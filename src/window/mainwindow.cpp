@@ -7,6 +7,7 @@
 #include "jobs/markjob.h"
 #include "jobs/placement.h"
 #include "jobs/printing.h"
+#include "system/background.h"
 #include "system/clock.h"
 #include "system/messages.h"
 #include "system/numbers.h"
@@ -17,10 +18,13 @@
 #include "window/inputmodes.h"
 #include "window/previewwindow.h"
 
+#include <QCloseEvent>
 #include <QCompleter>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QScreen>
 #include <QStringListModel>
 
@@ -66,6 +70,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     setUp();
 }
 
+// The desktop goes first: it waits for a job still running, which uses its printing.
 MainWindow::~MainWindow() = default;
 
 void MainWindow::setUp()
@@ -85,6 +90,20 @@ void MainWindow::setUp()
     // list completes inline; only a completer that suggests in a popup may take its place.
     for (QComboBox *list : findChildren<QComboBox *>())
         list->setCompleter(nullptr);
+
+    // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("noticeLabel"));
+    m_notice->setGeometry(m_ui.Frame10401->geometry());
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->setWordWrap(true);
+    m_notice->setFocusPolicy(Qt::NoFocus);
+    m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_notice->setStyleSheet(QStringLiteral(
+        "background: #eef7e8; border: 1px solid #7aa55c; border-radius: 3px; color: #203a10;"));
+    m_notice->hide();
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
 
     connect(m_ui.Check10201, &QCheckBox::clicked, this, &MainWindow::onCheck10201Clicked);
     connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
@@ -131,6 +150,7 @@ void MainWindow::connectHistory()
         m_services.messages->warning(texts::appTitle(), message);
     });
     connect(history, &History::frequentTextsFound, this, &MainWindow::offerEarlierTexts);
+    connect(this, &MainWindow::jobAccepted, this, &MainWindow::recordLetter);
     // Turned off, the history takes its texts out of the lists' popups too.
     connect(history, &History::changed, this, [this, history] {
         if (history->isOn())
@@ -235,8 +255,24 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::onZEndBtnClicked()
 {
-    if (m_services.messages->askYesNo(texts::quitTitle(), texts::quitQuestion()))
-        m_services.session->quit();
+    if (!m_services.messages->askYesNo(texts::quitTitle(), texts::quitQuestion()))
+        return;
+    if (m_printing) {
+        // A page half handed over would be lost or come out later unasked for.
+        m_quitAfterJob = true;
+        showNotice(texts::closingAfterJob());
+        return;
+    }
+    m_services.session->quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_printing)
+        return QWidget::closeEvent(event);
+    event->ignore();
+    m_closeAfterJob = true;
+    showNotice(texts::closingAfterJob());
 }
 
 void MainWindow::onInsatsuBtnClicked()
@@ -246,30 +282,31 @@ void MainWindow::onInsatsuBtnClicked()
 
 void MainWindow::printEntries(const LetterEntries &entries)
 {
-    PrintPlacement placement;
-    bool delivered = false;
-    const QString failure = printLetter(entries, *m_services.printing, placement, &delivered);
-    if (!failure.isEmpty())
-        showFailure(failure);
-    if (delivered)
-        recordLetter(entries, m_services.printing->lastPrintedTo());
+    startJob(
+        [entries](PrintTarget &target) {
+            PrintPlacement placement;
+            return printLetter(entries, target, placement);
+        },
+        entries);
 }
 
-void MainWindow::recordLetter(const LetterEntries &entries, const PrintedTo &printedTo)
+void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<LetterEntries> &entries)
 {
-    if (!m_services.history)
+    // Marks are no letter: they come without entries.
+    if (!m_services.history || !entries)
         return;
     HistoryLetter letter;
     letter.printedAt = QDateTime::currentDateTime();
     for (int i = 0; i < kLetterItemCount; ++i)
-        letter.entries.insert(QLatin1String(kLetterItems[i].control), entries.texts[i]);
-    letter.delegatedMatterTicked = entries.delegatedMatterTicked;
-    letter.offsetX = entries.sayuu;
-    letter.offsetY = entries.jyouge;
-    letter.printer = printedTo.printer;
-    letter.paper = printedTo.paper;
-    letter.orientation = printedTo.orientation;
-    letter.jobId = printedTo.jobId;
+        letter.entries.insert(QLatin1String(kLetterItems[i].control), entries->texts[i]);
+    letter.delegatedMatterTicked = entries->delegatedMatterTicked;
+    letter.offsetX = entries->sayuu;
+    letter.offsetY = entries->jyouge;
+    letter.printer = job.destination;
+    letter.paper = job.paper;
+    letter.orientation =
+        job.orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
+    letter.jobId = job.file.isEmpty() ? QString::number(job.jobId) : job.file;
     for (const QString &name : kSearchedEntries)
         letter.searchText += letter.entries.value(name) + QLatin1Char('\n');
     m_services.history->record(letter);
@@ -278,12 +315,83 @@ void MainWindow::recordLetter(const LetterEntries &entries, const PrintedTo &pri
 void MainWindow::onIchiBtnClicked()
 {
     guarded([this] {
-        PrintPlacement placement;
-        const QString failure = printMarks(m_ui.Sayuu_Xtxt->text(), m_ui.Jyouge_Ytxt->text(),
-                                           *m_services.printing, placement);
-        if (!failure.isEmpty())
-            showFailure(failure);
+        const QString sayuu = m_ui.Sayuu_Xtxt->text();
+        const QString jyouge = m_ui.Jyouge_Ytxt->text();
+        startJob(
+            [sayuu, jyouge](PrintTarget &target) {
+                PrintPlacement placement;
+                return printMarks(sayuu, jyouge, target, placement);
+            },
+            std::nullopt);
     });
+}
+
+void MainWindow::startJob(Job job, std::optional<LetterEntries> letter)
+{
+    if (m_printing)
+        return;
+    std::shared_ptr<PrintTarget> target = m_services.printing->target();
+    auto failure = std::make_shared<QString>();
+    setPrinting(true);
+    m_services.background->run(
+        this,
+        [job = std::move(job), target, failure] {
+            // Nothing may escape a thread: it would end the program.
+            try {
+                *failure = job(*target);
+            } catch (const std::bad_alloc &) {
+                *failure = texts::outOfMemory();
+            } catch (const std::exception &error) {
+                *failure = texts::unexpectedError(QString::fromLocal8Bit(error.what()));
+            }
+        },
+        [this, target, failure, letter] {
+            jobEnded(*failure, failure->isEmpty() ? target->accepted() : std::nullopt, letter);
+        });
+}
+
+void MainWindow::jobEnded(const QString &failure, const std::optional<AcceptedJob> &accepted,
+                          const std::optional<LetterEntries> &letter)
+{
+    setPrinting(false);
+    if (!failure.isEmpty()) {
+        showFailure(failure);
+    } else if (accepted) {
+        showNotice(accepted->file.isEmpty() ? texts::jobSent(accepted->destination, accepted->jobId)
+                                            : texts::pdfSaved(QFileInfo(accepted->file).fileName()),
+                   4000);
+        emit jobAccepted(*accepted, letter);
+    }
+    emit jobFinished();
+    if (m_quitAfterJob)
+        m_services.session->quit();
+    else if (m_closeAfterJob)
+        close();
+}
+
+void MainWindow::setPrinting(bool printing)
+{
+    m_printing = printing;
+    m_ui.InsatsuBtn->setEnabled(!printing);
+    m_ui.IchiBtn->setEnabled(!printing);
+    if (printing) {
+        setCursor(Qt::BusyCursor);
+        showNotice(texts::printingNow());
+    } else {
+        unsetCursor();
+        m_notice->hide();
+    }
+}
+
+void MainWindow::showNotice(const QString &text, int timeoutMs)
+{
+    m_notice->setText(text);
+    m_notice->raise();
+    m_notice->show();
+    if (timeoutMs > 0)
+        m_noticeTimer.start(timeoutMs);
+    else
+        m_noticeTimer.stop();
 }
 
 void MainWindow::onHozonBtnClicked()

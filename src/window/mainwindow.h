@@ -7,15 +7,18 @@
 #include "ui_form1.h"
 
 #include <QHash>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct PageGeometry;
 
 class Desktop;
 class HistoryWindow;
+class QLabel;
 class PreviewWindow;
 
 class MainWindow : public QWidget
@@ -35,6 +38,18 @@ public:
     Ui::Form1 &ui() { return m_ui; }
     // The 印刷イメージ window once it was first opened; null before.
     PreviewWindow *preview() const { return m_preview; }
+    // True while a print job is on its way.
+    bool printing() const { return m_printing; }
+
+signals:
+    // A page the print queue or the PDF file took, for whoever keeps a record of the letters:
+    // `letter` holds the entries printed, nothing for the alignment marks.
+    void jobAccepted(const AcceptedJob &job, const std::optional<LetterEntries> &letter);
+    // A job ended, taken or not.
+    void jobFinished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setUp();
@@ -58,12 +73,23 @@ private:
     // The letter job, and the entries kept in the history once the page went out.
     void printEntries(const LetterEntries &entries);
     // Kept in the history once the page was accepted: never before, never holding it up.
-    void recordLetter(const LetterEntries &entries, const PrintedTo &printedTo);
+    void recordLetter(const AcceptedJob &job, const std::optional<LetterEntries> &entries);
     void connectHistory();
     void showLetter(const HistoryLetter &letter);
     void reprint(const HistoryLetter &letter);
     void offerEarlierTexts(const QHash<QString, QStringList> &texts);
     void onImejiBtnClicked();
+
+    // Runs the job off the GUI thread on the choice of printer as it is now; the print buttons
+    // rest meanwhile and the outcome is told when it ends.
+    using Job = std::function<QString(PrintTarget &target)>;
+    void startJob(Job job, std::optional<LetterEntries> letter);
+    void jobEnded(const QString &failure, const std::optional<AcceptedJob> &accepted,
+                  const std::optional<LetterEntries> &letter);
+    void setPrinting(bool printing);
+    // A short line in the window that moves nothing and takes no focus; with a timeout it goes
+    // away by itself.
+    void showNotice(const QString &text, int timeoutMs = 0);
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
     template <typename Handler> void guarded(Handler &&handler);
@@ -75,6 +101,11 @@ private:
     HistoryWindow *m_historyWindow = nullptr;
     // What each list field selects at start, for 新規.
     QHash<QComboBox *, int> m_initialSelections;
+    QLabel *m_notice = nullptr;
+    QTimer m_noticeTimer;
+    bool m_printing = false;
+    bool m_closeAfterJob = false;
+    bool m_quitAfterJob = false;
     std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
     PreviewWindow *m_preview = nullptr;
 };

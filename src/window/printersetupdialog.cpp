@@ -1,5 +1,6 @@
 #include "window/printersetupdialog.h"
 
+#include "system/background.h"
 #include "system/texts.h"
 
 #include <QButtonGroup>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <memory>
+
 namespace {
 
 constexpr int kNameRole = Qt::UserRole;
@@ -18,11 +21,13 @@ constexpr int kPdfRole = Qt::UserRole + 1;
 
 } // namespace
 
-PrinterSetupDialog::PrinterSetupDialog(Spooler &spooler,
+PrinterSetupDialog::PrinterSetupDialog(Spooler &spooler, Background &background,
                                        const std::optional<PrinterChoice> &current, QWidget *parent)
-    : QDialog(parent), m_spooler(spooler), m_current(current), m_printer(new QComboBox(this)),
-      m_paper(new QComboBox(this)), m_portrait(new QRadioButton(QStringLiteral("縦"), this)),
-      m_landscape(new QRadioButton(QStringLiteral("横"), this)), m_notice(new QLabel(this)),
+    : QDialog(parent), m_spooler(spooler), m_background(background), m_current(current),
+      m_printer(new QComboBox(this)), m_paper(new QComboBox(this)),
+      m_portrait(new QRadioButton(QStringLiteral("縦"), this)),
+      m_landscape(new QRadioButton(QStringLiteral("横"), this)), m_loading(new QLabel(this)),
+      m_notice(new QLabel(this)),
       m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setWindowTitle(QStringLiteral("プリンタの設定"));
@@ -31,6 +36,8 @@ PrinterSetupDialog::PrinterSetupDialog(Spooler &spooler,
     m_paper->setObjectName(QStringLiteral("paperBox"));
     m_portrait->setObjectName(QStringLiteral("portraitButton"));
     m_landscape->setObjectName(QStringLiteral("landscapeButton"));
+    m_loading->setObjectName(QStringLiteral("loadingLabel"));
+    m_loading->setStyleSheet(QStringLiteral("color: #606060;"));
     m_notice->setObjectName(QStringLiteral("noticeLabel"));
     m_notice->setWordWrap(true);
     m_notice->setStyleSheet(QStringLiteral("color: #b00000;"));
@@ -50,6 +57,7 @@ PrinterSetupDialog::PrinterSetupDialog(Spooler &spooler,
     form->addRow(QStringLiteral("プリンタ："), m_printer);
     form->addRow(QStringLiteral("用紙："), m_paper);
     form->addRow(QStringLiteral("印刷の向き："), orientation);
+    form->addRow(m_loading);
     form->addRow(m_notice);
     form->addRow(m_buttons);
     m_printer->setMinimumWidth(260);
@@ -59,19 +67,56 @@ PrinterSetupDialog::PrinterSetupDialog(Spooler &spooler,
 
     const bool landscape = !m_current || m_current->orientation == QPageLayout::Landscape;
     (landscape ? m_landscape : m_portrait)->setChecked(true);
-    listDestinations();
+
+    // Until the print service answers, the list holds what was chosen before, so that OK keeps it.
+    if (m_current && !m_current->pdfFile) {
+        m_printer->addItem(m_current->destination);
+        m_printer->setItemData(0, m_current->destination, kNameRole);
+        m_printer->setItemData(0, false, kPdfRole);
+    }
+    m_printer->addItem(QStringLiteral("PDFファイル"));
+    m_printer->setItemData(m_printer->count() - 1, true, kPdfRole);
+    m_printer->setCurrentIndex(m_current ? (m_current->pdfFile ? m_printer->count() - 1 : 0) : -1);
     connect(m_printer, &QComboBox::currentIndexChanged, this,
             &PrinterSetupDialog::onPrinterChanged);
+
+    auto names = std::make_shared<QStringList>();
+    auto defaultName = std::make_shared<QString>();
+    auto problem = std::make_shared<QString>();
+    Spooler *service = &m_spooler;
+    ask([=] { service->destinations(names.get(), defaultName.get(), problem.get()); },
+        [=] { listDestinations(*names, *defaultName, *problem); });
     onPrinterChanged();
 }
 
-void PrinterSetupDialog::listDestinations()
+void PrinterSetupDialog::ask(std::function<void()> work, std::function<void()> done)
 {
-    QStringList names;
-    QString defaultName;
-    if (!m_spooler.destinations(&names, &defaultName, &m_destinationsProblem))
-        m_destinationsProblem = texts::printersUnlisted(m_destinationsProblem);
-    for (const QString &name : std::as_const(names)) {
+    ++m_waiting;
+    updateState();
+    m_background.run(this, std::move(work), [this, done] {
+        --m_waiting;
+        done();
+        updateState();
+        if (m_waiting == 0)
+            emit loaded();
+    });
+}
+
+void PrinterSetupDialog::listDestinations(const QStringList &names, const QString &defaultName,
+                                          const QString &problem)
+{
+    m_listing = false;
+    if (!problem.isEmpty()) {
+        // Nothing is known, so nothing changes: what was chosen before stays chosen.
+        m_destinationsProblem = texts::printersUnlisted(problem);
+        return;
+    }
+    const bool pdf = m_printer->currentData(kPdfRole).toBool();
+    const QString wanted = m_printer->currentData(kNameRole).toString();
+
+    const QSignalBlocker blocker(m_printer);
+    m_printer->clear();
+    for (const QString &name : names) {
         const QString shown =
             name == defaultName ? QStringLiteral("%1（既定のプリンタ）").arg(name) : name;
         m_printer->addItem(shown);
@@ -82,36 +127,68 @@ void PrinterSetupDialog::listDestinations()
     m_printer->setItemData(m_printer->count() - 1, true, kPdfRole);
 
     int selected = -1;
-    if (m_current && m_current->pdfFile) {
+    if (pdf) {
         selected = m_printer->count() - 1;
-    } else if (m_current) {
-        selected = names.indexOf(m_current->destination);
-        if (selected < 0 && m_destinationsProblem.isEmpty())
-            m_destinationsProblem = texts::earlierPrinterGone(m_current->destination);
-    }
-    if (selected < 0)
+    } else if (!wanted.isEmpty()) {
+        selected = names.indexOf(wanted);
+        if (selected < 0)
+            m_destinationsProblem = texts::earlierPrinterGone(wanted);
+    } else if (!m_current) {
+        // Before the first setup jobs go to the default queue: that is the choice to show.
         selected = names.indexOf(defaultName);
-    if (selected < 0)
-        selected = 0; // the first queue, or "PDF file" when there is none
+    }
+    const bool same = selected >= 0 && selected == names.indexOf(wanted);
     m_printer->setCurrentIndex(selected);
+    // The papers of the destination shown before are on their way already.
+    if (!same || m_papersAsked == 0)
+        onPrinterChanged();
 }
 
 void PrinterSetupDialog::onPrinterChanged()
 {
-    const QString keep = m_paper->currentData().toString();
-    m_paper->clear();
-    m_notice->hide();
-
+    m_papersProblem.clear();
     const bool pdf = m_printer->currentData(kPdfRole).toBool();
     const QString name = m_printer->currentData(kNameRole).toString();
-    PrinterPapers papers;
-    QString problem;
-    if (pdf) {
-        papers.papers = pdfPapers();
-        papers.defaultMedia = papers.papers.value(0).media;
-    } else if (!m_spooler.papers(name, &papers, &problem)) {
-        papers = PrinterPapers();
+    const int asked = ++m_papersAsked;
+    if (pdf || name.isEmpty()) {
+        PrinterPapers papers;
+        if (pdf) {
+            papers.papers = pdfPapers();
+            papers.defaultMedia = papers.papers.value(0).media;
+        }
+        showPapers(papers, QString());
+        updateState();
+        return;
     }
+    // Meanwhile the paper chosen before stays, so OK keeps it.
+    if (m_current && !m_current->pdfFile && m_current->destination == name) {
+        PrinterPapers kept;
+        kept.papers = {{m_current->media, mediaDisplayName(m_current->media), {}, {}}};
+        showPapers(kept, QString());
+    } else {
+        showPapers(PrinterPapers(), QString());
+    }
+    auto papers = std::make_shared<PrinterPapers>();
+    auto problem = std::make_shared<QString>();
+    Spooler *service = &m_spooler;
+    ask([=] { service->papers(name, papers.get(), problem.get()); },
+        [=] {
+            if (asked != m_papersAsked)
+                return; // another destination was chosen meanwhile
+            if (!problem->isEmpty()) {
+                m_papersProblem = *problem;
+                return; // the paper chosen before stays as it was
+            }
+            showPapers(*papers, QString());
+        });
+}
+
+void PrinterSetupDialog::showPapers(const PrinterPapers &papers, const QString &problem)
+{
+    const bool pdf = m_printer->currentData(kPdfRole).toBool();
+    const QString name = m_printer->currentData(kNameRole).toString();
+    const QString keep = m_paper->currentData().toString();
+    m_paper->clear();
     for (const Paper &paper : std::as_const(papers.papers))
         m_paper->addItem(paper.name, paper.media);
 
@@ -126,18 +203,23 @@ void PrinterSetupDialog::onPrinterChanged()
     if (selected < 0 && m_paper->count() > 0)
         selected = 0;
     m_paper->setCurrentIndex(selected);
-
-    if (!problem.isEmpty())
-        showNotice(problem);
-    else if (!m_destinationsProblem.isEmpty())
-        showNotice(m_destinationsProblem);
-    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_paper->count() > 0);
+    m_papersProblem = problem;
 }
 
-void PrinterSetupDialog::showNotice(const QString &text)
+void PrinterSetupDialog::updateState()
 {
-    m_notice->setText(text);
-    m_notice->show();
+    const bool busy = m_waiting > 0;
+    m_loading->setText(m_listing ? texts::loadingPrinters() : texts::loadingPapers());
+    m_loading->setVisible(busy);
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+    const QString problem = !m_papersProblem.isEmpty() ? m_papersProblem : m_destinationsProblem;
+    m_notice->setText(problem);
+    m_notice->setVisible(!problem.isEmpty());
+    m_buttons->button(QDialogButtonBox::Ok)
+        ->setEnabled(m_printer->currentIndex() >= 0 && m_paper->count() > 0);
 }
 
 PrinterChoice PrinterSetupDialog::choice() const
@@ -150,11 +232,11 @@ PrinterChoice PrinterSetupDialog::choice() const
     return choice;
 }
 
-std::optional<PrinterChoice> PrinterSetupDialog::choose(Spooler &spooler,
+std::optional<PrinterChoice> PrinterSetupDialog::choose(Spooler &spooler, Background &background,
                                                         const std::optional<PrinterChoice> &current,
                                                         QWidget *parent)
 {
-    PrinterSetupDialog dialog(spooler, current, parent);
+    PrinterSetupDialog dialog(spooler, background, current, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();
