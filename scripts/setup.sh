@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite
     libicu-dev libcups2-dev
-    fonts-ipafont-gothic fontconfig
+    fonts-ipafont-gothic fontconfig qt6-translations-l10n
     poppler-utils
     libpoppler-qt6-dev
     cups cups-client cups-filters

@@ -147,7 +147,7 @@ void tst_CupsPrinting::job_data()
     row("chosen: portrait", kA4, true, "", "InsatsuBtn", "Sheet", "3");
     row("chosen: landscape, marks", kA4, false, "", "IchiBtn", "Sheet", "4");
     row("chosen paper no longer offered", "na_legal_8.5x14in", false, "", "InsatsuBtn", "",
-        "用紙（LEGAL（8.5x14in））が使えません");
+        "用紙（リーガル）を使用できません");
     row("job refused", kA4, false, "refused", "InsatsuBtn", "", "受け付けませんでした");
     // The form is A4: Letter would take the marks off the sheet.
     row("i9 fault 9: first start: A4 before the queue's Letter", "", false, "letter", "InsatsuBtn",

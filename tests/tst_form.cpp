@@ -10,7 +10,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +33,9 @@ private slots:
     void expiryFrameInert();
     void inputModes_data();
     void inputModes();
+    void captionsFit();
+    void captionsFitInOtherLocales_data();
+    void captionsFitInOtherLocales();
 
 private:
     QTemporaryDir m_dir;
@@ -334,6 +339,58 @@ void TestForm::inputModes()
         QTest::keyClicks(edit, typed);
     }
     QCOMPARE(edit->text(), shown);
+}
+
+// What the clerk sees is whole: no label's ink goes beyond the label, and the widest offset
+// fits its box without scrolling (QLineEdit keeps 2 pixels of air inside each end).
+void TestForm::captionsFit()
+{
+    QVERIFY(m_window->load()); // today's era in the date label
+    for (QLabel *label : m_window->findChildren<QLabel *>()) {
+        const QFontMetrics metrics = label->fontMetrics();
+        const QRect ink = metrics.tightBoundingRect(label->text());
+        QVERIFY2(ink.right() < label->contentsRect().width() &&
+                     metrics.height() <= label->contentsRect().height(),
+                 qPrintable(QStringLiteral("%1 %2: %3 in %4")
+                                .arg(label->objectName(), label->text())
+                                .arg(ink.right() + 1)
+                                .arg(label->contentsRect().width())));
+    }
+    for (QLineEdit *box : {m_window->ui().Sayuu_Xtxt, m_window->ui().Jyouge_Ytxt}) {
+        QStyleOptionFrame frame;
+        frame.initFrom(box);
+        frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+        const QRect contents =
+            box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+        const int room = contents.marginsRemoved(box->textMargins()).width() - 2 * 2;
+        const int used =
+            box->fontMetrics().horizontalAdvance(QStringLiteral("-1000")) + 1; // cursor
+        QVERIFY2(
+            used <= room,
+            qPrintable(QStringLiteral("%1: %2 in %3").arg(box->objectName()).arg(used).arg(room)));
+    }
+}
+
+void TestForm::captionsFitInOtherLocales_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::newRow("ja_JP.UTF-8") << "ja_JP.UTF-8";
+    QTest::newRow("en_US.UTF-8") << "en_US.UTF-8";
+}
+
+// The locale picks fontconfig's fallbacks: the same measures in a process of its own.
+void TestForm::captionsFitInOtherLocales()
+{
+    QFETCH(QString, lang);
+    QProcess self;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.insert(QStringLiteral("LANG"), lang);
+    self.setProcessEnvironment(environment);
+    self.setProcessChannelMode(QProcess::MergedChannels);
+    self.start(QCoreApplication::applicationFilePath(), {QStringLiteral("captionsFit")});
+    QVERIFY(self.waitForFinished(60000));
+    QVERIFY2(self.exitCode() == 0, self.readAll().constData());
 }
 
 QTEST_MAIN(TestForm)

@@ -111,8 +111,10 @@ void TestInstance::guard()
     QFETCH(bool, blocked);
 
     std::unique_ptr<InstanceGuard> first;
+    bool raised = false;
     if (!firstPath.isEmpty()) {
         first = std::make_unique<InstanceGuard>(firstPath);
+        first->onRaiseRequested([&raised] { raised = true; });
         QVERIFY(!first->anotherInstanceRunning());
     }
     InstanceGuard second(secondPath);
@@ -125,6 +127,10 @@ void TestInstance::guard()
     QCOMPARE(second.anotherInstanceRunning(), blocked);
     if (!blocked)
         QVERIFY(QFileInfo(second.lockPath()).lastModified().isValid());
+    // A blocked start asks the running copy to come to the front.
+    if (blocked)
+        second.askRunningToRaise();
+    QTRY_COMPARE(raised, blocked);
 }
 
 QString TestInstance::xdotool(const QStringList &arguments)

@@ -267,9 +267,17 @@ QList<Row> rows()
         [](Rig &r) { *r.service = FakeSpooler(); });
     add("printers but no default", {"noDefaultPrinter"}, noDefaultPrinter(),
         [](Rig &r) { r.service->defaultQueue.clear(); });
-    add("chosen paper no longer offered", {"paperUnavailable"},
-        paperUnavailable(kOffice, QStringLiteral("A3（297x420mm）")),
-        [](Rig &r) { r.choose(false, kOffice, QStringLiteral("iso_a3_297x420mm")); });
+    // Papers by the names clerks use: a common size, a JIS B size, one without a name.
+    const auto chosen = [](const char *media) -> Situation {
+        return [media](Rig &r) { r.choose(false, kOffice, QString::fromLatin1(media)); };
+    };
+    add("chosen paper no longer offered: letter", {"paperUnavailable", "paperName"},
+        paperUnavailable(kOffice, QStringLiteral("レター")), chosen("na_letter_8.5x11in"));
+    add("chosen paper no longer offered: JIS B5", {"paperName"},
+        paperUnavailable(kOffice, QStringLiteral("B5（JIS）")), chosen("jis_b5_182x257mm"));
+    add("chosen paper no longer offered: custom size", {"otherPaper"},
+        paperUnavailable(kOffice, QStringLiteral("その他の用紙（100×150 mm）")),
+        chosen("custom_100x150mm_100x150mm"));
     // The installed fonts cannot be taken from a running test.
     add("no Japanese font", {"noJapaneseFont"}, noJapaneseFont(), reports);
     add("PDF file in a folder that is gone", {"pdfNotSaved", "saveFolderMissing"},
@@ -292,8 +300,8 @@ QList<Row> rows()
         r.exact = true; // libcups' socket error would only mislead: ours stands alone
     });
     add("printer not found", {"printerNotFound"}, printerNotFound(kOffice), refusing);
-    add("printer stopped, with its reason", {"printerStopped", "printerState"},
-        printerStopped(kOffice, printerState(QStringLiteral("紙詰まり"))), refusing);
+    add("printer stopped, with its reason", {"printerStopped", "printerState", "printerReason"},
+        printerStopped(kOffice, printerState(printerReason("media-jam"), "Paper jam")), refusing);
     add("printer set to refuse jobs", {"printerRejecting"}, printerRejecting(kOffice, QString()),
         refusing);
     add("printer state not answered", {"printerStateUnknown"}, printerStateUnknown(kOffice),
@@ -367,6 +375,11 @@ QList<Row> rows()
             };
         });
 
+    section("tooltip", app, nullptr);
+    add("the blank panel toggle explained, with its key", {"buttonTip"},
+        buttonTip("OnOffBtn", "Ctrl+T"), [](Rig &r) {
+            r.desktop.messages.shown.append({"tooltip", appTitle(), r.start().OnOffBtn->toolTip()});
+        });
     // 印刷イメージ opened on a remembered scan, once the scan and the printer have answered.
     const auto preview = [](const QString &scan, const QByteArray &content) -> Situation {
         return [scan, content](Rig &r) {

@@ -5,7 +5,9 @@
 #include "window/mainwindow.h"
 #include "window/updown.h"
 
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -27,6 +29,7 @@ private slots:
     void typedOffsetLeftAloneUntilArrow();
     void exitQuestion_data();
     void exitQuestion();
+    void exitQuestionInJapanese();
 
 private:
     QTemporaryDir m_dir;
@@ -67,8 +70,12 @@ void TestWindow::secondInstance()
 {
     FakeDesktop desktop;
     desktop.anotherInstance = true;
-    MainWindow second(desktop.services(m_dir.path()));
+    Services services = desktop.services(m_dir.path());
+    int raised = 0;
+    services.raiseRunningInstance = [&raised] { ++raised; };
+    MainWindow second(services);
     QVERIFY(!second.load());
+    QCOMPARE(raised, 1);
     QCOMPARE(desktop.messages.shown.size(), 1);
     QCOMPARE(desktop.messages.shown[0].kind, QStringLiteral("warning"));
     QCOMPARE(desktop.messages.shown[0].title, QStringLiteral("ソラフ"));
@@ -257,6 +264,26 @@ void TestWindow::exitQuestion()
     QCOMPARE(ui.Combo10101->currentText(), QStringLiteral("山田太郎"));
     QVERIFY(ui.CyouseiFrm->isVisible());
     QCOMPARE(ui.Sayuu_Xtxt->text(), QStringLiteral("10"));
+}
+
+// Qt's own box, as the clerk gets it: Japanese buttons, though the tests run in C.UTF-8.
+void TestWindow::exitQuestionInJapanese()
+{
+    QtMessages boxes(nullptr);
+    Services services = m_desktop.services(m_dir.path());
+    services.messages = &boxes;
+    MainWindow window(services);
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        for (QAbstractButton *button : box->buttons())
+            buttons << button->text();
+        box->button(QMessageBox::Yes)->click();
+    });
+    QTest::mouseClick(window.ui().zEndBtn, Qt::LeftButton);
+    buttons.sort();
+    QCOMPARE(buttons, QStringList({QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
+    QCOMPARE(m_desktop.session.quitCalls, 1);
 }
 
 QTEST_MAIN(TestWindow)

@@ -1,5 +1,6 @@
 #include "printing/cupsspooler.h"
 
+#include "printing/printerchoice.h"
 #include "system/texts.h"
 
 #include <QDir>
@@ -174,14 +175,15 @@ struct QueueState
     Failure failure;
     bool stopped = false;
     bool accepting = true;
-    QString why; // printer-state-message, as its administrator put it
+    QStringList reasons; // printer-state-reasons, keywords such as media-jam-error
+    QString why;         // printer-state-message, as its administrator or driver put it
     QString resource;
 };
 
 QueueState queueState(const Connection &connection, const QString &destination)
 {
     static const char *const kAttributes[] = {"printer-state", "printer-is-accepting-jobs",
-                                              "printer-state-message"};
+                                              "printer-state-message", "printer-state-reasons"};
     QueueState state;
     for (const char *kind : kKinds) {
         const QString path = resource(kind, destination);
@@ -200,6 +202,10 @@ QueueState queueState(const Connection &connection, const QString &destination)
         if (ipp_attribute_t *message =
                 ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT))
             state.why = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
+        if (ipp_attribute_t *reasons =
+                ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD))
+            for (int i = 0; i < ippGetCount(reasons); ++i)
+                state.reasons.append(QString::fromUtf8(ippGetString(reasons, i, nullptr)));
         ipp_attribute_t *printerState =
             ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM);
         state.stopped = printerState && ippGetInteger(printerState, 0) == IPP_PSTATE_STOPPED;
@@ -212,14 +218,30 @@ QueueState queueState(const Connection &connection, const QString &destination)
     return state;
 }
 
-QString whyText(const QString &why)
+// The reasons in our words; what we have no words for, and the queue's own message, follow
+// as a detail. "paused" only repeats that the queue is stopped.
+QString whyText(const QueueState &state)
 {
-    return why.isEmpty() ? QString() : texts::printerState(why);
+    static const QRegularExpression severity(QStringLiteral("-(error|warning|report)$"));
+    QStringList known;
+    QStringList detail;
+    for (const QString &reason : state.reasons) {
+        const QString keyword = QString(reason).remove(severity);
+        if (keyword == QLatin1String("none") || keyword == QLatin1String("paused"))
+            continue;
+        const QString text = texts::printerReason(keyword);
+        (text.isEmpty() ? detail : known).append(text.isEmpty() ? reason : text);
+    }
+    if (!state.why.isEmpty())
+        detail.prepend(state.why);
+    if (known.isEmpty() && detail.isEmpty())
+        return QString();
+    return texts::printerState(known.join(QStringLiteral("、")), detail.join(QStringLiteral("、")));
 }
 
-QString stopped(const QString &destination, const QString &why)
+QString stopped(const QString &destination, const QueueState &state)
 {
-    return texts::printerStopped(destination, whyText(why));
+    return texts::printerStopped(destination, whyText(state));
 }
 
 // The user's own default (lpoptions -d, LPDEST, PRINTER), which the scheduler does not know.
@@ -342,12 +364,9 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
             continue;
         Paper paper;
         paper.media = media;
-        // The short name the user knows (A4, B5, Letter), where there is one.
-        const pwg_media_t *standard = pwgMediaForPWG(size.media);
-        const char *shown = standard && standard->ppd
-                                ? standard->ppd
-                                : cupsLocalizeDestMedia(http, &dest, info.get(), flags, &size);
-        paper.name = shown ? QString::fromUtf8(shown) : media;
+        // Our own names: libcups localises by the process's locale, which need not be Japanese,
+        // and would call JIS B5 "B5" and ISO B5 "ISOB5".
+        paper.name = mediaDisplayName(media);
         paper.sizeMm = QSizeF(size.width / 100.0, size.length / 100.0);
         paper.marginsMm =
             QMarginsF(size.left / 100.0, size.top / 100.0, size.right / 100.0, size.bottom / 100.0);
@@ -383,9 +402,9 @@ QString CupsSpooler::check(const QString &destination)
     if (!state.answered)
         return describe(state.failure, destination, texts::printerStateUnknown(destination));
     if (state.stopped)
-        return stopped(destination, state.why);
+        return stopped(destination, state);
     if (!state.accepting)
-        return texts::printerRejecting(destination, whyText(state.why));
+        return texts::printerRejecting(destination, whyText(state));
     return QString();
 }
 
@@ -400,7 +419,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
     if (!before.answered)
         return describe(before.failure, destination, texts::jobRefused(destination));
     if (before.stopped)
-        return stopped(destination, before.why);
+        return stopped(destination, before);
     const QString path = before.resource;
     const QString uri = uriOf(path);
     const QByteArray where = path.toUtf8();
@@ -460,6 +479,6 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
         return QString();
     }
     if (!withdraw(path, job))
-        return stopped(destination, after.why) + texts::jobNotWithdrawn();
-    return stopped(destination, after.why);
+        return stopped(destination, after) + texts::jobNotWithdrawn();
+    return stopped(destination, after);
 }

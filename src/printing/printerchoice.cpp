@@ -1,5 +1,7 @@
 #include "printing/printerchoice.h"
 
+#include "system/texts.h"
+
 #include <QSettings>
 
 #include <cups/cups.h>
@@ -54,23 +56,17 @@ QString preferredMedia(const PrinterPapers &papers)
 
 QList<Paper> pdfPapers()
 {
-    const QList<QPair<const char *, QString>> known = {
-        {"iso_a4_210x297mm", QStringLiteral("A4")},
-        {"iso_a3_297x420mm", QStringLiteral("A3")},
-        {"iso_a5_148x210mm", QStringLiteral("A5")},
-        {"jis_b4_257x364mm", QStringLiteral("B4（JIS）")},
-        {"jis_b5_182x257mm", QStringLiteral("B5（JIS）")},
-        {"na_letter_8.5x11in", QStringLiteral("レター")},
-        {"na_legal_8.5x14in", QStringLiteral("リーガル")},
-    };
+    const char *const known[] = {"iso_a4_210x297mm", "iso_a3_297x420mm", "iso_a5_148x210mm",
+                                 "jis_b4_257x364mm", "jis_b5_182x257mm", "na_letter_8.5x11in",
+                                 "na_legal_8.5x14in"};
     QList<Paper> papers;
-    for (const auto &[media, name] : known) {
+    for (const char *media : known) {
         const pwg_media_t *size = pwgMediaForPWG(media);
         if (!size)
             continue;
         Paper paper;
         paper.media = QString::fromLatin1(media);
-        paper.name = name;
+        paper.name = mediaDisplayName(paper.media);
         paper.sizeMm = QSizeF(size->width / 100.0, size->length / 100.0);
         papers.append(paper);
     }
@@ -96,10 +92,16 @@ QRectF printableAreaMm(const QSizeF &uprightSizeMm, const QMarginsF &uprightMarg
 
 QString mediaDisplayName(const QString &media)
 {
-    // class_name_WxHunit, the name part possibly holding further underscores.
-    const QStringList parts = media.split(QLatin1Char('_'));
-    if (parts.size() < 3 || !parts.last().contains(QLatin1Char('x')))
+    const QByteArray name = media.toUtf8();
+    // A PPD or older name ("EnvMonarch", "ISOB5", "Letter") stands for a PWG one.
+    const pwg_media_t *size = pwgMediaForPWG(name.constData());
+    if (!size)
+        size = pwgMediaForPPD(name.constData());
+    if (!size)
+        size = pwgMediaForLegacy(name.constData());
+    if (!size)
         return media;
-    const QString name = parts.mid(1, parts.size() - 2).join(QLatin1Char(' ')).toUpper();
-    return QStringLiteral("%1（%2）").arg(name, parts.last());
+    if (const QString known = texts::paperName(QString::fromUtf8(size->pwg)); !known.isEmpty())
+        return known;
+    return texts::otherPaper(qRound(size->width / 100.0), qRound(size->length / 100.0));
 }

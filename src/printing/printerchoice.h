@@ -37,8 +37,9 @@ bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
 // destination's default, else its first paper.
 QString preferredMedia(const PrinterPapers &papers);
 
-// A media name as a clerk reads it: "iso_a3_297x420mm" -> "A3（297x420mm）". Anything that is
-// not a self-describing name comes back unchanged.
+// A media name as a clerk reads it: "jis_b5_182x257mm" -> "B5（JIS）", "EnvMonarch" -> "封筒
+// モナーク", a size without a common name -> "その他の用紙（100×150 mm）". A name libcups cannot
+// read as a size comes back unchanged.
 QString mediaDisplayName(const QString &media);
 
 // The papers offered for PDF files, A4 first.

@@ -3,12 +3,24 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Beside the lock: the same name with another ending.
+QString socketPath(const QString &lockPath)
+{
+    return lockPath.chopped(int(qstrlen(".lock"))) + QStringLiteral(".raise");
+}
+
+} // namespace
 
 // A running instance holds an flock on its lock file from the moment the file exists; the
 // content (pid, host, name) may be missing or garbled after a full disk or a power cut, and Qt
@@ -43,6 +55,8 @@ InstanceGuard::InstanceGuard(const QString &executablePath)
         directory + QStringLiteral("/sorafu-") + QString::fromLatin1(key) + QStringLiteral(".lock");
 }
 
+InstanceGuard::~InstanceGuard() = default;
+
 bool InstanceGuard::anotherInstanceRunning()
 {
     if (m_lock && m_lock->isLocked())
@@ -51,8 +65,10 @@ bool InstanceGuard::anotherInstanceRunning()
     // Never stale by age: the first instance may run all day. A lock whose owner has died
     // (a crash, a power cut) is still taken over.
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    if (m_lock->tryLock(0)) {
+        listen();
         return false;
+    }
     // An unreadable runtime directory must not keep the clerk from working.
     if (m_lock->error() != QLockFile::LockFailedError)
         return false;
@@ -60,5 +76,37 @@ bool InstanceGuard::anotherInstanceRunning()
     QString host, application;
     if (m_lock->getLockInfo(&pid, &host, &application) || !removeIfUnheld(m_path))
         return true;
-    return !m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError;
+    if (m_lock->tryLock(0)) {
+        listen();
+        return false;
+    }
+    return m_lock->error() == QLockFile::LockFailedError;
+}
+
+void InstanceGuard::listen()
+{
+    m_server = std::make_unique<QLocalServer>();
+    // Only this user's later starts may ask.
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = socketPath(m_path);
+    // We hold the lock, so a socket file still there was left by a run that crashed.
+    QLocalServer::removeServer(path);
+    if (!m_server->listen(path)) {
+        m_server.reset(); // no raising then; the guard itself still works
+        return;
+    }
+    QObject::connect(m_server.get(), &QLocalServer::newConnection, [this] {
+        while (QLocalSocket *asker = m_server->nextPendingConnection())
+            asker->deleteLater();
+        if (m_raise)
+            m_raise();
+    });
+}
+
+void InstanceGuard::askRunningToRaise()
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath(m_path));
+    if (socket.waitForConnected(1000))
+        socket.disconnectFromServer();
 }

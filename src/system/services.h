@@ -23,6 +23,8 @@ struct Services
     // Where print jobs run, so that the window stays responsive.
     Background *background = nullptr;
     std::function<bool()> anotherInstanceRunning;
+    // After the warning of a second start: brings the running copy's window to the front.
+    std::function<void()> raiseRunningInstance;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;
     // The user's settings file (the preview's scan and last paper); empty: the usual place.

@@ -25,7 +25,7 @@ QString anotherInstance()
 
 QString eraUnknown()
 {
-    return QStringLiteral("今日の日付を和暦（元号と年）に直せませんでした。"
+    return QStringLiteral("今日の日付を和暦（元号と年）に変換できませんでした。"
                           "日付の元号と年を確かめて、年を入力してください。");
 }
 
@@ -37,7 +37,40 @@ QString outOfMemory()
 
 QString unexpectedError(const QString &what)
 {
-    return QStringLiteral("予期しないエラーが発生しました。\n%1").arg(what);
+    return QStringLiteral(
+               "予期しないエラーが発生しました。もう一度お試しください。"
+               "繰り返し起きるときは、この内容を管理者にお知らせください。\n（詳細：%1）")
+        .arg(what);
+}
+
+QString buttonTip(const QString &control, const QString &key)
+{
+    static const struct
+    {
+        const char *control;
+        const char *tip;
+    } kTips[] = {
+        {"OnOffBtn", "印刷位置の調整（ズレ）を開く／閉じる"},
+        {"PriDiaBtn", "印刷するプリンタ、用紙、印刷の向きを選びます"},
+        {"InsatsuBtn", "入力した内容を委任状の用紙に印刷します"},
+        {"zEndBtn", "ソラフを終了します（確認があります）。ズレは保存されません"},
+        {"IchiBtn", "白紙に位置合わせ用の○印を 2 つ印刷します"},
+        {"HozonBtn", "今のズレを保存します。次回の起動からこの値で始まります"},
+        {"ImejiBtn",
+         "印刷イメージ：用紙のどこに何が印刷されるかを、印刷する前に別の窓で確かめます。"
+         "入力やズレの変更はすぐに反映されます"},
+        {"UpDownX", "左右のズレを 1 mm（値 10）ずつ動かします。"
+                    "右向きの矢印で右へ、左向きの矢印で左へ"},
+        {"UpDownY", "上下のズレを 1 mm（値 10）ずつ動かします。"
+                    "上向きの矢印で上へ、下向きの矢印で下へ"},
+    };
+    for (const auto &tip : kTips) {
+        if (control != QLatin1String(tip.control))
+            continue;
+        const QString text = QString::fromUtf8(tip.tip);
+        return key.isEmpty() ? text : QStringLiteral("%1（%2）").arg(text, key);
+    }
+    return QString();
 }
 
 QString leftRightBox()
@@ -52,17 +85,17 @@ QString upDownBox()
 
 QString numberMissing()
 {
-    return QStringLiteral("数値が入力されていません。");
+    return QStringLiteral("数値が入力されていません。半角の整数で入力してください（例：-15）。");
 }
 
 QString notANumber()
 {
-    return QStringLiteral("数値ではありません。");
+    return QStringLiteral("数値ではありません。半角の整数で入力してください（例：-15）。");
 }
 
 QString numberTooLarge()
 {
-    return QStringLiteral("数値が大きすぎます（桁あふれ）。");
+    return QStringLiteral("数値が大きすぎます。-1000～1000 の範囲の整数にしてください。");
 }
 
 QString offsetOutOfRange()
@@ -79,7 +112,7 @@ QString offsetFolderTip(const QString &folder)
 
 QString offsetFilesUnusable(const QString &files)
 {
-    return QStringLiteral("ズレの設定ファイルを使えませんでした。\n\n%1\n\n"
+    return QStringLiteral("ズレの設定ファイルを使用できませんでした。\n\n%1\n\n"
                           "ファイルは変更していません。調整画面でズレを合わせてから"
                           "「ズレ保存」を押すと、保存し直せます。")
         .arg(files);
@@ -98,12 +131,12 @@ QString noFolderForFile()
 QString cannotCreateFile()
 {
     return QStringLiteral(
-        "ファイルを作れませんでした（フォルダーに書き込みが許可されていません）。");
+        "ファイルを作成できませんでした（フォルダーに書き込む権限がありません）。");
 }
 
 QString folderInPlaceOfFile()
 {
-    return QStringLiteral("同じ名前のフォルダーがあり、ファイルとして読めません。");
+    return QStringLiteral("同じ名前のフォルダーがあるため、ファイルとして読み込めません。");
 }
 
 QString fileMissing()
@@ -113,17 +146,18 @@ QString fileMissing()
 
 QString notARegularFile()
 {
-    return QStringLiteral("普通のファイルではないため、読めません。");
+    return QStringLiteral("通常のファイルではないため、読み込めません。");
 }
 
 QString fileTooLarge()
 {
-    return QStringLiteral("ファイルが大きすぎます。ズレの数値 1 つだけのはずのファイルです。");
+    return QStringLiteral(
+        "ファイルが大きすぎます。ズレの数値が 1 つだけ書かれているはずのファイルです。");
 }
 
 QString cannotOpenFile()
 {
-    return QStringLiteral("ファイルを開けませんでした（読み取りが許可されていません）。");
+    return QStringLiteral("ファイルを開くことができませんでした（読み取る権限がありません）。");
 }
 
 QString cannotReadFile()
@@ -174,7 +208,7 @@ QString firstOffsetFileChanged(const QString &path)
 
 QString folderInPlaceOfSavedFile()
 {
-    return QStringLiteral("同じ名前のフォルダーがあり、ファイルとして書き込めません。");
+    return QStringLiteral("同じ名前のフォルダーがあるため、ファイルに書き込めません。");
 }
 
 QString saveFolderMissing()
@@ -189,22 +223,24 @@ QString fileReadOnly()
 
 QString saveFolderNotWritable()
 {
-    return QStringLiteral("保存先のフォルダーに書き込みが許可されていません。");
+    return QStringLiteral("保存先のフォルダーに書き込む権限がありません。");
 }
 
 QString writeFailed()
 {
-    return QStringLiteral("書き込めませんでした（ディスクがいっぱいなどの理由）。");
+    return QStringLiteral("書き込めませんでした（ディスクの空き不足など）。");
 }
 
 QString offsetUnusable(const QString &box, const QString &reason)
 {
-    return QStringLiteral("「%1」の値を使えません。%2\n印刷はしていません。").arg(box, reason);
+    return QStringLiteral("「%1」の値を使用できません。%2\n印刷はしていません。").arg(box, reason);
 }
 
 QString fontSizeUnusable(int points)
 {
-    return QStringLiteral("文字の大きさ（%1 ポイント）を扱えません。").arg(points);
+    return QStringLiteral("文字の大きさ（%1 ポイント）を処理できません。"
+                          "「プリンタ設定」で別のプリンタを選んでください。")
+        .arg(points);
 }
 
 QString noPrinters()
@@ -221,7 +257,7 @@ QString noDefaultPrinter()
 
 QString paperUnavailable(const QString &printer, const QString &media)
 {
-    return QStringLiteral("プリンタ「%1」では、選んであった用紙（%2）が使えません。"
+    return QStringLiteral("プリンタ「%1」では、選んであった用紙（%2）を使用できません。"
                           "「プリンタ設定」で用紙を選び直してください。")
         .arg(printer, media);
 }
@@ -230,6 +266,50 @@ QString noJapaneseFont()
 {
     return QStringLiteral("日本語を印刷できるフォントが見つかりません。"
                           "IPAフォント（fonts-ipafont-gothic）を入れてください。");
+}
+
+QString paperName(const QString &pwgName)
+{
+    static const struct
+    {
+        const char *pwg;
+        const char *name;
+    } kPapers[] = {
+        {"iso_a3_297x420mm", "A3"},
+        {"iso_a4_210x297mm", "A4"},
+        {"iso_a5_148x210mm", "A5"},
+        {"iso_a6_105x148mm", "A6"},
+        {"jis_b4_257x364mm", "B4（JIS）"},
+        {"jis_b5_182x257mm", "B5（JIS）"},
+        {"jis_b6_128x182mm", "B6（JIS）"},
+        // Not the B sizes Japanese offices mean by B4 and B5.
+        {"iso_b4_250x353mm", "B4（ISO）"},
+        {"iso_b5_176x250mm", "B5（ISO）"},
+        {"jpn_hagaki_100x148mm", "はがき"},
+        {"jpn_oufuku_148x200mm", "往復はがき"},
+        {"oe_photo-l_3.5x5in", "L判"},
+        {"jpn_chou3_120x235mm", "長形3号封筒"},
+        {"jpn_chou4_90x205mm", "長形4号封筒"},
+        {"jpn_kaku2_240x332mm", "角形2号封筒"},
+        {"jpn_you4_105x235mm", "洋形4号封筒"},
+        {"na_letter_8.5x11in", "レター"},
+        {"na_legal_8.5x14in", "リーガル"},
+        {"na_ledger_11x17in", "タブロイド"},
+        {"na_executive_7.25x10.5in", "エグゼクティブ"},
+        {"na_number-10_4.125x9.5in", "封筒 Com10"},
+        {"na_monarch_3.875x7.5in", "封筒 モナーク"},
+        {"iso_dl_110x220mm", "封筒 DL"},
+        {"iso_c5_162x229mm", "封筒 C5"},
+    };
+    for (const auto &paper : kPapers)
+        if (pwgName == QLatin1String(paper.pwg))
+            return QString::fromUtf8(paper.name);
+    return QString();
+}
+
+QString otherPaper(int widthMm, int heightMm)
+{
+    return QStringLiteral("その他の用紙（%1×%2 mm）").arg(widthMm).arg(heightMm);
 }
 
 QString pdfDialogTitle()
@@ -244,32 +324,36 @@ QString pdfDialogFilter()
 
 QString pdfNotSaved(const QString &path, const QString &why)
 {
-    return QStringLiteral("PDFファイル「%1」を保存できませんでした。\n%2").arg(path, why);
+    return QStringLiteral(
+               "PDFファイル「%1」を保存できませんでした。\n%2\n別の保存先を選んでください。")
+        .arg(path, why);
 }
 
 QString noTemporaryFile(const QString &why)
 {
-    return QStringLiteral("印刷データを作る一時ファイルを開けません。\n%1").arg(why);
+    return QStringLiteral("印刷データ用の一時ファイルを作成できません。\n%1").arg(why);
 }
 
 QString pageUnavailable(const QString &paper)
 {
-    return QStringLiteral("用紙「%1」のページを作れません。").arg(paper);
+    return QStringLiteral("用紙「%1」のページを作成できません。"
+                          "「プリンタ設定」で別の用紙を選んでください。")
+        .arg(paper);
 }
 
 QString cannotStartPage()
 {
-    return QStringLiteral("印刷データを作り始められません。");
+    return QStringLiteral("印刷データを作成できません。もう一度お試しください。");
 }
 
 QString pageAlreadyEnded()
 {
-    return QStringLiteral("この印刷はもう終わっています。");
+    return QStringLiteral("印刷データを送信できませんでした。もう一度お試しください。");
 }
 
 QString pageNotWritten(const QString &why)
 {
-    return QStringLiteral("印刷データを書き出せませんでした。\n%1").arg(why);
+    return QStringLiteral("印刷データを保存できませんでした。\n%1").arg(why);
 }
 
 QString serviceReply(const QString &text, const QString &reply)
@@ -305,17 +389,63 @@ QString printerNotFound(const QString &printer)
 
 QString printerNotAccepting(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けていません。").arg(printer);
+    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けていません。"
+                          "しばらくしてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString noPrintPermission(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」で印刷する権限がありません。").arg(printer);
+    return QStringLiteral(
+               "プリンタ「%1」で印刷する権限がありません。管理者にお問い合わせください。")
+        .arg(printer);
 }
 
-QString printerState(const QString &why)
+QString printerState(const QString &reasons, const QString &detail)
 {
-    return QStringLiteral("\n（プリンタの状態：%1）").arg(why);
+    if (reasons.isEmpty())
+        return QStringLiteral("\n（詳細：%1）").arg(detail);
+    if (detail.isEmpty())
+        return QStringLiteral("\nプリンタの状態：%1").arg(reasons);
+    return QStringLiteral("\nプリンタの状態：%1（詳細：%2）").arg(reasons, detail);
+}
+
+QString printerReason(const QString &keyword)
+{
+    // What a queue's printer-state-reasons can say, without the -error/-warning/-report ending.
+    static const struct
+    {
+        const char *keyword;
+        const char *text;
+    } kReasons[] = {
+        {"media-empty", "用紙切れ"},
+        {"media-needed", "用紙の補給が必要"},
+        {"media-low", "用紙が残りわずか"},
+        {"media-jam", "紙詰まり"},
+        {"toner-empty", "トナー切れ"},
+        {"toner-low", "トナーが残りわずか"},
+        {"marker-supply-empty", "インク・トナー切れ"},
+        {"marker-supply-low", "インク・トナーが残りわずか"},
+        {"marker-waste-full", "廃インク・廃トナーがいっぱい"},
+        {"door-open", "扉が開いている"},
+        {"cover-open", "カバーが開いている"},
+        {"input-tray-missing", "給紙トレイが外れている"},
+        {"output-area-full", "排紙トレイがいっぱい"},
+        {"output-tray-missing", "排紙トレイが外れている"},
+        {"offline", "オフライン（電源とケーブルを確かめてください）"},
+        {"shutdown", "電源が切れている"},
+        {"timed-out", "プリンタが応答しない"},
+        {"connecting-to-device", "プリンタに接続中"},
+        {"spool-area-full", "印刷待ちの領域がいっぱい"},
+        {"hold-new-jobs", "新しい印刷を保留中"},
+        {"cups-missing-filter", "印刷に必要なフィルタが入っていない"},
+        {"cups-insecure-filter", "印刷に必要なフィルタが使用できない"},
+        {"other", "その他の問題"},
+    };
+    for (const auto &reason : kReasons)
+        if (keyword == QLatin1String(reason.keyword))
+            return QString::fromUtf8(reason.text);
+    return QString();
 }
 
 QString printerStopped(const QString &printer, const QString &state)
@@ -327,41 +457,51 @@ QString printerStopped(const QString &printer, const QString &state)
 
 QString papersUnknown(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」の用紙を調べられませんでした。").arg(printer);
+    return QStringLiteral("プリンタ「%1」の用紙の情報を取得できませんでした。"
+                          "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString noPapersOffered(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」から使える用紙を教えてもらえませんでした。").arg(printer);
+    return QStringLiteral("プリンタ「%1」から、使用できる用紙の情報を取得できませんでした。"
+                          "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString printerStateUnknown(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」の状態を確かめられませんでした。").arg(printer);
+    return QStringLiteral("プリンタ「%1」の状態を取得できませんでした。"
+                          "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString printerRejecting(const QString &printer, const QString &state)
 {
-    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。%2")
+    return QStringLiteral("プリンタ「%1」は今、印刷を受け付けない設定になっています。"
+                          "プリンタの管理者にお問い合わせください。%2")
         .arg(printer, state);
 }
 
 QString jobNotWithdrawn()
 {
-    return QStringLiteral("\n印刷は取り消せませんでした。"
+    return QStringLiteral("\n印刷を取り消すことができませんでした。"
                           "プリンタが再開すると、この用紙が印刷されます。");
 }
 
 QString jobMayStillPrint()
 {
     return QStringLiteral(
-        "\n送りかけた印刷を取り消せませんでした。"
+        "\n送りかけた印刷を取り消すことができませんでした。"
         "印刷サービスが応答するようになると、この用紙が印刷されることがあります。");
 }
 
 QString jobRefused(const QString &printer)
 {
-    return QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(printer);
+    return QStringLiteral(
+               "プリンタ「%1」が印刷を受け付けませんでした。"
+               "「プリンタ設定」でプリンタと用紙を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString printerChoiceNotSaved(const QString &path)
@@ -375,7 +515,7 @@ QString printerChoiceNotSaved(const QString &path)
 
 QString printersUnlisted(const QString &why)
 {
-    return QStringLiteral("プリンタの一覧を取り出せませんでした。"
+    return QStringLiteral("プリンタの一覧を取得できませんでした。"
                           "PDFファイルには出力できます。\n") +
            why;
 }

@@ -19,6 +19,10 @@ QString eraUnknown();                         // at start, today's date has no J
 QString outOfMemory();                        // a button's work ran out of memory
 QString unexpectedError(const QString &what); // a button's work failed in a way not foreseen
 
+// ---- Tooltips of the window's buttons and spin controls, by control name, with the key that
+// presses the button where it has one; empty for any other control
+QString buttonTip(const QString &control, const QString &key);
+
 // ---- The offset boxes, as messages name them
 QString leftRightBox(); // 左右のズレ
 QString upDownBox();    // 上下のズレ
@@ -72,6 +76,10 @@ QString noDefaultPrinter(); // no setup yet, and no printer is the default
 QString paperUnavailable(const QString &printer, const QString &media); // chosen paper gone
 QString noJapaneseFont(); // no installed font prints Japanese
 
+// ---- Papers as a clerk names them
+QString paperName(const QString &pwgName);     // a common PWG size (iso_a4_210x297mm); else empty
+QString otherPaper(int widthMm, int heightMm); // any other size
+
 // ---- Printing into a PDF file
 QString pdfDialogTitle();  // the file dialog asking where the file goes
 QString pdfDialogFilter(); // its file type
@@ -92,7 +100,9 @@ QString printersUnknown(); // the list of printers was refused for another reaso
 QString printerNotFound(const QString &printer);
 QString printerNotAccepting(const QString &printer); // the job was refused: queue not accepting
 QString noPrintPermission(const QString &printer);
-QString printerState(const QString &why); // the queue's state message, after ours
+// The queue's state after ours: its reasons in our words, its own message only as a detail.
+QString printerState(const QString &reasons, const QString &detail);
+QString printerReason(const QString &keyword); // one reason (media-jam); empty when not known
 QString printerStopped(const QString &printer, const QString &state); // queue paused
 QString papersUnknown(const QString &printer);       // asking for its papers failed
 QString noPapersOffered(const QString &printer);     // it named no paper

@@ -13,6 +13,7 @@
 #include "window/printersetupdialog.h"
 
 #include <QCoreApplication>
+#include <QWidget>
 
 Desktop::Desktop(QWidget *window)
     : m_messages(std::make_unique<QtMessages>(window)), m_clock(std::make_unique<SystemClock>()),
@@ -28,6 +29,12 @@ Desktop::Desktop(QWidget *window)
                                              const std::optional<PrinterChoice> &current,
                                              QWidget *parent) {
         return PrinterSetupDialog::choose(spooler, *background, current, parent);
+    });
+    m_guard->onRaiseRequested([window] {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
     });
 }
 
@@ -52,6 +59,7 @@ Services Desktop::services() const
     services.background = m_background.get();
     InstanceGuard *guard = m_guard.get();
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
+    services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
     services.offsetDirectory = offsetDirectory();
     services.history = m_history.get();
     return services;

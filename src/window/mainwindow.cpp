@@ -16,6 +16,7 @@
 #include "window/desktop.h"
 #include "window/historywindow.h"
 #include "window/inputmodes.h"
+#include "window/japaneseui.h"
 #include "window/previewwindow.h"
 
 #include <QCloseEvent>
@@ -75,6 +76,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setUp()
 {
+    useJapaneseUi();
     m_ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/sorafu-32.png")));
     setFixedSize(size());
@@ -85,6 +87,18 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
+    // Every button says what it does, the blank panel toggle above all, and names its key.
+    for (QWidget *control : findChildren<QWidget *>()) {
+        const auto *button = qobject_cast<QAbstractButton *>(control);
+        const QString key =
+            button ? button->shortcut().toString(QKeySequence::NativeText) : QString();
+        if (const QString tip = texts::buttonTip(control->objectName(), key); !tip.isEmpty())
+            control->setToolTip(tip);
+    }
+    // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
+    // back on each side, so "-1000" shows whole instead of scrolled to "1000".
+    for (QLineEdit *box : {m_ui.Sayuu_Xtxt, m_ui.Jyouge_Ytxt})
+        box->setTextMargins(-1, 0, -1, 0);
     // Qt's own completer of an editable list fills in the rest of the first item that begins
     // with what was typed ("1" in the month list becomes "10") and that would be printed. No
     // list completes inline; only a completer that suggests in a popup may take its place.
@@ -124,8 +138,11 @@ bool MainWindow::load()
     // Asked first: a copy that is not to start says only that, not what it found in the files.
     const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
     guarded([this, another] { loadOffsets(!another); });
-    if (another)
+    if (another) {
         m_services.messages->warning(texts::appTitle(), texts::anotherInstance());
+        if (m_services.raiseRunningInstance)
+            m_services.raiseRunningInstance();
+    }
     m_ui.CyouseiFrm->setToolTip(
         texts::offsetFolderTip(QDir::toNativeSeparators(m_services.offsetDirectory)));
 
