@@ -10,9 +10,14 @@ build=${1:-build}
 runs=${2:-21}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# Offset files and instance lock of the probe stay in the scratch folder.
-export XDG_RUNTIME_DIR=$work
+# Offset files, instance lock and print history of the probe stay in the scratch folder.
+export XDG_RUNTIME_DIR=$work XDG_DATA_HOME=$work/data
 cp "$build/benchmarks/bench_startup_sorafu" "$build/benchmarks/bench_startup_bare" "$work/"
+# HISTORY_LETTERS=100000 starts the probe on a history holding that many letters.
+if [ -n "${HISTORY_LETTERS:-}" ]; then
+    mkdir -p "$work/data/bench_startup_sorafu"
+    "$build/benchmarks/bench_history" -n "$HISTORY_LETTERS" --make "$work/data/bench_startup_sorafu/history.sqlite"
+fi
 
 measure() {
     local probe=$1 times=() memory=()

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite
     libicu-dev libcups2-dev
     fonts-ipafont-gothic fontconfig qt6-translations-l10n
     poppler-utils

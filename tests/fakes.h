@@ -56,7 +56,9 @@ struct FakeDesktop : Messages, Clock, Session
     void quit() override { ++quits; }
     Services services(const QString &folder, Printing *printing = nullptr)
     {
-        Services s{this, this, this, printing, &background, [this] { return anotherInstance; }};
+        Services s{this, this, this, printing};
+        s.background = &background;
+        s.anotherInstanceRunning = [this] { return anotherInstance; };
         s.raiseRunningInstance = [this] { ++raised; };
         s.offsetDirectory = folder;
         return s;
@@ -116,12 +118,19 @@ struct FakePrinting : Printing, PrintTarget
         struct Target : PrintTarget
         {
             FakePrinting &p;
+            bool opened = false;
             explicit Target(FakePrinting &printing) : p(printing) {}
             std::unique_ptr<PrintSurface> open(const QString &t, QString *e) override
             {
-                return p.open(t, e);
+                auto surface = p.open(t, e);
+                opened = surface != nullptr;
+                return surface;
             }
-            std::optional<AcceptedJob> accepted() const override { return p.accepted(); }
+            // A job called off took nothing, whatever the last page was.
+            std::optional<AcceptedJob> accepted() const override
+            {
+                return opened ? p.accepted() : std::nullopt;
+            }
         };
         return std::make_unique<Target>(*this);
     }

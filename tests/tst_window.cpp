@@ -123,7 +123,7 @@ private slots:
                              ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
                              : "OnOffBtn")
                      .split(' ')
-              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn Combo10101").split(' ');
+              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn ShinkiBtn Combo10101").split(' ');
         ui->Combo10101->setFocus(Qt::TabFocusReason);
         QStringList visited;
         while (visited.size() < order.size()) {

@@ -6,6 +6,7 @@
 
 class Background;
 class Clock;
+class History;
 class Messages;
 class Printing;
 class Session;
@@ -17,6 +18,8 @@ struct Services
     Clock *clock = nullptr;
     Session *session = nullptr;
     Printing *printing = nullptr;
+    // The print history; none in runs that keep no history.
+    History *history = nullptr;
     // Where print jobs run, so that the window stays responsive.
     Background *background = nullptr;
     std::function<bool()> anotherInstanceRunning;

@@ -527,6 +527,73 @@ QString earlierPrinterGone(const QString &printer)
         .arg(printer);
 }
 
+QString historyMovedAside(const QString &path, const QString &movedTo)
+{
+    return QStringLiteral("印刷履歴のファイル「%1」が壊れているため、読み込めません。\n"
+                          "このファイルは「%2」として残し、新しい印刷履歴を始めました。")
+        .arg(path, movedTo);
+}
+
+QString historyFolderUnusable(const QString &folder)
+{
+    return QStringLiteral("印刷履歴を保存するフォルダー「%1」に書き込めません"
+                          "（読み取り専用、ディスクがいっぱいなどの理由）。\n"
+                          "今回は印刷履歴を残しません。印刷はこれまでどおりできます。"
+                          "フォルダーを確かめてから、ソラフを起動し直してください。")
+        .arg(folder);
+}
+
+QString historyOfLaterVersion(const QString &path)
+{
+    return QStringLiteral("印刷履歴のファイル「%1」は新しい版のソラフで作られたため、"
+                          "読み込めません。今回は印刷履歴を残しません。"
+                          "新しい版のソラフをお使いください。")
+        .arg(path);
+}
+
+QString historyNotWritten()
+{
+    return QStringLiteral("印刷した委任状を印刷履歴に書き込めませんでした"
+                          "（ディスクがいっぱいなどの理由）。印刷はできています。\n"
+                          "今回はこのあと印刷履歴を残しません。空き容量を確かめてから、"
+                          "ソラフを起動し直してください。");
+}
+
+QString historyNotDeleted()
+{
+    return QStringLiteral("印刷履歴を削除できませんでした。もう一度お試しください。");
+}
+
+QString historyNotErased(const QString &path)
+{
+    return QStringLiteral("印刷履歴のファイル「%1」を削除できませんでした。"
+                          "お手数ですが、このファイルを手で削除してください。")
+        .arg(path);
+}
+
+QString historyTurnOffQuestion()
+{
+    return QStringLiteral("印刷履歴を残さないようにすると、これまでの印刷履歴をすべて削除します。"
+                          "よろしいですか？");
+}
+
+QString historyDeleteQuestion(int count)
+{
+    return QStringLiteral("選んだ %1 件の印刷履歴を削除します。よろしいですか？").arg(count);
+}
+
+QString historyCount(int shown)
+{
+    return QStringLiteral("%1 件（新しい順に 100 件まで表示します。"
+                          "もっと前のものは、文字や期間で絞り込んでください）")
+        .arg(shown);
+}
+
+QString historyIsOff()
+{
+    return QStringLiteral("印刷履歴は残さない設定です。");
+}
+
 QString loadingPrinters()
 {
     return QStringLiteral("プリンタの一覧を問い合わせています…");

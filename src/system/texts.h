@@ -142,4 +142,16 @@ QString printerSilent(); // reason: the print service has not answered yet
 // The scan or its nudge could not be written down; the settings file last.
 QString previewSettingsNotSaved(const QString &path);
 
+// ---- The print history (印刷履歴); tests/tst_history.cpp shows the ones it can bring about
+QString historyMovedAside(const QString &path, const QString &movedTo); // damaged file kept aside
+QString historyFolderUnusable(const QString &folder); // read-only or full: off for this run
+QString historyOfLaterVersion(const QString &path);   // a later version's file: off for this run
+QString historyNotWritten();                          // a printed letter could not be kept
+QString historyNotDeleted();                          // 削除 failed
+QString historyNotErased(const QString &path);        // turning it off could not delete the file
+QString historyTurnOffQuestion();                     // before turning it off
+QString historyDeleteQuestion(int count);             // before 削除
+QString historyCount(int shown);                      // under the list
+QString historyIsOff();                               // under the list while it is off
+
 } // namespace texts

@@ -1,5 +1,6 @@
 #include "window/desktop.h"
 
+#include "history/history.h"
 #include "jobs/printing.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
@@ -60,5 +61,13 @@ Services Desktop::services() const
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
     services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
     services.offsetDirectory = offsetDirectory();
+    services.history = m_history.get();
     return services;
+}
+
+History *Desktop::startHistory()
+{
+    if (!m_history)
+        m_history = std::make_unique<History>(History::defaultPath(), QString());
+    return m_history.get();
 }

@@ -13,6 +13,7 @@ class SystemClock;
 class ApplicationSession;
 class InstanceGuard;
 class CupsPrinting;
+class History;
 class ThreadBackground;
 struct PageGeometry;
 
@@ -23,6 +24,8 @@ public:
     explicit Desktop(QWidget *window);
     ~Desktop();
     Services services() const;
+    // Opened only once this run is sure to go on (no other instance), in the background.
+    History *startHistory();
     // The chosen printer's sheet, for the preview; runs off the GUI thread.
     std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries() const;
 
@@ -32,6 +35,7 @@ private:
     std::unique_ptr<ApplicationSession> m_session;
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<CupsPrinting> m_printing;
+    std::unique_ptr<History> m_history;
     // Last, so it goes first: it waits for the jobs and questions still using the printing.
     std::unique_ptr<ThreadBackground> m_background;
 };

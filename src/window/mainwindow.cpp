@@ -2,6 +2,7 @@
 
 #include "entries/choicelists.h"
 #include "entries/offsetfiles.h"
+#include "history/history.h"
 #include "jobs/letterjob.h"
 #include "jobs/markjob.h"
 #include "jobs/placement.h"
@@ -13,19 +14,48 @@
 #include "system/session.h"
 #include "system/texts.h"
 #include "window/desktop.h"
+#include "window/historywindow.h"
 #include "window/inputmodes.h"
 #include "window/japaneseui.h"
 #include "window/previewwindow.h"
 
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
+#include <QStringListModel>
 
 #include <exception>
+
+namespace {
+
+// The list fields that offer the texts of earlier letters.
+const QStringList kSuggestingLists = {
+    QStringLiteral("Combo10101"),       QStringLiteral("Combo10201"),
+    QStringLiteral("cIninFuriganaBtn"), QStringLiteral("IninShimei"),
+    QStringLiteral("DaihyouShimei"),    QStringLiteral("IninJyu1"),
+    QStringLiteral("IninJyu2"),         QStringLiteral("Combo10601"),
+    QStringLiteral("Combo10701"),       QStringLiteral("Combo10801"),
+};
+
+// The entries a history search looks through: the delegators' names, readings and addresses
+// and the vehicle's number.
+const QStringList kSearchedEntries = {
+    QStringLiteral("Text10501"),  QStringLiteral("cIninFuriganaBtn"),
+    QStringLiteral("IninShimei"), QStringLiteral("DaihyouShimei"),
+    QStringLiteral("IninJyu1"),   QStringLiteral("IninJyu2"),
+    QStringLiteral("Text10701"),  QStringLiteral("Text10702"),
+    QStringLiteral("Text10703"),  QStringLiteral("Text10704"),
+    QStringLiteral("Text10705"),  QStringLiteral("Text10801"),
+    QStringLiteral("Text10802"),  QStringLiteral("Text10803"),
+    QStringLiteral("Text10804"),  QStringLiteral("Text10805"),
+};
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
@@ -98,6 +128,8 @@ void MainWindow::setUp()
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, &MainWindow::onInsatsuBtnClicked);
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, &MainWindow::onIchiBtnClicked);
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
+    connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
+    connect(m_ui.ShinkiBtn, &QPushButton::clicked, this, &MainWindow::onShinkiBtnClicked);
     connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
 }
 
@@ -117,7 +149,33 @@ bool MainWindow::load()
     m_ui.CyouseiFrm->hide();
     m_ui.Combo10201->hide();
     guarded([this] { fillChoiceLists(); });
+    for (int i = 0; i < kLetterItemCount; ++i)
+        if (auto *list = findChild<QComboBox *>(QLatin1String(kLetterItems[i].control)))
+            m_initialSelections.insert(list, list->currentIndex());
+    if (!another && m_desktop)
+        m_services.history = m_desktop->startHistory();
+    connectHistory();
     return !another;
+}
+
+void MainWindow::connectHistory()
+{
+    History *history = m_services.history;
+    if (!history)
+        return;
+    connect(history, &History::problem, this, [this](const QString &message) {
+        m_services.messages->warning(texts::appTitle(), message);
+    });
+    connect(history, &History::frequentTextsFound, this, &MainWindow::offerEarlierTexts);
+    connect(this, &MainWindow::jobAccepted, this, &MainWindow::recordLetter);
+    // Turned off, the history takes its texts out of the lists' popups too.
+    connect(history, &History::changed, this, [this, history] {
+        if (history->isOn())
+            history->findFrequentTexts(kSuggestingLists);
+        else
+            offerEarlierTexts({});
+    });
+    history->findFrequentTexts(kSuggestingLists);
 }
 
 void MainWindow::loadOffsets(bool warn)
@@ -236,15 +294,39 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::onInsatsuBtnClicked()
 {
-    guarded([this] {
-        const LetterEntries entries = letterEntries();
-        startJob(
-            [entries](PrintTarget &target) {
-                PrintPlacement placement;
-                return printLetter(entries, target, placement);
-            },
-            entries);
-    });
+    guarded([this] { printEntries(letterEntries()); });
+}
+
+void MainWindow::printEntries(const LetterEntries &entries)
+{
+    startJob(
+        [entries](PrintTarget &target) {
+            PrintPlacement placement;
+            return printLetter(entries, target, placement);
+        },
+        entries);
+}
+
+void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<LetterEntries> &entries)
+{
+    // Marks are no letter: they come without entries.
+    if (!m_services.history || !entries)
+        return;
+    HistoryLetter letter;
+    letter.printedAt = QDateTime::currentDateTime();
+    for (int i = 0; i < kLetterItemCount; ++i)
+        letter.entries.insert(QLatin1String(kLetterItems[i].control), entries->texts[i]);
+    letter.delegatedMatterTicked = entries->delegatedMatterTicked;
+    letter.offsetX = entries->sayuu;
+    letter.offsetY = entries->jyouge;
+    letter.printer = job.destination;
+    letter.paper = job.paper;
+    letter.orientation =
+        job.orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
+    letter.jobId = job.file.isEmpty() ? QString::number(job.jobId) : job.file;
+    for (const QString &name : kSearchedEntries)
+        letter.searchText += letter.entries.value(name) + QLatin1Char('\n');
+    m_services.history->record(letter);
 }
 
 void MainWindow::onIchiBtnClicked()
@@ -340,6 +422,90 @@ void MainWindow::onHozonBtnClicked()
         if (!failure.isEmpty())
             m_services.messages->critical(texts::appTitle(), failure);
     });
+}
+
+void MainWindow::onRirekiBtnClicked()
+{
+    if (!m_services.history)
+        return;
+    if (!m_historyWindow) {
+        m_historyWindow = new HistoryWindow(*m_services.history, *m_services.messages,
+                                            m_services.clock->today(), this);
+        connect(m_historyWindow, &HistoryWindow::openRequested, this, &MainWindow::showLetter);
+        connect(m_historyWindow, &HistoryWindow::reprintRequested, this, &MainWindow::reprint);
+        m_historyWindow->move(geometry().center() - m_historyWindow->rect().center());
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+void MainWindow::onShinkiBtnClicked()
+{
+    // Every entry as at start, the date as today; the offsets, the panel and the printer stay.
+    for (auto it = m_initialSelections.cbegin(); it != m_initialSelections.cend(); ++it) {
+        it.key()->setCurrentIndex(-1);
+        it.key()->setCurrentIndex(it.value());
+    }
+    for (QLineEdit *edit : {m_ui.Text10501, m_ui.Text10701, m_ui.Text10702, m_ui.Text10703,
+                            m_ui.Text10704, m_ui.Text10705, m_ui.Text10801, m_ui.Text10802,
+                            m_ui.Text10803, m_ui.Text10804, m_ui.Text10805})
+        edit->clear();
+    m_ui.Check10201->setChecked(false);
+    onCheck10201Clicked();
+    const DateTexts today = dateTexts(m_services.clock->today());
+    m_ui.Combo10301->setEditText(today.year);
+    m_ui.Combo10302->setEditText(today.month);
+    m_ui.Combo10303->setEditText(today.day);
+    m_ui.Combo10101->setFocus();
+}
+
+void MainWindow::showLetter(const HistoryLetter &letter)
+{
+    // The entries only: the offsets belong to today's printer, not to the letter.
+    for (int i = 0; i < kLetterItemCount; ++i) {
+        const QString name = QLatin1String(kLetterItems[i].control);
+        const QString text = letter.entries.value(name);
+        if (auto *list = findChild<QComboBox *>(name))
+            list->setEditText(text);
+        else
+            findChild<QLineEdit *>(name)->setText(text);
+    }
+    m_ui.Check10201->setChecked(letter.delegatedMatterTicked);
+    onCheck10201Clicked();
+    activateWindow();
+}
+
+void MainWindow::reprint(const HistoryLetter &letter)
+{
+    guarded([this, &letter] {
+        LetterEntries entries;
+        entries.sayuu = m_ui.Sayuu_Xtxt->text();
+        entries.jyouge = m_ui.Jyouge_Ytxt->text();
+        entries.delegatedMatterTicked = letter.delegatedMatterTicked;
+        for (int i = 0; i < kLetterItemCount; ++i)
+            entries.texts[i] = letter.entries.value(QLatin1String(kLetterItems[i].control));
+        printEntries(entries);
+    });
+}
+
+void MainWindow::offerEarlierTexts(const QHash<QString, QStringList> &texts)
+{
+    for (const QString &name : kSuggestingLists) {
+        auto *list = findChild<QComboBox *>(name);
+        // A popup to pick from, never inline completion: what is typed stays as typed. The
+        // list's own items are left as they are.
+        auto *completer = list->completer();
+        if (!completer || !qobject_cast<QStringListModel *>(completer->model())) {
+            completer = new QCompleter(new QStringListModel(list), list);
+            completer->setCompletionMode(QCompleter::PopupCompletion);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setFilterMode(Qt::MatchContains);
+            completer->setModelSorting(QCompleter::UnsortedModel);
+            list->setCompleter(completer);
+        }
+        static_cast<QStringListModel *>(completer->model())->setStringList(texts.value(name));
+    }
 }
 
 void MainWindow::onImejiBtnClicked()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "history/historyletter.h"
 #include "jobs/letterjob.h"
 #include "jobs/printing.h"
 #include "system/services.h"
 #include "ui_form1.h"
 
+#include <QHash>
 #include <QTimer>
 #include <QWidget>
 
@@ -15,6 +17,7 @@
 struct PageGeometry;
 
 class Desktop;
+class HistoryWindow;
 class QLabel;
 class PreviewWindow;
 
@@ -64,6 +67,17 @@ private:
     void onInsatsuBtnClicked();
     void onIchiBtnClicked();
     void onHozonBtnClicked();
+    void onRirekiBtnClicked();
+    void onShinkiBtnClicked();
+
+    // The letter job, and the entries kept in the history once the page went out.
+    void printEntries(const LetterEntries &entries);
+    // Kept in the history once the page was accepted: never before, never holding it up.
+    void recordLetter(const AcceptedJob &job, const std::optional<LetterEntries> &entries);
+    void connectHistory();
+    void showLetter(const HistoryLetter &letter);
+    void reprint(const HistoryLetter &letter);
+    void offerEarlierTexts(const QHash<QString, QStringList> &texts);
     void onImejiBtnClicked();
 
     // Runs the job off the GUI thread on the choice of printer as it is now; the print buttons
@@ -84,6 +98,9 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
+    HistoryWindow *m_historyWindow = nullptr;
+    // What each list field selects at start, for 新規.
+    QHash<QComboBox *, int> m_initialSelections;
     QLabel *m_notice = nullptr;
     QTimer m_noticeTimer;
     bool m_printing = false;

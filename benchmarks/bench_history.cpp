@@ -1,0 +1,150 @@
+// The print history with many letters: how long a search takes per keystroke, from the request
+// to the answer on the window's thread, and how long the file takes to open in the background.
+// Usage: bench_history [-n letters] [--make path]   (--make only writes the file and exits)
+
+#include "history/history.h"
+#include "history/historystore.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const QStringList kFamilies = {"山田", "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "中村",
+                               "小林", "加藤", "吉田", "山本", "松本", "井上", "木村", "林"};
+const QStringList kFamilyReadings = {
+    "ヤマダ",   "サトウ", "スズキ", "タカハシ", "タナカ",   "イトウ",   "ワタナベ", "ナカムラ",
+    "コバヤシ", "カトウ", "ヨシダ", "ヤマモト", "マツモト", "イノウエ", "キムラ",   "ハヤシ"};
+const QStringList kGiven = {"太郎", "花子", "一郎", "美咲", "健太", "陽子", "翔", "愛"};
+const QStringList kGivenReadings = {"タロウ", "ハナコ", "イチロウ", "ミサキ",
+                                    "ケンタ", "ヨウコ", "ショウ",   "アイ"};
+const QStringList kTowns = {"東京都港区芝",
+                            "東京都品川区大井",
+                            "神奈川県横浜市中区山下町",
+                            "埼玉県さいたま市浦和区高砂",
+                            "千葉県千葉市中央区富士見",
+                            "大阪府大阪市北区梅田",
+                            "愛知県名古屋市中村区名駅"};
+
+HistoryLetter randomLetter(QRandomGenerator &random, const QDateTime &when)
+{
+    HistoryLetter letter;
+    letter.printedAt = when;
+    auto pick = [&](const QStringList &list) { return int(random.bounded(list.size())); };
+    const char *people[3][6] = {
+        {"cIninFuriganaBtn", "IninShimei", "IninJyu1", "IninJyu2", "DaihyouShimei", "Combo10601"},
+        {"Text10701", "Text10702", "Text10704", "Text10705", "Text10703", "Combo10701"},
+        {"Text10801", "Text10802", "Text10804", "Text10805", "Text10803", "Combo10801"}};
+    const int count = 1 + int(random.bounded(3));
+    for (int p = 0; p < count; ++p) {
+        const int family = pick(kFamilies), given = pick(kGiven);
+        letter.entries.insert(people[p][0], kFamilyReadings[family] + " " + kGivenReadings[given]);
+        letter.entries.insert(people[p][1], kFamilies[family] + "　" + kGiven[given]);
+        letter.entries.insert(people[p][2], kTowns[pick(kTowns)] +
+                                                QStringLiteral("%1丁目").arg(random.bounded(1, 9)));
+        letter.entries.insert(
+            people[p][3],
+            QStringLiteral("%1番%2号").arg(random.bounded(1, 40)).arg(random.bounded(1, 30)));
+    }
+    letter.entries.insert("Combo10101", "佐藤　一郎");
+    letter.entries.insert(
+        "Text10501",
+        QStringLiteral("品川%1あ%2").arg(random.bounded(300, 600)).arg(random.bounded(1000, 9999)));
+    for (auto it = letter.entries.cbegin(); it != letter.entries.cend(); ++it)
+        if (it.key() != QLatin1String("Combo10101"))
+            letter.searchText += it.value() + '\n';
+    letter.offsetX = "0";
+    letter.offsetY = "40";
+    letter.printer = "Office";
+    return letter;
+}
+
+void make(const QString &path, int letters)
+{
+    HistoryStore store(path);
+    store.open();
+    QRandomGenerator random(42);
+    const QDateTime now = QDateTime::currentDateTime();
+    // Spread over the last eleven months, oldest first, as a year of printing leaves them.
+    for (int i = 0; i < letters; ++i) {
+        HistoryLetter letter =
+            randomLetter(random, now.addSecs(-qint64(letters - i) * 330 * 86400 / letters));
+        store.record(letter);
+    }
+}
+
+double percentile(QList<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[qMin(int(values.size()) - 1, int(p * values.size()))];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int n = args.contains("-n") ? args.value(args.indexOf("-n") + 1).toInt() : 100000;
+    if (args.contains("--make")) {
+        make(args.value(args.indexOf("--make") + 1), n);
+        return 0;
+    }
+
+    QTemporaryDir dir(QDir::tempPath() + "/sorafu-bench-XXXXXX");
+    const QString path = dir.filePath("history.sqlite");
+    QElapsedTimer clock;
+    clock.start();
+    make(path, n);
+    std::printf("recorded %d letters in %.1f s (%.2f ms a letter)\n", n, clock.elapsed() / 1000.0,
+                double(clock.elapsed()) / n);
+
+    clock.restart();
+    History history(path, dir.filePath("settings.ini"));
+    const qint64 constructed = clock.nsecsElapsed();
+    QEventLoop loop;
+    QObject::connect(&history, &History::changed, &loop, &QEventLoop::quit);
+    loop.exec();
+    std::printf(
+        "open: constructor %.2f ms; file checked and ready in the background after %.0f ms\n",
+        constructed / 1e6, clock.nsecsElapsed() / 1e6);
+
+    // What a clerk types, one keystroke at a time: a reading in katakana and in hiragana, a
+    // name, an address, a number, and a text found nowhere.
+    const QStringList typed = {"ヤマダタロウ",   "やまだはなこ", "鈴木一郎",
+                               "埼玉県さいたま", "品川512あ",    "ヴァヴィヴ"};
+    QList<double> times;
+    QObject::connect(&history, &History::found, &loop, &QEventLoop::quit);
+    for (int round = 0; round < 5; ++round)
+        for (const QString &text : typed)
+            for (int length = 1; length <= text.size(); ++length) {
+                clock.restart();
+                history.search({text.left(length)});
+                loop.exec();
+                times.append(clock.nsecsElapsed() / 1e6);
+            }
+    QList<double> direct;
+    {
+        HistoryStore store(path);
+        store.open();
+        for (const QString &text : typed)
+            for (int length = 1; length <= text.size(); ++length) {
+                clock.restart();
+                const auto found = store.search({text.left(length)});
+                direct.append(clock.nsecsElapsed() / 1e6);
+                std::printf("  %s: %lld found, %.2f ms\n", qPrintable(text.left(length)),
+                            qint64(found.size()), direct.last());
+            }
+    }
+    std::printf(
+        "search over %d letters, %lld keystrokes: median %.2f ms, p90 %.2f ms, max %.2f ms\n", n,
+        qint64(times.size()), percentile(times, 0.5), percentile(times, 0.9),
+        percentile(times, 1.0));
+    return 0;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "history/historyletter.h"
+#include "ui_historywindow.h"
+
+#include <QList>
+#include <QWidget>
+
+class History;
+class Messages;
+
+// 印刷履歴: the letters printed so far, newest first, narrowed while the user types. A letter
+// can be opened back into the main window, printed again or deleted; the history itself can
+// be turned off here, and its retention period set.
+class HistoryWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `today` ends the date range first offered.
+    HistoryWindow(History &history, Messages &messages, const QDate &today, QWidget *parent);
+
+    Ui::HistoryWindow &ui() { return m_ui; }
+
+signals:
+    void openRequested(const HistoryLetter &letter);
+    void reprintRequested(const HistoryLetter &letter);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void search();
+    void onFound(int serial, const QList<HistoryLetter> &letters);
+    void onOpenBtnClicked();
+    void onReprintBtnClicked();
+    void onDeleteBtnClicked();
+    void onKeepCheckClicked(bool keep);
+    void onRetentionChanged(int index);
+    void showState();
+    QList<HistoryLetter> selectedLetters() const;
+
+    History &m_history;
+    Messages &m_messages;
+    Ui::HistoryWindow m_ui;
+    QList<HistoryLetter> m_letters;
+    int m_serial = 0;
+};
