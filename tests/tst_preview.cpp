@@ -65,12 +65,9 @@ private slots:
         QTest::addColumn<QString>("sayuu");
         QTest::addColumn<QString>("jyouge");
         QTest::addColumn<int>("items"); // 24 letter items with text, and 2 marks
-        QTest::newRow("no shift") << "0"
-                                  << "40" << 26;
-        QTest::newRow("shifted") << "-15"
-                                 << "52.5" << 26;
-        QTest::newRow("letters in a box: nothing drawn") << "1x"
-                                                         << "40" << 0;
+        QTest::newRow("no shift") << QString("0") << QString("40") << 26;
+        QTest::newRow("shifted") << QString("-15") << QString("52.5") << 26;
+        QTest::newRow("letters in a box: nothing drawn") << QString("1x") << QString("40") << 0;
     }
     void placement()
     {
