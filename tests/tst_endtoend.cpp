@@ -184,29 +184,6 @@ private slots:
         QVERIFY2(words.isEmpty(), qPrintable("printed as well: " + words.value(0).text));
     }
 
-    // Two rings of radius 0.3 mm at the printable corner plus their places, the offsets added as
-    // they are (no bias), and no text.
-    void marks()
-    {
-        open("Sheet", true, "10", "-15");
-        QString error;
-        const QString output = print(m->window->ui().IchiBtn, &error);
-        QCOMPARE(pagemeasure::words(output, &error).size(), 1);
-        for (const double x : {1615.9501, 15756.931}) {
-            const QPointF expected = corner(true) + QPointF(x + 56.7, 1088.64 - 85.05) * kMmPerTwip;
-            const auto ring =
-                pagemeasure::ring(output, toSheet(true).inverted().map(expected), &error);
-            const QPointF off = toSheet(true).map(ring.centreMm) - expected;
-            QVERIFY2(std::hypot(off.x(), off.y()) <= kToleranceMm &&
-                         std::fabs(ring.radiusMm - 0.3) < 0.03,
-                     qPrintable(QString("(%1, %2) mm off, radius %3 %4")
-                                    .arg(off.x())
-                                    .arg(off.y())
-                                    .arg(ring.radiusMm)
-                                    .arg(error)));
-        }
-    }
-
     // Each paper once, under the name a job takes, whatever borderless variants the queue has.
     void papersOfARealQueue()
     {

@@ -103,6 +103,14 @@ private slots:
                                     .arg(off.x())
                                     .arg(off.y())));
         }
+        // The marks where the form has them, the offsets added as they are: rings of 0.3 mm.
+        for (int i = 24; i < items; ++i) {
+            const QPointF twips((i == 24 ? 1615.9501 : 15756.931) + sayuu.toDouble() * 5.67,
+                                1088.64 + jyouge.toDouble() * 5.67);
+            const QPointF expected = QPointF(6.35, 12.7) + twips * (25.4 / 1440);
+            QVERIFY(QLineF(printed[i].mm, expected).length() < 0.01);
+            QVERIFY(std::fabs(printed[i].radiusMm - 0.3) < 0.001);
+        }
         QCOMPARE(preview.window->canvas()->problem().isEmpty(), items > 0);
     }
 
