@@ -18,25 +18,13 @@
 #include <QSignalSpy>
 
 // Runs the work at once, on the GUI thread: a click's job has ended when the click returns.
-// Held, it keeps the work until released, as a slow print service would.
 struct InlineBackground : Background
 {
     void run(QObject *, std::function<void()> work, std::function<void()> done) override
     {
-        held.append({std::move(work), std::move(done)});
-        if (!hold)
-            release();
+        work();
+        done();
     }
-    void release()
-    {
-        while (!held.isEmpty()) {
-            const auto [work, done] = held.takeFirst();
-            work();
-            done();
-        }
-    }
-    bool hold = false;
-    QList<std::pair<std::function<void()>, std::function<void()>>> held;
 };
 
 // The desktop: every message shown as "kind|title|text", the date, and the quits asked for.
