@@ -38,7 +38,7 @@ struct FakeDesktop : Messages, Clock, Session
     bool askYesNo(const QString &t, const QString &x) override
     {
         shown << "question|" + t + '|' + x;
-        return answerYes;
+        return false;
     }
     QDate today() const override { return date; }
     void quit() override { ++quits; }
@@ -56,7 +56,7 @@ struct FakeDesktop : Messages, Clock, Session
     QDate date{2026, 12, 5};
     int quits = 0, raised = 0;
     InlineBackground background;
-    bool answerYes = false, anotherInstance = false;
+    bool anotherInstance = false;
 };
 
 // A float as text that tells every bit apart.

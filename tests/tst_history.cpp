@@ -90,7 +90,6 @@ private slots:
         QTest::newRow("reading in hiragana") << "やまだ" << 99 << QStringList{other};
         QTest::newRow("number in full width") << "５００" << 99 << QStringList{quoted};
         QTest::newRow("address") << "港区" << 99 << QStringList{other, quoted};
-        QTest::newRow("no such text") << "鈴木" << 99 << QStringList{};
         QTest::newRow("today") << "" << 0 << QStringList{other, quoted};
         QTest::newRow("tomorrow") << "" << 1 << QStringList{};
     }
