@@ -45,19 +45,16 @@ inline void rows(const char *table)
 
 // The letter's fields in printing order, and a text for each: one word found nowhere else.
 inline const QStringList kLetterControls =
-    QStringLiteral(
-        "Combo10101 Combo10201 Combo10301 Combo10302 Combo10303 Text10501 cIninFuriganaBtn "
-        "IninShimei "
-        "Combo10601 DaihyouShimei IninJyu1 IninJyu2 Text10701 Text10702 Combo10701 Text10703 "
-        "Text10704 Text10705 Text10801 Text10802 Combo10801 Text10803 Text10804 Text10805")
+    QStringLiteral("Combo10101 Combo10201 Combo10301 Combo10302 Combo10303 Text10501 "
+                   "cIninFuriganaBtn IninShimei Combo10601 DaihyouShimei IninJyu1 IninJyu2 "
+                   "Text10701 Text10702 Combo10701 Text10703 Text10704 Text10705 Text10801 "
+                   "Text10802 Combo10801 Text10803 Text10804 Text10805")
         .split(' ');
 inline const QStringList kLetterTexts =
-    QStringLiteral(
-        "委任太郎 抹消 7 11 30 NZE141-9012345 カブシキガイシャソラフ 株式会社ソラフ 代表取締役 "
-        "山田一郎 東京都千代田区霞が関1-1-1 ABCビル3F ゴウドウガイシャ SORAFU-LLC 代表社員 "
-        "鈴木花子 "
-        "大阪市北区梅田2-2 Umeda-Tower5F サンバン 三番商事 取締役 佐藤次郎 名古屋市中区栄3-3 "
-        "Sakae-Bldg.2F")
+    QStringLiteral("委任太郎 抹消 7 11 30 NZE141-9012345 カブシキガイシャソラフ 株式会社ソラフ "
+                   "代表取締役 山田一郎 東京都千代田区霞が関1-1-1 ABCビル3F ゴウドウガイシャ "
+                   "SORAFU-LLC 代表社員 鈴木花子 大阪市北区梅田2-2 Umeda-Tower5F サンバン "
+                   "三番商事 取締役 佐藤次郎 名古屋市中区栄3-3 Sakae-Bldg.2F")
         .split(' ');
 
 struct WindowFixture

@@ -512,8 +512,8 @@ void MainWindow::onImejiBtnClicked()
 {
     if (!m_preview) {
         m_preview = new PreviewWindow(
-            *m_services.messages, m_pageQueries, [this] { return letterEntries(); },
-            m_services.settingsPath, this);
+            *m_services.messages, *m_services.background, m_pageQueries,
+            [this] { return letterEntries(); }, m_services.settingsPath, this);
         // Every field, the check box and both offset boxes: the preview follows each change.
         for (QLineEdit *field : findChildren<QLineEdit *>())
             connect(field, &QLineEdit::textChanged, m_preview, &PreviewWindow::entriesChanged);

@@ -1,9 +1,9 @@
 #include "window/previewwindow.h"
 
+#include "system/background.h"
 #include "system/messages.h"
 #include "system/texts.h"
 #include "window/formscan.h"
-#include "window/offthread.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -66,11 +66,11 @@ PageGeometry lastKnownPage(QSettings &settings)
     return page;
 }
 
-PreviewWindow::PreviewWindow(Messages &messages, PageQueries queries,
+PreviewWindow::PreviewWindow(Messages &messages, Background &background, PageQueries queries,
                              PreviewCanvas::EntriesSource entries, const QString &settingsPath,
                              QWidget *parent)
     : QWidget(parent, Qt::Window), m_canvas(new PreviewCanvas), m_messages(messages),
-      m_queries(std::move(queries)), m_settingsPath(settingsPath)
+      m_background(background), m_queries(std::move(queries)), m_settingsPath(settingsPath)
 {
     m_ui.setupUi(this);
     m_ui.scrollArea->setWidget(m_canvas);
@@ -143,21 +143,18 @@ void PreviewWindow::askPrinter()
             updateNote();
         }
     });
-    runOffThread(
+    auto answer = std::make_shared<PageAnswer>();
+    m_background.run(
         this,
-        [query = m_queries()] {
-            PageAnswer answer;
-            answer.known = query(&answer.page, &answer.error);
-            return answer;
-        },
-        [this](const PageAnswer &answer) {
+        [query = m_queries(), answer] { answer->known = query(&answer->page, &answer->error); },
+        [this, answer] {
             m_asking = false;
             if (m_askAgain) {
                 m_askAgain = false;
                 askPrinter();
                 return;
             }
-            onPageAnswer(answer.known, answer.page, answer.error);
+            onPageAnswer(answer->known, answer->page, answer->error);
         });
 }
 
@@ -208,16 +205,12 @@ void PreviewWindow::loadScan(const QString &path)
 {
     ++m_scanLoads;
     const QSizeF sheet = m_canvas->sheetMm();
-    runOffThread(
-        this,
-        [path, sheet] {
-            ScanAnswer answer;
-            answer.image = readFormScan(path, sheet, &answer.error);
-            return answer;
-        },
-        [this, path](const ScanAnswer &answer) {
+    auto answer = std::make_shared<ScanAnswer>();
+    m_background.run(
+        this, [path, sheet, answer] { answer->image = readFormScan(path, sheet, &answer->error); },
+        [this, path, answer] {
             --m_scanLoads;
-            onScanRead(path, answer.image, answer.error);
+            onScanRead(path, answer->image, answer->error);
         });
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class Background;
 class Messages;
 class QSettings;
 
@@ -29,8 +30,9 @@ public:
 
     // Scans and the last known paper are kept in the settings file at settingsPath; empty
     // means the user's settings of this program.
-    PreviewWindow(Messages &messages, PageQueries queries, PreviewCanvas::EntriesSource entries,
-                  const QString &settingsPath, QWidget *parent = nullptr);
+    PreviewWindow(Messages &messages, Background &background, PageQueries queries,
+                  PreviewCanvas::EntriesSource entries, const QString &settingsPath,
+                  QWidget *parent = nullptr);
     ~PreviewWindow() override;
 
     // Something the page shows changed: draw it again.
@@ -75,6 +77,7 @@ private:
     Ui::PreviewWindow m_ui;
     PreviewCanvas *m_canvas;
     Messages &m_messages;
+    Background &m_background;
     PageQueries m_queries;
     QString m_settingsPath;
     ScanPicker m_pickScan;
