@@ -1,4 +1,4 @@
-#include "window/mainwindow.h"
+#include "ui/main/mainwindow.h"
 
 #include <QApplication>
 

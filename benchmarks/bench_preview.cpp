@@ -3,9 +3,9 @@
 // scan of the blank form underneath. Reports the median and the 99th percentile.
 //   bench_preview [--rounds N] [--write-scan FILE.png]
 
-#include "jobs/letterjob.h"
-#include "window/mainwindow.h"
-#include "window/previewwindow.h"
+#include "layout/letterjob.h"
+#include "ui/main/mainwindow.h"
+#include "ui/preview/previewwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -2,8 +2,8 @@
 // the peak memory, beside a bare QPainter page of the same 24 texts as the baseline. Each mode
 // runs in a process of its own, so the peaks do not mix.
 
-#include "jobs/letterjob.h"
-#include "jobs/placement.h"
+#include "layout/letterjob.h"
+#include "layout/placement.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
 #include "printing/japanesefont.h"
@@ -125,9 +125,8 @@ int runLetter(int count, const QString &folder)
         savePrinterChoice(settings, {true, QString(), QStringLiteral("iso_a4_210x297mm"),
                                      QPageLayout::Landscape});
     }
-    CupsPrinting printing(std::make_unique<CupsSpooler>(), settingsPath, nullptr);
+    CupsPrinting printing(std::make_unique<CupsSpooler>(), settingsPath);
     const QString target = folder + QStringLiteral("/letter.pdf");
-    printing.setPdfFilePicker([target](const QString &) { return target; });
 
     LetterEntries entries;
     entries.sayuu = QStringLiteral("-15");
@@ -138,7 +137,9 @@ int runLetter(int count, const QString &folder)
 
     return measure(count, target, [&] {
         PrintPlacement placement;
-        return printLetter(entries, *printing.target(), placement);
+        const auto job = printing.target();
+        job->setFile(target);
+        return printLetter(entries, *job, placement);
     });
 }
 

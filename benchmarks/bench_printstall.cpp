@@ -8,9 +8,9 @@
 #include "printing/printerchoice.h"
 #include "system/background.h"
 #include "system/clock.h"
-#include "system/messages.h"
+#include "ui/dialogs/messages.h"
 #include "system/session.h"
-#include "window/mainwindow.h"
+#include "ui/main/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,7 +29,9 @@ struct Quiet : Messages
     void warning(const QString &, const QString &text) override { told = text; }
     void critical(const QString &, const QString &text) override { told = text; }
     bool askYesNo(const QString &, const QString &) override { return false; }
+    QString pdfFileName(const QString &) override { return pdf; }
     QString told;
+    QString pdf;
 };
 
 struct Today : Clock
@@ -91,7 +93,7 @@ int main(int argc, char *argv[])
         savePrinterChoice(settings, {false, QStringLiteral("Sheet"),
                                      QStringLiteral("iso_a4_210x297mm"), QPageLayout::Landscape});
     }
-    CupsPrinting printing(std::make_unique<CupsSpooler>(), settingsPath, nullptr);
+    CupsPrinting printing(std::make_unique<CupsSpooler>(), settingsPath);
     Quiet messages;
     Today clock;
     Stay session;
@@ -129,7 +131,7 @@ int main(int argc, char *argv[])
 
     // The page the program hands over, as the queue's spool kept it, through `lp`.
     const QString pdf = work.filePath(QStringLiteral("letter.pdf"));
-    printing.setPdfFilePicker([pdf](const QString &) { return pdf; });
+    messages.pdf = pdf;
     {
         QSettings settings(settingsPath, QSettings::IniFormat);
         savePrinterChoice(settings, {true, QString(), QStringLiteral("iso_a4_210x297mm"),

@@ -3,7 +3,7 @@
 // Qt controls of the same kinds and number, as the baseline.
 
 #ifdef SORAFU_REAL_WINDOW
-#include "window/mainwindow.h"
+#include "ui/main/mainwindow.h"
 #endif
 
 #include <QApplication>

@@ -3,15 +3,16 @@
 // Stand-ins for the desktop and the print service, so every handler runs offscreen and what it
 // did can be checked.
 
-#include "jobs/printing.h"
-#include "jobs/printsurface.h"
+#include "layout/printing.h"
+#include "layout/printsurface.h"
 #include "printing/cupsprinting.h"
 #include "system/background.h"
 #include "system/clock.h"
-#include "system/messages.h"
-#include "system/services.h"
+#include "ui/dialogs/messages.h"
+#include "ui/main/services.h"
 #include "system/session.h"
-#include "window/printersetupdialog.h"
+#include "ui/dialogs/printersetup.h"
+#include "ui/dialogs/printersetupdialog.h"
 
 #include <QFile>
 #include <QMap>
@@ -40,6 +41,11 @@ struct FakeDesktop : Messages, Clock, Session
         shown << "question|" + t + '|' + x;
         return false;
     }
+    QString pdfFileName(const QString &suggested) override
+    {
+        suggestedFiles << suggested;
+        return pickedFile;
+    }
     QDate today() const override { return date; }
     void quit() override { ++quits; }
     Services services(const QString &folder, Printing *printing = nullptr)
@@ -53,6 +59,8 @@ struct FakeDesktop : Messages, Clock, Session
     }
 
     QStringList shown;
+    QStringList suggestedFiles;
+    QString pickedFile;
     QDate date{2026, 12, 5};
     int quits = 0, raised = 0;
     InlineBackground background;
@@ -66,7 +74,7 @@ inline QString exact(float value)
 }
 
 // Each page handed out, as its title and a line per operation; or it fails as it is told to.
-struct FakePrinting : Printing, PrintTarget
+struct FakePrinting : Printing, PrinterSetup, PrintTarget
 {
     struct Surface : PrintSurface
     {
@@ -188,7 +196,7 @@ struct FakeSpooler : Spooler
 
 // The real setup dialog, handed to `run` once the print service answered instead of being
 // shown; its choice counts when `run` says the user confirmed it.
-inline CupsPrinting::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> run,
+inline CupsPrinterSetup::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> run,
                                                  Background *background = nullptr)
 {
     return [run, background](Spooler &spooler, const std::optional<PrinterChoice> &current,

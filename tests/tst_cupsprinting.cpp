@@ -18,8 +18,7 @@ class TestCupsPrinting : public QObject
     std::unique_ptr<WindowFixture> m;
     FakeSpooler *m_spooler = nullptr; // owned by m_printing
     std::unique_ptr<CupsPrinting> m_printing;
-    QString m_picked;
-    QStringList m_suggested;
+    std::unique_ptr<CupsPrinterSetup> m_setup;
 
     QString settingsPath() const { return m->dir.filePath("settings.ini"); }
     void choose(bool pdf, const QString &destination, const QString &media, bool portrait)
@@ -32,10 +31,9 @@ class TestCupsPrinting : public QObject
     {
         m->window.reset();
         m_printing = std::make_unique<CupsPrinting>(std::unique_ptr<Spooler>(m_spooler),
-                                                    settingsPath(), nullptr);
-        m_printing->setPdfFilePicker(
-            [this](const QString &suggested) { return m_suggested << suggested, m_picked; });
-        m->start("0\r\n", "40\r\n", m_printing.get());
+                                                    settingsPath());
+        m_setup = std::make_unique<CupsPrinterSetup>(*m_printing, m->desktop.background);
+        m->start("0\r\n", "40\r\n", m_printing.get(), nullptr, m_setup.get());
         m->fill();
     }
 
@@ -44,6 +42,7 @@ private slots:
     void init()
     {
         m = std::make_unique<WindowFixture>();
+        m_setup.reset();
         m_printing.reset();
         m_spooler = new FakeSpooler;
         const Paper a4{kA4, "A4", {210, 297}, {5, 5, 5, 5}};
@@ -53,8 +52,6 @@ private slots:
         m_spooler->queues["Sheet"] = {{{"iso_a3_297x420mm", "A3", {297, 420}, {}}, a4},
                                       "iso_a3_297x420mm"};
         m_spooler->defaultQueue = "Office";
-        m_picked.clear();
-        m_suggested.clear();
     }
 
     // The paper chosen on Sheet (- : setup never confirmed); portrait (chosen, or the queue's own);
@@ -147,7 +144,7 @@ private slots:
             }
             filler.resize(filler.size() - 8192);
         }
-        m_picked = picked.isEmpty() ? "" : m->dir.filePath(picked);
+        m->desktop.pickedFile = picked.isEmpty() ? "" : m->dir.filePath(picked);
         start();
         const QStringList before = m->state();
         m->window->ui().InsatsuBtn->click();
@@ -158,14 +155,14 @@ private slots:
         }
         QCOMPARE(m->desktop.shown, QStringList());
         QCOMPARE(m->state(), before);
-        QVERIFY2(m_suggested.value(0).endsWith("/委任状.pdf"), qPrintable(m_suggested.value(0)));
+        QVERIFY2(m->desktop.suggestedFiles.value(0).endsWith("/委任状.pdf"), qPrintable(m->desktop.suggestedFiles.value(0)));
         QCOMPARE(m_spooler->asked, 0);
         QCOMPARE(readFile(earlier).startsWith("%PDF-"), !picked.isEmpty());
         if (picked.isEmpty())
             return;
         // The next file is suggested in the folder used last.
         m->window->ui().IchiBtn->click();
-        QCOMPARE(QFileInfo(m_suggested.value(1)).path(), m->dir.path());
+        QCOMPARE(QFileInfo(m->desktop.suggestedFiles.value(1)).path(), m->dir.path());
     }
 
     // The situation; the printers listed, the one selected as the dialog opens in []; the notice;
@@ -194,7 +191,7 @@ private slots:
             m_spooler->unreachable = "印刷サービス（CUPS）に接続できません。";
         start();
         QStringList shown;
-        m_printing->setChoiceDialog(runSetupDialog([&](QDialog &dialog) {
+        m_setup->setChoiceDialog(runSetupDialog([&](QDialog &dialog) {
             auto *printers = dialog.findChild<QComboBox *>("printerBox");
             for (int i = 0; i < printers->count(); ++i)
                 shown << QString(i == printers->currentIndex() ? "[%1]" : "%1")
@@ -226,12 +223,12 @@ private slots:
         // A restart: a new printing service over the same settings.
         m->window.reset();
         m_spooler = new FakeSpooler(*m_spooler);
-        m_picked = m->dir.filePath("restart.pdf");
+        m->desktop.pickedFile = m->dir.filePath("restart.pdf");
         start();
         m->window->ui().InsatsuBtn->click();
         QCOMPARE(m->desktop.shown, QStringList());
         QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).allKeys().isEmpty(), !accept);
-        QCOMPARE(QFile::exists(m_picked), row[3] == "PDFファイル");
+        QCOMPARE(QFile::exists(m->desktop.pickedFile), row[3] == "PDFファイル");
         QString job;
         for (const FakeSpooler::Job &each : std::as_const(m_spooler->jobs))
             job += each.destination + ' ' + each.options.section(' ', 0, 1);

@@ -59,6 +59,7 @@ class TestEndToEnd : public QObject
     PrivateCups m_cups;
     QTemporaryDir m_work;
     std::unique_ptr<CupsPrinting> m_printing;
+    std::unique_ptr<CupsPrinterSetup> m_setup;
     // Jobs and printer setup run on threads, as in the program.
     ThreadBackground m_background;
     std::unique_ptr<WindowFixture> m;
@@ -69,8 +70,9 @@ class TestEndToEnd : public QObject
               CupsSpooler *spooler = new CupsSpooler)
     {
         m = std::make_unique<WindowFixture>();
-        m_printing = std::make_unique<CupsPrinting>(std::unique_ptr<Spooler>(spooler), "", nullptr);
-        m_printing->setChoiceDialog(runSetupDialog(
+        m_printing = std::make_unique<CupsPrinting>(std::unique_ptr<Spooler>(spooler), "");
+        m_setup = std::make_unique<CupsPrinterSetup>(*m_printing, m_background);
+        m_setup->setChoiceDialog(runSetupDialog(
             [queue, landscape](QDialog &dialog) {
                 auto *printer = dialog.findChild<QComboBox *>("printerBox");
                 printer->setCurrentIndex(printer->findData(queue));
@@ -85,7 +87,7 @@ class TestEndToEnd : public QObject
                 return true;
             },
             &m_background));
-        Ui::Form1 &ui = m->start("0", "0", m_printing.get(), &m_background);
+        Ui::Form1 &ui = m->start("0", "0", m_printing.get(), &m_background, m_setup.get());
         m->window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m->window.get()));
         QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
@@ -128,6 +130,7 @@ private slots:
     void cleanup()
     {
         m.reset();
+        m_setup.reset();
         m_printing.reset();
         QCOMPARE(QDir(m_work.filePath("tmp")).entryList(QDir::Files), QStringList());
     }
@@ -233,7 +236,7 @@ private slots:
         clock.start();
         QString wrong;
         if (setup) // opens at once, loading; keeps the queue chosen before, so OK changes nothing
-            m_printing->setChoiceDialog(
+            m_setup->setChoiceDialog(
                 [&](Spooler &spooler, const auto &current, QWidget *parent) {
                     PrinterSetupDialog dialog(spooler, m_background, current, parent);
                     if (clock.elapsed() > 100 ||

@@ -6,8 +6,8 @@
 #include "history/history.h"
 #include "history/historystore.h"
 #include "system/texts.h"
-#include "window/historywindow.h"
-#include "window/mainwindow.h"
+#include "ui/history/historywindow.h"
+#include "ui/main/mainwindow.h"
 
 #include <QCompleter>
 #include <QProcess>

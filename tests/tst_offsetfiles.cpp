@@ -1,7 +1,7 @@
 // The offset files: the number a file's bytes give (the lines joined, then the user's locale),
 // where they live, what start-up makes of them, and what the ズレ保存 button writes.
 
-#include "entries/offsetfiles.h"
+#include "core/offsetfiles.h"
 #include "system/paths.h"
 #include "windowfixture.h"
 

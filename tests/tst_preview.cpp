@@ -2,13 +2,13 @@
 // blank form is remembered across a restart or refused with one message.
 
 #include "fakes.h"
-#include "jobs/letterjob.h"
-#include "jobs/markjob.h"
-#include "jobs/placement.h"
+#include "layout/letterjob.h"
+#include "layout/markjob.h"
+#include "layout/placement.h"
 #include "printing/japanesefont.h"
 #include "printing/pdfsurface.h"
 #include "system/texts.h"
-#include "window/previewwindow.h"
+#include "ui/preview/previewwindow.h"
 
 #include <QBuffer>
 #include <QPdfWriter>

@@ -4,7 +4,7 @@
 
 #include "windowfixture.h"
 
-#include "system/messages.h"
+#include "ui/dialogs/messages.h"
 
 #include <QMessageBox>
 #include <QSignalSpy>

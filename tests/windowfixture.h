@@ -3,8 +3,8 @@
 // A window started on the fakes over an offset folder of its own, and what tests do with it.
 
 #include "fakes.h"
-#include "window/mainwindow.h"
-#include "window/updown.h"
+#include "ui/main/mainwindow.h"
+#include "ui/widgets/updown.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -63,11 +63,13 @@ struct WindowFixture
     QString yPath() const { return dir.filePath("ini_y1.txt"); }
     // Runs the start-up sequence over these offset files.
     Ui::Form1 &start(const QByteArray &x = "5\r\n", const QByteArray &y = "6\r\n",
-                     Printing *printer = nullptr, Background *background = nullptr)
+                     Printing *printer = nullptr, Background *background = nullptr,
+                     PrinterSetup *setup = nullptr)
     {
         place(xPath(), x);
         place(yPath(), y);
         Services services = desktop.services(dir.path(), printer ? printer : &printing);
+        services.printerSetup = setup ? setup : &printing;
         if (background)
             services.background = background;
         window = std::make_unique<MainWindow>(services);

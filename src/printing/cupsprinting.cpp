@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
@@ -49,14 +48,9 @@ QString saveCopy(const QString &pdfFile, const QString &target)
 
 } // namespace
 
-CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath,
-                           QWidget *window)
-    : m_spooler(std::move(spooler)), m_settingsPath(settingsPath), m_window(window)
+CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath)
+    : m_spooler(std::move(spooler)), m_settingsPath(settingsPath)
 {
-    m_pickPdfFile = [this](const QString &suggested) {
-        return QFileDialog::getSaveFileName(m_window, texts::pdfDialogTitle(), suggested,
-                                            texts::pdfDialogFilter());
-    };
 }
 
 CupsPrinting::~CupsPrinting() = default;
@@ -167,17 +161,6 @@ QString CupsPrinting::fontFamily(QString *error)
     return m_fontFamily;
 }
 
-QString CupsPrinting::pickPdfFile(const QString &suggested)
-{
-    QObject *gui = m_window ? static_cast<QObject *>(m_window) : QCoreApplication::instance();
-    if (!gui || QThread::currentThread() == gui->thread())
-        return m_pickPdfFile(suggested);
-    QString picked;
-    QMetaObject::invokeMethod(
-        gui, [&] { picked = m_pickPdfFile(suggested); }, Qt::BlockingQueuedConnection);
-    return picked;
-}
-
 // One job's way out, from the choice as it was at the click.
 class CupsTarget : public PrintTarget
 {
@@ -189,12 +172,39 @@ public:
 
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
     std::optional<AcceptedJob> accepted() const override { return m_accepted; }
+    QString suggestedFile(const QString &title) const override;
+    void setFile(const QString &path) override;
 
 private:
     CupsPrinting &m_printing;
     std::optional<PrinterChoice> m_chosen;
     std::optional<AcceptedJob> m_accepted;
+    QString m_file;
 };
+
+QString CupsTarget::suggestedFile(const QString &title) const
+{
+    if (!m_chosen || !m_chosen->pdfFile)
+        return QString();
+    const QString folder =
+        m_printing.settings()
+            ->value(kPdfFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .toString();
+    return QDir(folder).filePath(title + QStringLiteral(".pdf"));
+}
+
+void CupsTarget::setFile(const QString &path)
+{
+    m_file = path;
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(m_file).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        m_file += QStringLiteral(".pdf");
+    const auto store = m_printing.settings();
+    if (const QString used = QFileInfo(m_file).absolutePath();
+        used != store->value(kPdfFolder).toString())
+        store->setValue(kPdfFolder, used);
+}
 
 std::unique_ptr<PrintTarget> CupsPrinting::target()
 {
@@ -229,20 +239,9 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
     job.orientation = choice->orientation;
     PdfSurface::Deliver deliver;
     if (choice->pdfFile) {
-        const auto store = m_printing.settings();
-        const QString folder =
-            store
-                ->value(kPdfFolder,
-                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                .toString();
-        QString target =
-            m_printing.pickPdfFile(QDir(folder).filePath(title + QStringLiteral(".pdf")));
+        const QString target = m_file;
         if (target.isEmpty())
             return nullptr; // called off: nothing to tell
-        if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
-            target += QStringLiteral(".pdf");
-        if (const QString used = QFileInfo(target).absolutePath(); used != folder)
-            store->setValue(kPdfFolder, used);
         job.file = target;
         deliver = [this, target, job](const QString &pdfFile) {
             const QString failure = saveCopy(pdfFile, target);
@@ -264,18 +263,12 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
     return PdfSurface::create(geometry, family, title, std::move(deliver), error);
 }
 
-QString CupsPrinting::setup(QWidget *parent)
+QString CupsPrinting::keep(const PrinterChoice &choice)
 {
-    if (!m_choiceDialog)
-        return QString();
-    const auto confirmed = m_choiceDialog(*m_spooler, chosen(), parent);
-    if (!confirmed)
-        return QString();
     const auto store = settings();
-    // What was confirmed is used for this run even when it cannot be written down.
     m_unsavedChoice.reset();
-    if (savePrinterChoice(*store, *confirmed))
+    if (savePrinterChoice(*store, choice))
         return QString();
-    m_unsavedChoice = *confirmed;
+    m_unsavedChoice = choice;
     return texts::printerChoiceNotSaved(QDir::toNativeSeparators(store->fileName()));
 }

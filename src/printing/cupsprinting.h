@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/printing.h"
+#include "layout/printing.h"
 #include "printing/printerchoice.h"
 
 #include <QMutex>
@@ -27,24 +27,19 @@ class CupsPrinting : public Printing
 {
 public:
     // The choice is kept in the settings file at settingsPath; empty means the user's settings
-    // of this program. `window` parents the file dialog.
-    CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath, QWidget *window);
+    // of this program.
+    CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &settingsPath);
     ~CupsPrinting() override;
 
     std::unique_ptr<PrintTarget> target() override;
-    QString setup(QWidget *parent) override;
 
-    // Asks where a PDF goes, starting from a suggested path; empty when the user cancels. Runs
-    // on the GUI thread, while the job waits for it.
-    using PdfFilePicker = std::function<QString(const QString &suggestedPath)>;
-    // Shows the modal setup dialog over the spooler's destinations, starting from the choice
-    // made (nothing before the first setup); the confirmed choice, or nothing when the user
-    // cancelled. The window supplies it,
-    // so printing knows nothing of the window's widgets.
-    using ChoiceDialog = std::function<std::optional<PrinterChoice>(
-        Spooler &spooler, const std::optional<PrinterChoice> &current, QWidget *parent)>;
-    void setPdfFilePicker(PdfFilePicker picker) { m_pickPdfFile = std::move(picker); }
-    void setChoiceDialog(ChoiceDialog dialog) { m_choiceDialog = std::move(dialog); }
+    Spooler &spooler() { return *m_spooler; }
+    // The choice confirmed in this run but not saved, else the saved choice; nothing before the
+    // first setup. Asks nothing of the print service.
+    std::optional<PrinterChoice> chosen() const;
+    // Keeps a choice confirmed in printer setup. What was confirmed is used for this run even
+    // when it cannot be written down; why not, in Japanese, else empty.
+    QString keep(const PrinterChoice &choice);
 
     // The sheet and printable area a print would get, for the preview, as the choice stands
     // now. The function owns what it uses (its own spooler), so it may run on any thread and
@@ -58,18 +53,10 @@ public:
 private:
     friend class CupsTarget;
     std::unique_ptr<QSettings> settings() const;
-    // The choice confirmed in this run but not saved, else the saved choice; nothing before the
-    // first setup. Asks nothing of the print service.
-    std::optional<PrinterChoice> chosen() const;
     QString fontFamily(QString *error);
-    // From a job's thread: asks on the GUI thread and waits for the answer.
-    QString pickPdfFile(const QString &suggested);
 
     std::unique_ptr<Spooler> m_spooler;
     QString m_settingsPath;
-    QWidget *m_window;
-    PdfFilePicker m_pickPdfFile;
-    ChoiceDialog m_choiceDialog;
     QMutex m_fontLock;
     QString m_fontFamily;
     std::optional<PrinterChoice> m_unsavedChoice;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/printsurface.h"
+#include "layout/printsurface.h"
 
 #include <QFont>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/printing.h"
+#include "layout/printing.h"
 #include "printing/paintersurface.h"
 
 // The page drawn onto the screen: the PDF page's drawing, on a painter whose unit the caller

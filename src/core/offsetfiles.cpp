@@ -1,0 +1,277 @@
+#include "core/offsetfiles.h"
+
+#include "system/paths.h"
+#include "system/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+// A real offset is a few bytes; anything this large is not one, and reading it whole could
+// stall the start.
+static constexpr qint64 kLargestOffsetFile = 1 << 20;
+
+QString offsetFilePath(const QString &directory, const char *fileName)
+{
+    return QDir::cleanPath(QDir(directory).filePath(QString::fromLatin1(fileName)));
+}
+
+std::optional<QString> joinOffsetLines(const QByteArray &content)
+{
+    if (content.isEmpty())
+        return std::nullopt;
+    QByteArray joined;
+    joined.reserve(content.size());
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        if (content[i] != '\r') {
+            joined.append(content[i]);
+            continue;
+        }
+        if (i + 1 < content.size() && content[i + 1] == '\n')
+            ++i;
+    }
+    return QString::fromUtf8(joined);
+}
+
+NumberError offsetTextToInt32(const std::optional<QString> &text, qint32 *value)
+{
+    if (!text) {
+        *value = 0;
+        return NumberError::None;
+    }
+    return textToInt32(*text, value);
+}
+
+static QString folderOf(const QString &path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+QString createMissingOffsetFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        return QString();
+    QFile file(path);
+    // NewOnly: should something appear at the path meanwhile, it is not emptied.
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        file.close();
+        return QString();
+    }
+    if (!QFileInfo(folderOf(path)).isDir())
+        return texts::noFolderForFile();
+    return texts::cannotCreateFile();
+}
+
+static OffsetReading unusable(const QString &path, const QString &problem)
+{
+    return OffsetReading{path, 0, problem};
+}
+
+QString readOffsetBytes(const QString &path, QByteArray *content)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return texts::folderInPlaceOfFile();
+    if (!info.exists())
+        return texts::fileMissing();
+    // A device or a pipe of that name could block or never end.
+    if (!info.isFile())
+        return texts::notARegularFile();
+    if (info.size() > kLargestOffsetFile)
+        return texts::fileTooLarge();
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return texts::cannotOpenFile();
+    *content = file.read(kLargestOffsetFile + 1);
+    if (file.error() != QFileDevice::NoError)
+        return texts::cannotReadFile();
+    if (content->size() > kLargestOffsetFile)
+        return texts::fileTooLarge();
+    return QString();
+}
+
+OffsetReading readOffsetFile(const QString &path)
+{
+    QByteArray content;
+    if (const QString problem = readOffsetBytes(path, &content); !problem.isEmpty())
+        return unusable(path, problem);
+
+    qint32 value = 0;
+    switch (offsetTextToInt32(joinOffsetLines(content), &value)) {
+    case NumberError::None:
+        return OffsetReading{path, value, QString()};
+    case NumberError::Empty:
+        return unusable(path, texts::onlyEmptyLines());
+    case NumberError::NotANumber:
+        return unusable(path, texts::contentNotANumber());
+    case NumberError::Overflow:
+        return unusable(path, texts::numberTooLarge());
+    }
+    return unusable(path, texts::contentNotANumber());
+}
+
+OffsetReadings loadOffsetFiles(const QString &directory)
+{
+    const QString leftRightPath = offsetFilePath(directory, kLeftRightFile);
+    const QString upDownPath = offsetFilePath(directory, kUpDownFile);
+    const QString leftRightCreation = createMissingOffsetFile(leftRightPath);
+    const QString upDownCreation = createMissingOffsetFile(upDownPath);
+    OffsetReadings readings;
+    readings.leftRight = leftRightCreation.isEmpty() ? readOffsetFile(leftRightPath)
+                                                     : unusable(leftRightPath, leftRightCreation);
+    readings.upDown = upDownCreation.isEmpty() ? readOffsetFile(upDownPath)
+                                               : unusable(upDownPath, upDownCreation);
+    return readings;
+}
+
+QString offsetLoadWarning(const OffsetReadings &readings)
+{
+    QStringList parts;
+    const std::pair<const OffsetReading *, QString> files[] = {
+        {&readings.leftRight, texts::leftRightBox()}, {&readings.upDown, texts::upDownBox()}};
+    for (const auto &[reading, boxName] : files) {
+        if (reading->problem.isEmpty())
+            continue;
+        parts.append(texts::offsetFileUnusable(QDir::toNativeSeparators(reading->path),
+                                               reading->problem, boxName));
+    }
+    if (parts.isEmpty())
+        return QString();
+    return texts::offsetFilesUnusable(parts.join(QStringLiteral("\n\n")));
+}
+
+static QString saveFailure(const QString &path, const QString &extra = QString(),
+                           const QString &reason = QString())
+{
+    return texts::offsetsNotSaved(QDir::toNativeSeparators(path),
+                                  reason.isEmpty() ? whyNotWritten(path) : reason,
+                                  extra.isEmpty() ? texts::offsetsKeptAsBefore() : extra);
+}
+
+// Why the box's text may not be saved, in Japanese; empty when it may.
+static QString refusal(const QString &text, qint32 *value)
+{
+    const NumberError error = textToInt32(text, value);
+    if (error != NumberError::None)
+        return numberErrorText(error);
+    // The same bounds as printing, on the number as printing reads it.
+    float asPrinted = 0;
+    textToSingle(text, &asPrinted);
+    return withinOffsetRange(asPrinted) ? QString() : texts::offsetOutOfRange();
+}
+
+// A save killed before its rename leaves its temporary beside the file, named after it and six
+// characters more; each would stay for good.
+static void removeLeftTemporaries(const QString &path)
+{
+    const QFileInfo info(path);
+    const QFileInfoList left = info.absoluteDir().entryInfoList(
+        {info.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &temporary : left)
+        if (!temporary.isSymLink())
+            QFile::remove(temporary.filePath());
+}
+
+// Where the folder takes no new file (read-only, no free inodes) a file that may be written is
+// rewritten in place: a calibration kept there must stay savable.
+static bool inPlace(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isWritable() && !canCreateFilesIn(info.absolutePath());
+}
+
+static bool writeInPlace(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size() && file.flush();
+}
+
+// One file's new content, written beside it and renamed over it, or written in place.
+struct Replacement
+{
+    explicit Replacement(const QString &path, const QByteArray &content)
+        : path(path), content(content), direct(inPlace(path)), file(path)
+    {
+    }
+    // Everything but the final step, so a full disk or a refused file shows before either file
+    // is replaced.
+    bool prepare()
+    {
+        return direct || (file.open(QIODevice::WriteOnly) &&
+                          file.write(content) == content.size() && file.flush());
+    }
+    bool commit() { return direct ? writeInPlace(path, content) : file.commit(); }
+
+    QString path;
+    QByteArray content;
+    bool direct;
+    QSaveFile file;
+};
+
+// Puts back what the file held, or removes it when there was nothing.
+static bool restore(const QString &path, const std::optional<QByteArray> &earlier)
+{
+    if (!earlier)
+        return QFile::remove(path);
+    if (inPlace(path))
+        return writeInPlace(path, *earlier);
+    Replacement back(path, *earlier);
+    return back.prepare() && back.commit();
+}
+
+QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
+{
+    QStringList refusals;
+    QByteArray contents[2];
+    const OffsetEntry *entries[2] = {&leftRight, &upDown};
+    for (int i = 0; i < 2; ++i) {
+        qint32 value = 0;
+        if (const QString why = refusal(entries[i]->text, &value); !why.isEmpty())
+            refusals.append(texts::offsetRefusal(entries[i]->boxName, why));
+        contents[i] = int32ToText(value).toLatin1() + "\r\n";
+    }
+    if (!refusals.isEmpty())
+        return texts::offsetsRefused(refusals.join(QLatin1Char('\n')));
+
+    // What each file holds now, to be put back should the other fail; read with the start-up
+    // checks, so a pipe or a device of that name is refused instead of read forever.
+    std::optional<QByteArray> earlier[2];
+    for (int i = 0; i < 2; ++i) {
+        const QFileInfo info(entries[i]->path);
+        if (!info.exists() || info.isDir())
+            continue;
+        QByteArray content;
+        if (const QString problem = readOffsetBytes(entries[i]->path, &content); !problem.isEmpty())
+            return saveFailure(entries[i]->path, QString(), problem);
+        earlier[i] = content;
+    }
+    for (const OffsetEntry *entry : entries)
+        removeLeftTemporaries(entry->path);
+
+    Replacement first(leftRight.path, contents[0]);
+    if (!first.prepare())
+        return saveFailure(leftRight.path);
+    Replacement second(upDown.path, contents[1]);
+    if (!second.prepare())
+        return saveFailure(upDown.path);
+
+    if (!first.commit()) {
+        if (first.direct)
+            restore(leftRight.path, earlier[0]);
+        return saveFailure(leftRight.path);
+    }
+    if (!second.commit()) {
+        // The first file gets its earlier content back, so the pair never disagrees.
+        if (second.direct)
+            restore(upDown.path, earlier[1]);
+        if (restore(leftRight.path, earlier[0]))
+            return saveFailure(upDown.path);
+        return saveFailure(upDown.path,
+                           texts::firstOffsetFileChanged(QDir::toNativeSeparators(leftRight.path)));
+    }
+    return QString();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QPageLayout>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class PrintSurface;
+
+// A page the print service (or the PDF file) took: enough to tell the user, or to keep a record.
+struct AcceptedJob
+{
+    QString title;
+    // The print queue, or empty for a PDF file.
+    QString destination;
+    int jobId = 0;
+    // The PDF file written, or empty for a print queue.
+    QString file;
+    // As the user knows it, e.g. A4.
+    QString paper;
+    QPageLayout::Orientation orientation = QPageLayout::Landscape;
+};
+
+// Where one job goes: the printer, paper and orientation of printer setup as they were at the
+// click. Everything it does may wait on the outside world, so it runs off the GUI thread.
+class PrintTarget
+{
+public:
+    virtual ~PrintTarget() = default;
+    // A surface on the chosen printer, paper and orientation. Null with the reason in *error
+    // when the destination is missing or does not accept jobs; null with an empty *error when
+    // the user called it off (no file picked for "PDF file"). The title names the job in the
+    // print queue and suggests the file name.
+    virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
+    // Once EndDocument succeeded: where the page went.
+    virtual std::optional<AcceptedJob> accepted() const = 0;
+    // A page that goes into a file asks the user where, on the GUI thread before the job
+    // starts, so that no job ever waits on a dialog: the path to offer, or empty when the
+    // destination is no file.
+    virtual QString suggestedFile(const QString &title) const
+    {
+        Q_UNUSED(title);
+        return QString();
+    }
+    // The file picked; an empty path means the user called it off.
+    virtual void setFile(const QString &path) { Q_UNUSED(path); }
+};
+
+// The printer the user chose in printer setup.
+class Printing
+{
+public:
+    virtual ~Printing() = default;
+    // On the GUI thread at the click: the choice as it stands now, for one job.
+    virtual std::unique_ptr<PrintTarget> target() = 0;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Modal message boxes, behind an interface so handlers run in tests without a dialog blocking.
+class Messages
+{
+public:
+    virtual ~Messages() = default;
+    // Exclamation icon, OK only.
+    virtual void warning(const QString &title, const QString &text) = 0;
+    // Critical icon, OK only: a failure the user has to know of.
+    virtual void critical(const QString &title, const QString &text) = 0;
+    // Question icon, Yes and No with Yes the default; true for Yes.
+    virtual bool askYesNo(const QString &title, const QString &text) = 0;
+    // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
+    virtual QString pdfFileName(const QString &suggested) = 0;
+};
+
+class QtMessages : public Messages
+{
+public:
+    explicit QtMessages(QWidget *parent) : m_parent(parent) {}
+    void warning(const QString &title, const QString &text) override;
+    void critical(const QString &title, const QString &text) override;
+    bool askYesNo(const QString &title, const QString &text) override;
+    QString pdfFileName(const QString &suggested) override;
+
+private:
+    QWidget *m_parent;
+};

@@ -1,0 +1,180 @@
+#include "ui/history/historywindow.h"
+
+#include "history/history.h"
+#include "ui/dialogs/messages.h"
+#include "system/texts.h"
+
+#include <QDate>
+#include <QShortcut>
+#include <QShowEvent>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// The retention periods the list offers, in months, in its order.
+constexpr int kRetentionMonths[] = {1, 3, 6, 12, 24, 36, 60};
+
+QString joined(const HistoryLetter &letter, const char *first, const char *second)
+{
+    return (letter.entries.value(QLatin1String(first)) + QLatin1Char(' ') +
+            letter.entries.value(QLatin1String(second)))
+        .trimmed();
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &today,
+                             QWidget *parent)
+    : QWidget(parent, Qt::Window), m_history(history), m_messages(messages)
+{
+    m_ui.setupUi(this);
+    m_ui.FromDate->setDate(today.addMonths(-1));
+    m_ui.ToDate->setDate(today);
+    m_ui.LetterList->setColumnWidth(0, 130);
+    m_ui.LetterList->setColumnWidth(1, 150);
+    m_ui.LetterList->setColumnWidth(2, 130);
+    m_ui.LetterList->setColumnWidth(3, 130);
+    m_ui.LetterList->setColumnWidth(4, 170);
+
+    connect(m_ui.SearchTxt, &QLineEdit::textChanged, this, &HistoryWindow::search);
+    connect(m_ui.PeriodCheck, &QCheckBox::toggled, this, [this](bool on) {
+        m_ui.FromDate->setEnabled(on);
+        m_ui.ToDate->setEnabled(on);
+        search();
+    });
+    connect(m_ui.FromDate, &QDateEdit::dateChanged, this, &HistoryWindow::search);
+    connect(m_ui.ToDate, &QDateEdit::dateChanged, this, &HistoryWindow::search);
+    connect(m_ui.LetterList, &QTreeWidget::itemActivated, this, &HistoryWindow::onOpenBtnClicked);
+    connect(m_ui.OpenBtn, &QPushButton::clicked, this, &HistoryWindow::onOpenBtnClicked);
+    connect(m_ui.ReprintBtn, &QPushButton::clicked, this, &HistoryWindow::onReprintBtnClicked);
+    connect(m_ui.DeleteBtn, &QPushButton::clicked, this, &HistoryWindow::onDeleteBtnClicked);
+    connect(m_ui.CloseBtn, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_ui.KeepCheck, &QCheckBox::clicked, this, &HistoryWindow::onKeepCheckClicked);
+    connect(m_ui.RetentionCombo, &QComboBox::activated, this, &HistoryWindow::onRetentionChanged);
+    // On the list only: in the search field the key deletes a character.
+    auto *deleteKey = new QShortcut(QKeySequence::Delete, m_ui.LetterList);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &HistoryWindow::onDeleteBtnClicked);
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &QWidget::close);
+    connect(&m_history, &History::found, this, &HistoryWindow::onFound);
+    connect(&m_history, &History::changed, this, [this] {
+        if (isVisible())
+            search();
+    });
+}
+
+void HistoryWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    showState();
+    search();
+    m_ui.SearchTxt->setFocus();
+    m_ui.SearchTxt->selectAll();
+}
+
+void HistoryWindow::showState()
+{
+    const HistorySettings settings = m_history.settings();
+    m_ui.KeepCheck->setChecked(settings.keep);
+    const int *const end = std::end(kRetentionMonths);
+    const int *month = std::find(std::begin(kRetentionMonths), end, settings.retentionMonths);
+    m_ui.RetentionCombo->setCurrentIndex(month == end ? 3 : int(month - kRetentionMonths));
+    m_ui.RetentionCombo->setEnabled(m_history.isOn());
+}
+
+void HistoryWindow::search()
+{
+    HistoryQuery query;
+    query.text = m_ui.SearchTxt->text();
+    if (m_ui.PeriodCheck->isChecked()) {
+        query.from = m_ui.FromDate->date();
+        query.to = m_ui.ToDate->date();
+    }
+    m_serial = m_history.search(query);
+}
+
+void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
+{
+    if (serial != m_serial)
+        return; // overtaken by what the user typed since
+    m_letters = letters;
+    QList<QTreeWidgetItem *> items;
+    for (const HistoryLetter &letter : letters) {
+        const QString name = letter.entries.value(QStringLiteral("IninShimei"));
+        items.append(new QTreeWidgetItem(QStringList{
+            letter.printedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")),
+            name.isEmpty() ? letter.entries.value(QStringLiteral("Text10702")) : name,
+            letter.entries.value(QStringLiteral("cIninFuriganaBtn")),
+            letter.entries.value(QStringLiteral("Text10501")),
+            joined(letter, "IninJyu1", "IninJyu2"),
+            letter.printer.isEmpty() ? letter.jobId : letter.printer,
+        }));
+    }
+    m_ui.LetterList->clear();
+    m_ui.LetterList->addTopLevelItems(items);
+    if (!items.isEmpty())
+        m_ui.LetterList->setCurrentItem(items.first(), 0, QItemSelectionModel::NoUpdate);
+    m_ui.CountLabel->setText(m_history.isOn() ? texts::historyCount(int(letters.size()))
+                                              : texts::historyIsOff());
+}
+
+QList<HistoryLetter> HistoryWindow::selectedLetters() const
+{
+    QList<HistoryLetter> selected;
+    for (int row = 0; row < m_ui.LetterList->topLevelItemCount(); ++row)
+        if (m_ui.LetterList->topLevelItem(row)->isSelected() && row < m_letters.size())
+            selected.append(m_letters[row]);
+    if (selected.isEmpty() && m_ui.LetterList->currentItem()) {
+        const int row = m_ui.LetterList->indexOfTopLevelItem(m_ui.LetterList->currentItem());
+        if (row >= 0 && row < m_letters.size())
+            selected.append(m_letters[row]);
+    }
+    return selected;
+}
+
+void HistoryWindow::onOpenBtnClicked()
+{
+    const QList<HistoryLetter> selected = selectedLetters();
+    if (selected.isEmpty())
+        return;
+    emit openRequested(selected.first());
+    close();
+}
+
+void HistoryWindow::onReprintBtnClicked()
+{
+    const QList<HistoryLetter> selected = selectedLetters();
+    if (!selected.isEmpty())
+        emit reprintRequested(selected.first());
+}
+
+void HistoryWindow::onDeleteBtnClicked()
+{
+    const QList<HistoryLetter> selected = selectedLetters();
+    if (selected.isEmpty() ||
+        !m_messages.askYesNo(texts::appTitle(), texts::historyDeleteQuestion(int(selected.size()))))
+        return;
+    QList<qint64> ids;
+    for (const HistoryLetter &letter : selected)
+        ids.append(letter.id);
+    m_history.remove(ids);
+}
+
+void HistoryWindow::onKeepCheckClicked(bool keep)
+{
+    if (!keep && !m_messages.askYesNo(texts::appTitle(), texts::historyTurnOffQuestion())) {
+        m_ui.KeepCheck->setChecked(true);
+        return;
+    }
+    m_history.setKeep(keep);
+    showState();
+    search();
+}
+
+void HistoryWindow::onRetentionChanged(int index)
+{
+    if (index >= 0 && index < int(std::size(kRetentionMonths)))
+        m_history.setRetentionMonths(kRetentionMonths[index]);
+}

@@ -1,0 +1,68 @@
+#include "ui/main/desktop.h"
+
+#include "history/history.h"
+#include "layout/printing.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
+#include "system/background.h"
+#include "system/clock.h"
+#include "system/instanceguard.h"
+#include "ui/dialogs/messages.h"
+#include "system/paths.h"
+#include "system/session.h"
+#include "ui/dialogs/printersetup.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+Desktop::Desktop(QWidget *window)
+    : m_messages(std::make_unique<QtMessages>(window)), m_clock(std::make_unique<SystemClock>()),
+      m_session(std::make_unique<ApplicationSession>()),
+      m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath())),
+      // Asks nothing of the print service until a job runs or printer setup opens.
+      m_printing(std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString())),
+      m_background(std::make_unique<ThreadBackground>())
+{
+    m_printerSetup = std::make_unique<CupsPrinterSetup>(*m_printing, *m_background);
+    m_guard->onRaiseRequested([window] {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+}
+
+Desktop::~Desktop() = default;
+
+std::function<std::function<bool(PageGeometry *, QString *)>()> Desktop::pageQueries() const
+{
+    // A spooler of its own: a query may still wait on the print service after the window has
+    // gone.
+    return [printing = m_printing.get(), spooler = std::make_shared<CupsSpooler>()] {
+        return printing->pageQuery(spooler);
+    };
+}
+
+Services Desktop::services() const
+{
+    Services services;
+    services.messages = m_messages.get();
+    services.clock = m_clock.get();
+    services.session = m_session.get();
+    services.printing = m_printing.get();
+    services.printerSetup = m_printerSetup.get();
+    services.background = m_background.get();
+    InstanceGuard *guard = m_guard.get();
+    services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
+    services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
+    services.offsetDirectory = offsetDirectory();
+    services.history = m_history.get();
+    return services;
+}
+
+History *Desktop::startHistory()
+{
+    if (!m_history)
+        m_history = std::make_unique<History>(History::defaultPath(), QString());
+    return m_history.get();
+}
