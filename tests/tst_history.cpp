@@ -5,7 +5,6 @@
 #include "fakes.h"
 #include "history/history.h"
 #include "history/historystore.h"
-#include "system/texts.h"
 #include "ui/history/historywindow.h"
 #include "ui/main/mainwindow.h"
 
@@ -35,7 +34,7 @@ QStringList namesFound(History &history, const HistoryQuery &query = {})
         QObject::connect(&history, &History::found, [&](int, const QList<HistoryLetter> &found) {
             names.clear();
             for (const HistoryLetter &letter : found)
-                names.append(letter.entries.value(QStringLiteral("IninShimei")));
+                names.append(letter.letter.text(Field::Delegator1Name));
         });
     history.search(query);
     settle(history);
@@ -47,8 +46,7 @@ HistoryLetter letterAt(const QDateTime &when, const QString &name)
 {
     HistoryLetter letter;
     letter.printedAt = when;
-    letter.entries.insert(QStringLiteral("IninShimei"), name);
-    letter.searchText = name;
+    letter.letter.setText(Field::Delegator1Name, name);
     return letter;
 }
 
@@ -99,8 +97,9 @@ private slots:
         QFETCH(int, from);
         QFETCH(QStringList, names);
         QTemporaryDir dir;
+        ThreadBackground background;
         History history(dir.filePath(QStringLiteral("history.sqlite")),
-                        dir.filePath(QStringLiteral("settings.ini")));
+                        dir.filePath(QStringLiteral("settings.ini")), background);
         FakeDesktop desktop;
         FakePrinting printing;
         Services services = desktop.services(dir.path());
@@ -222,7 +221,8 @@ private slots:
         if (trouble == Trouble::FolderInPlace)
             QDir().mkdir(path);
         QStringList messages;
-        History history(path, dir.filePath(QStringLiteral("settings.ini")));
+        ThreadBackground background;
+        History history(path, dir.filePath(QStringLiteral("settings.ini")), background);
         connect(&history, &History::problem, [&](const QString &text) { messages.append(text); });
         settle(history);
         history.record(letterAt(QDateTime::currentDateTime(), QStringLiteral("次のお客様")));
@@ -265,7 +265,8 @@ private slots:
         }
         if (months)
             QSettings(settings, QSettings::IniFormat).setValue("history/retentionMonths", months);
-        History history(path, settings);
+        ThreadBackground background;
+        History history(path, settings, background);
         QCOMPARE(namesFound(history), kept);
 
         // Turned off: the file goes, and nothing is kept after it.
