@@ -26,6 +26,16 @@ struct InlineBackground : Background
         work();
         done();
     }
+    struct InlineLane : Lane
+    {
+        void run(QObject *, std::function<void()> work, std::function<void()> done) override
+        {
+            work();
+            done();
+        }
+        bool waitForIdle(int) override { return true; }
+    };
+    std::unique_ptr<Lane> lane(const QString &) override { return std::make_unique<InlineLane>(); }
 };
 
 // The desktop: every message shown as "kind|title|text", the date, and the quits asked for.

@@ -5,11 +5,12 @@
 #include "fakes.h"
 #include "history/history.h"
 #include "history/historystore.h"
-#include "system/texts.h"
 #include "ui/history/historywindow.h"
 #include "ui/main/mainwindow.h"
 
 #include <QCompleter>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -35,7 +36,7 @@ QStringList namesFound(History &history, const HistoryQuery &query = {})
         QObject::connect(&history, &History::found, [&](int, const QList<HistoryLetter> &found) {
             names.clear();
             for (const HistoryLetter &letter : found)
-                names.append(letter.entries.value(QStringLiteral("IninShimei")));
+                names.append(letter.letter.text(Field::Delegator1Name));
         });
     history.search(query);
     settle(history);
@@ -47,8 +48,7 @@ HistoryLetter letterAt(const QDateTime &when, const QString &name)
 {
     HistoryLetter letter;
     letter.printedAt = when;
-    letter.entries.insert(QStringLiteral("IninShimei"), name);
-    letter.searchText = name;
+    letter.letter.setText(Field::Delegator1Name, name);
     return letter;
 }
 
@@ -99,8 +99,9 @@ private slots:
         QFETCH(int, from);
         QFETCH(QStringList, names);
         QTemporaryDir dir;
+        ThreadBackground background;
         History history(dir.filePath(QStringLiteral("history.sqlite")),
-                        dir.filePath(QStringLiteral("settings.ini")));
+                        dir.filePath(QStringLiteral("settings.ini")), background);
         FakeDesktop desktop;
         FakePrinting printing;
         Services services = desktop.services(dir.path());
@@ -129,6 +130,11 @@ private slots:
         ui.InsatsuBtn->click();
         QCOMPARE(printing.pages.size(), 3);
         settle(history);
+        // The file and its companions are the clerk's alone.
+        const QFileInfoList files = QDir(dir.path()).entryInfoList({"history.sqlite*"});
+        QCOMPARE(files.size(), 3); // with its WAL and shared memory
+        for (const QFileInfo &file : files)
+            QCOMPARE(int(file.permissions() & 0x7077), int(QFile::ReadOwner | QFile::WriteOwner));
 
         // The proxy typed twice is offered first, in a popup that never rewrites what is typed.
         const QCompleter *completer = ui.Combo10101->completer();
@@ -157,6 +163,64 @@ private slots:
         QCOMPARE(ui.IninShimei->currentText(), names.last());
         QCOMPARE(ui.Combo10101->currentText(), QStringLiteral("佐藤"));
         QCOMPARE(ui.Sayuu_Xtxt->text(), QStringLiteral("33"));
+    }
+    void earlierFile_data()
+    {
+        QTest::addColumn<QString>("offsetText");
+        QTest::addColumn<int>("leftRight");
+        QTest::newRow("whole number") << "-15" << -15;
+        QTest::newRow("fraction, kept as text only") << "42.5" << 0;
+    }
+    // A file of version 1, as it was written then: entries under the window's control names,
+    // offsets as typed, the search text folded without the iteration marks.
+    void earlierFile()
+    {
+        QFETCH(QString, offsetText);
+        QFETCH(int, leftRight);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        const QStringList names = {"Combo10101", "Combo10201",    "Combo10301",       "Combo10302",
+                                   "Combo10303", "Text10501",     "cIninFuriganaBtn", "IninShimei",
+                                   "Combo10601", "DaihyouShimei", "IninJyu1",         "IninJyu2",
+                                   "Text10701",  "Text10702",     "Combo10701",       "Text10703",
+                                   "Text10704",  "Text10705",     "Text10801",        "Text10802",
+                                   "Combo10801", "Text10803",     "Text10804",        "Text10805"};
+        QJsonObject entries;
+        for (int i = 0; i < kFieldCount; ++i)
+            entries.insert(names[i], QStringLiteral("みすゞ%1").arg(i));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery sql(db);
+        for (const char *statement :
+             {"CREATE TABLE letters(id INTEGER PRIMARY KEY, printed_at TEXT NOT NULL,"
+              " delegated_matter INTEGER NOT NULL, offset_x TEXT, offset_y TEXT, printer TEXT,"
+              " paper TEXT, orientation TEXT, job_id TEXT, entries TEXT)",
+              "CREATE INDEX letters_printed_at ON letters(printed_at)",
+              "CREATE TABLE letter_search(id INTEGER PRIMARY KEY, printed_at TEXT NOT NULL,"
+              " text TEXT NOT NULL)",
+              "INSERT INTO letter_search VALUES(1, '2026-01-05T10:00:00.000', 'ミスゞ7')",
+              "PRAGMA user_version=1"})
+            QVERIFY(sql.exec(QString::fromUtf8(statement)));
+        sql.prepare("INSERT INTO letters VALUES(1, '2026-01-05T10:00:00.000', 1, ?, '40',"
+                    " 'Office', 'A4', '横', '7', ?)");
+        sql.addBindValue(offsetText);
+        sql.addBindValue(QString::fromUtf8(QJsonDocument(entries).toJson()));
+        QVERIFY(sql.exec());
+
+        HistoryStore store(path);
+        QCOMPARE(store.open(), HistoryStore::Opened::Ready);
+        const QList<HistoryLetter> found = store.search({QStringLiteral("みすゞ7")});
+        QCOMPARE(found.size(), 1);
+        for (int i = 0; i < kFieldCount; ++i)
+            QCOMPARE(found[0].letter.text(fieldAt(i)), QStringLiteral("みすゞ%1").arg(i));
+        QVERIFY(found[0].letter.delegatedMatterTicked());
+        QCOMPARE(found[0].offset, (PrintOffset{leftRight, 40}));
+        QVERIFY(sql.exec("SELECT offset_x, offset_y FROM letters") && sql.next());
+        QCOMPARE(sql.value(0).toString(), offsetText);
+        QCOMPARE(sql.value(1).toString(), QStringLiteral("40"));
+        QVERIFY(sql.exec("PRAGMA user_version") && sql.next());
+        QCOMPARE(sql.value(0).toInt(), 2);
     }
     void killedWriter()
     {
@@ -222,7 +286,8 @@ private slots:
         if (trouble == Trouble::FolderInPlace)
             QDir().mkdir(path);
         QStringList messages;
-        History history(path, dir.filePath(QStringLiteral("settings.ini")));
+        ThreadBackground background;
+        History history(path, dir.filePath(QStringLiteral("settings.ini")), background);
         connect(&history, &History::problem, [&](const QString &text) { messages.append(text); });
         settle(history);
         history.record(letterAt(QDateTime::currentDateTime(), QStringLiteral("次のお客様")));
@@ -265,8 +330,14 @@ private slots:
         }
         if (months)
             QSettings(settings, QSettings::IniFormat).setValue("history/retentionMonths", months);
-        History history(path, settings);
-        QCOMPARE(namesFound(history), kept);
+        ThreadBackground background;
+        {
+            // Closed at once, it still writes the letter handed to it.
+            History closing(path, settings, background);
+            closing.record(letterAt(now, QStringLiteral("閉じる前")));
+        }
+        History history(path, settings, background);
+        QCOMPARE(namesFound(history), QStringList{"閉じる前"} + kept);
 
         // Turned off: the file goes, and nothing is kept after it.
         history.setKeep(false);

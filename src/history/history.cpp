@@ -1,13 +1,16 @@
 #include "history/history.h"
 
 #include "history/historystore.h"
-#include "system/texts.h"
+#include "system/background.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <atomic>
+#include <optional>
 
 namespace {
 
@@ -18,6 +21,9 @@ constexpr int kSuggestionLetters = 3000;
 constexpr int kSuggestionsPerField = 30;
 // The whole file is checked for damage this long after start, when the window is up.
 constexpr int kCheckDelayMs = 3000;
+// Each statement waits at most 2 s for the file; a test's or benchmark's wait for a queue of
+// them ends after this.
+constexpr int kIdleWaitMs = 60000;
 
 std::unique_ptr<QSettings> openSettings(const QString &path)
 {
@@ -29,29 +35,41 @@ std::unique_ptr<QSettings> openSettings(const QString &path)
 
 } // namespace
 
-History::History(const QString &path, const QString &settingsPath, QObject *parent)
-    : QObject(parent), m_path(path), m_settingsPath(settingsPath), m_context(new QObject)
+struct History::Shared
 {
+    QString path;
+    // Made, used and closed on the lane only.
+    std::unique_ptr<HistoryStore> store;
+    std::atomic<int> latestSearch{0};
+    std::atomic<bool> closing{false};
+};
+
+struct History::Opening
+{
+    HistoryStore::Opened opened = HistoryStore::Opened::Ready;
+    QString movedTo;
+};
+
+History::History(const QString &path, const QString &settingsPath, Background &background,
+                 QObject *parent)
+    : QObject(parent), m_path(path), m_settingsPath(settingsPath),
+      m_shared(std::make_shared<Shared>()), m_lane(background.lane(QStringLiteral("history")))
+{
+    m_shared->path = path;
     const auto settings = openSettings(settingsPath);
     m_settings.keep = settings->value(kKeep, true).toBool();
     m_settings.retentionMonths = qMax(1, settings->value(kRetention, 12).toInt());
-    m_context->moveToThread(&m_thread);
-    m_thread.setObjectName(QStringLiteral("history"));
-    m_thread.start();
     if (m_settings.keep)
         open();
 }
 
 History::~History()
 {
-    // Waits for the letters still queued, and skips what can wait: the file is closed on the
-    // thread that opened it.
-    m_closing = true;
-    QMetaObject::invokeMethod(
-        m_context, [this] { m_store.reset(); }, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-    delete m_context;
+    // The letters still queued are written; searches and suggestions are skipped. The file is
+    // closed on the lane that opened it, and the lane goes once that is done.
+    m_shared->closing = true;
+    onLane([](Shared &shared) { shared.store.reset(); });
+    m_lane.reset();
 }
 
 QString History::defaultPath()
@@ -60,64 +78,91 @@ QString History::defaultPath()
         .filePath(QStringLiteral("history.sqlite"));
 }
 
-template <typename Work> void History::onThread(Work &&work)
+// Runs `work` on the lane with what it shares, then `done` here with what it returned.
+template <typename Work, typename Done> void History::onLane(Work work, Done done)
 {
-    QMetaObject::invokeMethod(m_context, std::forward<Work>(work), Qt::QueuedConnection);
+    using Result = decltype(work(std::declval<Shared &>()));
+    auto result = std::make_shared<Result>();
+    m_lane->run(
+        this, [shared = m_shared, work, result] { *result = work(*shared); },
+        [done, result] { done(*result); });
 }
 
-template <typename Work> void History::onWindow(Work &&work)
+void History::onLane(std::function<void(Shared &)> work)
 {
-    QMetaObject::invokeMethod(this, std::forward<Work>(work), Qt::QueuedConnection);
+    m_lane->run(
+        this, [shared = m_shared, work] { work(*shared); }, [] {});
 }
 
 void History::open()
 {
     m_on = true;
     const int months = m_settings.retentionMonths;
-    onThread([this, months] {
-        m_store = std::make_unique<HistoryStore>(m_path);
-        const QString path = QDir::toNativeSeparators(m_path);
-        switch (m_store->open()) {
-        case HistoryStore::Opened::Ready:
-            break;
-        case HistoryStore::Opened::MovedAside: {
-            const QString movedTo = QDir::toNativeSeparators(m_store->movedTo());
-            onWindow(
-                [this, path, movedTo] { emit problem(texts::historyMovedAside(path, movedTo)); });
-            break;
-        }
-        case HistoryStore::Opened::Newer:
-            m_store.reset();
-            onWindow([this, path] { fail(texts::historyOfLaterVersion(path)); });
-            return;
-        case HistoryStore::Opened::Unusable:
-            m_store.reset();
-            onWindow([this, path] {
-                fail(texts::historyFolderUnusable(QFileInfo(path).absolutePath()));
-            });
-            return;
-        }
-        m_store->removeBefore(QDateTime::currentDateTime().addMonths(-months));
-        onWindow([this] { emit changed(); });
-        QTimer::singleShot(kCheckDelayMs, m_context, [this] { checkFile(); });
-    });
+    onLane(
+        [months](Shared &shared) {
+            shared.store = std::make_unique<HistoryStore>(shared.path);
+            Opening opening{shared.store->open(), QString()};
+            opening.movedTo = QDir::toNativeSeparators(shared.store->movedTo());
+            if (shared.store->isOpen())
+                shared.store->removeBefore(QDateTime::currentDateTime().addMonths(-months));
+            else
+                shared.store.reset();
+            return opening;
+        },
+        [this](const Opening &opening) {
+            if (!tell(opening))
+                return;
+            emit changed();
+            QTimer::singleShot(kCheckDelayMs, this, &History::checkFile);
+        });
 }
 
 void History::checkFile()
 {
-    if (m_closing || !m_store || m_store->isSound())
-        return;
-    const QString path = QDir::toNativeSeparators(m_path);
-    if (m_store->startAfresh() == HistoryStore::Opened::MovedAside) {
-        const QString movedTo = QDir::toNativeSeparators(m_store->movedTo());
-        onWindow([this, path, movedTo] {
-            emit problem(texts::historyMovedAside(path, movedTo));
-            emit changed();
+    onLane(
+        [](Shared &shared) {
+            Opening opening;
+            if (shared.closing || !shared.store || shared.store->isSound())
+                return opening;
+            opening.opened = shared.store->startAfresh();
+            opening.movedTo = QDir::toNativeSeparators(shared.store->movedTo());
+            if (!shared.store->isOpen())
+                shared.store.reset();
+            return opening;
+        },
+        [this](const Opening &opening) {
+            if (opening.opened != HistoryStore::Opened::Ready && tell(opening))
+                emit changed();
         });
-        return;
+}
+
+// Tells the user what became of the file; false when the history is off from now on.
+bool History::tell(const Opening &opening)
+{
+    const QString path = QDir::toNativeSeparators(m_path);
+    switch (opening.opened) {
+    case HistoryStore::Opened::Ready:
+        return true;
+    case HistoryStore::Opened::MovedAside:
+        emit problem(tr("印刷履歴のファイル「%1」が壊れているため、読み込めません。\n"
+                        "このファイルは「%2」として残し、新しい印刷履歴を始めました。")
+                         .arg(path, opening.movedTo));
+        return true;
+    case HistoryStore::Opened::Newer:
+        fail(tr("印刷履歴のファイル「%1」は新しい版のソラフで作られたため、"
+                "読み込めません。今回は印刷履歴を残しません。"
+                "新しい版のソラフをお使いください。")
+                 .arg(path));
+        return false;
+    case HistoryStore::Opened::Unusable:
+        break;
     }
-    m_store.reset();
-    onWindow([this, path] { fail(texts::historyFolderUnusable(QFileInfo(path).absolutePath())); });
+    fail(tr("印刷履歴を保存するフォルダー「%1」に書き込めません"
+            "（読み取り専用、ディスクがいっぱいなどの理由）。\n"
+            "今回は印刷履歴を残しません。印刷はこれまでどおりできます。"
+            "フォルダーを確かめてから、ソラフを起動し直してください。")
+             .arg(QFileInfo(path).absolutePath()));
+    return false;
 }
 
 void History::fail(const QString &message)
@@ -126,7 +171,7 @@ void History::fail(const QString &message)
     if (!m_on)
         return;
     m_on = false;
-    onThread([this] { m_store.reset(); });
+    onLane([](Shared &shared) { shared.store.reset(); });
     emit problem(message);
 }
 
@@ -147,88 +192,111 @@ void History::setKeep(bool keep)
         return;
     }
     m_on = false;
-    onThread([this] {
-        // Erased even when it never opened this run: turning it off promises nothing is kept.
-        if (!m_store)
-            m_store = std::make_unique<HistoryStore>(m_path);
-        const bool erased = m_store->erase();
-        m_store.reset();
-        const QString path = QDir::toNativeSeparators(m_path);
-        onWindow([this, erased, path] {
+    onLane(
+        [](Shared &shared) {
+            // Erased even when it never opened this run: turning it off promises nothing is kept.
+            if (!shared.store)
+                shared.store = std::make_unique<HistoryStore>(shared.path);
+            const bool erased = shared.store->erase();
+            shared.store.reset();
+            return erased;
+        },
+        [this](bool erased) {
             if (!erased)
-                emit problem(texts::historyNotErased(path));
+                emit problem(tr("印刷履歴のファイル「%1」を削除できませんでした。"
+                                "お手数ですが、このファイルを手で削除してください。")
+                                 .arg(QDir::toNativeSeparators(m_path)));
             emit changed();
         });
-    });
 }
 
 void History::setRetentionMonths(int months)
 {
     m_settings.retentionMonths = qMax(1, months);
     saveSettings();
-    onThread([this, months] {
-        if (m_store && m_store->removeBefore(QDateTime::currentDateTime().addMonths(-months)))
-            onWindow([this] { emit changed(); });
-    });
+    onLane(
+        [months](Shared &shared) {
+            return shared.store &&
+                   shared.store->removeBefore(QDateTime::currentDateTime().addMonths(-months));
+        },
+        [this](bool removed) {
+            if (removed)
+                emit changed();
+        });
 }
 
 void History::record(const HistoryLetter &letter)
 {
     if (!m_on)
         return;
-    onThread([this, letter] {
-        if (!m_store)
-            return;
-        HistoryLetter kept = letter;
-        const bool recorded = m_store->record(kept);
-        onWindow([this, recorded] {
-            if (recorded)
+    onLane(
+        [letter](Shared &shared) -> std::optional<bool> {
+            if (!shared.store)
+                return std::nullopt;
+            HistoryLetter kept = letter;
+            return shared.store->record(kept);
+        },
+        [this](std::optional<bool> recorded) {
+            if (!recorded)
+                return;
+            if (*recorded)
                 emit changed();
             else
-                fail(texts::historyNotWritten());
+                fail(tr("印刷した委任状を印刷履歴に書き込めませんでした"
+                        "（ディスクがいっぱいなどの理由）。印刷はできています。\n"
+                        "今回はこのあと印刷履歴を残しません。空き容量を確かめてから、"
+                        "ソラフを起動し直してください。"));
         });
-    });
 }
 
 int History::search(const HistoryQuery &query)
 {
-    const int serial = ++m_latestSearch;
-    onThread([this, query, serial] {
-        if (serial != m_latestSearch || m_closing)
-            return;
-        const QList<HistoryLetter> letters =
-            m_store ? m_store->search(query) : QList<HistoryLetter>();
-        onWindow([this, serial, letters] { emit found(serial, letters); });
-    });
+    const int serial = ++m_shared->latestSearch;
+    onLane(
+        [query, serial](Shared &shared) -> std::optional<QList<HistoryLetter>> {
+            if (serial != shared.latestSearch || shared.closing)
+                return std::nullopt;
+            return shared.store ? shared.store->search(query) : QList<HistoryLetter>();
+        },
+        [this, serial](const std::optional<QList<HistoryLetter>> &letters) {
+            if (letters)
+                emit found(serial, *letters);
+        });
     return serial;
 }
 
 void History::remove(const QList<qint64> &ids)
 {
-    onThread([this, ids] {
-        if (!m_store)
-            return;
-        const bool removed = m_store->remove(ids);
-        onWindow([this, removed] {
+    onLane(
+        [ids](Shared &shared) -> std::optional<bool> {
+            if (!shared.store)
+                return std::nullopt;
+            return shared.store->remove(ids);
+        },
+        [this](std::optional<bool> removed) {
             if (!removed)
-                emit problem(texts::historyNotDeleted());
+                return;
+            if (!*removed)
+                emit problem(tr("印刷履歴を削除できませんでした。もう一度お試しください。"));
             emit changed();
         });
-    });
 }
 
-void History::findFrequentTexts(const QStringList &fields)
+void History::findFrequentTexts(const QList<Field> &fields)
 {
-    onThread([this, fields] {
-        if (!m_store || m_closing)
-            return;
-        const auto texts = m_store->frequentTexts(fields, kSuggestionLetters, kSuggestionsPerField);
-        onWindow([this, texts] { emit frequentTextsFound(texts); });
-    });
+    onLane(
+        [fields](Shared &shared) -> std::optional<QHash<QString, QStringList>> {
+            if (!shared.store || shared.closing)
+                return std::nullopt;
+            return shared.store->frequentTexts(fields, kSuggestionLetters, kSuggestionsPerField);
+        },
+        [this](const std::optional<QHash<QString, QStringList>> &texts) {
+            if (texts)
+                emit frequentTextsFound(*texts);
+        });
 }
 
 void History::waitForIdle()
 {
-    QMetaObject::invokeMethod(
-        m_context, [] {}, Qt::BlockingQueuedConnection);
+    m_lane->waitForIdle(kIdleWaitMs);
 }

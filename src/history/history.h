@@ -6,12 +6,12 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
-#include <QThread>
 
-#include <atomic>
+#include <functional>
 #include <memory>
 
-class HistoryStore;
+class Background;
+class Lane;
 
 // What the user chose for the history, kept in the program's settings.
 struct HistorySettings
@@ -21,7 +21,7 @@ struct HistorySettings
 };
 
 // The print history as the window uses it: every request returns at once and the file is
-// read and written on a thread of its own, so neither printing nor typing ever waits for it.
+// read and written on a lane of its own, so neither printing nor typing ever waits for it.
 // Answers come back as signals on the window's thread.
 class History : public QObject
 {
@@ -30,7 +30,9 @@ class History : public QObject
 public:
     // The file at `path`; the settings in the file at settingsPath, empty meaning the user's
     // settings of this program. Letters past the retention period are deleted as it opens.
-    History(const QString &path, const QString &settingsPath, QObject *parent = nullptr);
+    History(const QString &path, const QString &settingsPath, Background &background,
+            QObject *parent = nullptr);
+    // Finishes writing the letters already handed to it, within a bound.
     ~History() override;
 
     // Where the real program keeps its history: the user's data folder.
@@ -49,8 +51,8 @@ public:
     // later search before it starts is skipped.
     int search(const HistoryQuery &query);
     void remove(const QList<qint64> &ids);
-    // Answered by frequentTextsFound().
-    void findFrequentTexts(const QStringList &fields);
+    // Answered by frequentTextsFound(), keyed by fieldKey().
+    void findFrequentTexts(const QList<Field> &fields);
     // Returns once every request made so far has been carried out (tests and benchmarks).
     void waitForIdle();
 
@@ -63,10 +65,13 @@ signals:
     void changed();
 
 private:
-    template <typename Work> void onThread(Work &&work);
-    template <typename Work> void onWindow(Work &&work);
+    struct Shared;
+    struct Opening;
+    template <typename Work, typename Done> void onLane(Work work, Done done);
+    void onLane(std::function<void(Shared &)> work);
     void open();
     void checkFile();
+    bool tell(const Opening &opening);
     void saveSettings() const;
     void fail(const QString &message);
 
@@ -74,10 +79,8 @@ private:
     QString m_settingsPath;
     HistorySettings m_settings;
     bool m_on = false;
-    QThread m_thread;
-    QObject *m_context;
-    // Used on the history's thread only.
-    std::unique_ptr<HistoryStore> m_store;
-    std::atomic<int> m_latestSearch{0};
-    std::atomic<bool> m_closing{false};
+    // What the lane's work uses, shared with it, so work left running past the bound never
+    // outlives it.
+    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<Lane> m_lane;
 };

@@ -1,5 +1,6 @@
 #include "history/historystore.h"
 
+#include "core/kana.h"
 #include "system/paths.h"
 
 #include <QDir>
@@ -28,7 +29,45 @@ const QList<QStringList> kMigrations = {
         QStringLiteral("CREATE TABLE letter_search(id INTEGER PRIMARY KEY,"
                        " printed_at TEXT NOT NULL, text TEXT NOT NULL)"),
     },
+    {
+        // The offsets as numbers. The texts they were kept as stay where they are: one that is
+        // no whole number is kept only there.
+        QStringLiteral("ALTER TABLE letters ADD COLUMN offset_left_right INTEGER"),
+        QStringLiteral("ALTER TABLE letters ADD COLUMN offset_up_down INTEGER"),
+        QStringLiteral("UPDATE letters SET offset_left_right = CAST(offset_x AS INTEGER)"
+                       " WHERE CAST(CAST(offset_x AS INTEGER) AS TEXT) = offset_x"
+                       " AND CAST(offset_x AS INTEGER) BETWEEN -2147483648 AND 2147483647"),
+        QStringLiteral("UPDATE letters SET offset_up_down = CAST(offset_y AS INTEGER)"
+                       " WHERE CAST(CAST(offset_y AS INTEGER) AS TEXT) = offset_y"
+                       " AND CAST(offset_y AS INTEGER) BETWEEN -2147483648 AND 2147483647"),
+        // Then the entries under their fields' keys: see renamingEntries().
+    },
 };
+// The step after which the entries are kept under field keys and searched by a new fold.
+constexpr int kFieldKeysStep = 1;
+
+// The names of the window's controls the entries were kept under up to version 1, in the order
+// of Field.
+const char *const kControlNames[kFieldCount] = {
+    "Combo10101",       "Combo10201", "Combo10301", "Combo10302",    "Combo10303", "Text10501",
+    "cIninFuriganaBtn", "IninShimei", "Combo10601", "DaihyouShimei", "IninJyu1",   "IninJyu2",
+    "Text10701",        "Text10702",  "Combo10701", "Text10703",     "Text10704",  "Text10705",
+    "Text10801",        "Text10802",  "Combo10801", "Text10803",     "Text10804",  "Text10805",
+};
+
+// Rewrites every letter's entries from control names to field keys; a key it does not know
+// stays as it is. The names come from the table above, never from outside.
+QString renamingEntries()
+{
+    QString cases;
+    for (int i = 0; i < kFieldCount; ++i)
+        cases += QStringLiteral(" WHEN '%1' THEN '%2'")
+                     .arg(QLatin1String(kControlNames[i]), fieldKey(fieldAt(i)));
+    return QStringLiteral("UPDATE letters SET entries = (SELECT json_group_object(CASE key%1"
+                          " ELSE key END, value) FROM json_each(letters.entries))"
+                          " WHERE json_valid(entries)")
+        .arg(cases);
+}
 
 const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
 
@@ -174,6 +213,8 @@ bool HistoryStore::migrate()
         bool done = true;
         for (const QString &statement : kMigrations[step])
             done = done && run(statement);
+        if (step == kFieldKeysStep)
+            done = done && run(renamingEntries()) && refoldSearchTexts();
         // A pragma takes no bound value; the number comes from this table, never from outside.
         done = done && run(QStringLiteral("PRAGMA user_version=%1").arg(step + 1));
         if (!done || !db.commit()) {
@@ -231,35 +272,37 @@ bool HistoryStore::record(HistoryLetter &letter)
     if (!db.transaction())
         return false;
     QJsonObject entries;
-    for (auto it = letter.entries.cbegin(); it != letter.entries.cend(); ++it)
-        entries.insert(it.key(), it.value());
+    for (int i = 0; i < kFieldCount; ++i)
+        entries.insert(fieldKey(fieldAt(i)), letter.letter.text(fieldAt(i)));
     const QString when = stamp(letter.printedAt);
+    const QString folded = fold(searchedText(letter.letter));
     bool done = false;
     {
         QSqlQuery insert(db);
         insert.prepare(QStringLiteral(
-            "INSERT INTO letters(printed_at, delegated_matter, offset_x, offset_y, printer, paper,"
-            " orientation, job_id, entries) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
+            " printer, paper, orientation, job_id, entries) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const QVariant &value :
-             {QVariant(when), QVariant(letter.delegatedMatterTicked ? 1 : 0),
-              QVariant(letter.offsetX), QVariant(letter.offsetY), QVariant(letter.printer),
-              QVariant(letter.paper), QVariant(letter.orientation), QVariant(letter.jobId),
+             {QVariant(when), QVariant(letter.letter.delegatedMatterTicked() ? 1 : 0),
+              QVariant(letter.offset.leftRight), QVariant(letter.offset.upDown),
+              QVariant(letter.printer), QVariant(letter.paper), QVariant(letter.orientation),
+              QVariant(letter.jobId),
               QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact)))})
             insert.addBindValue(value);
         if (run(insert)) {
             letter.id = insert.lastInsertId().toLongLong();
             QSqlQuery search(db);
-            search.prepare(QStringLiteral(
-                "INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, coalesce(?, ''))"));
+            search.prepare(
+                QStringLiteral("INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, ?)"));
             search.addBindValue(letter.id);
             search.addBindValue(when);
-            search.addBindValue(fold(letter.searchText));
+            search.addBindValue(folded);
             done = run(search);
         }
     }
     if (done && db.commit()) {
         if (m_index.loaded)
-            index(letter.id, when, fold(letter.searchText));
+            index(letter.id, when, folded);
         return true;
     }
     db.rollback();
@@ -342,10 +385,11 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     QSqlQuery select(database());
     select.setForwardOnly(true);
     // The ids go in as one bound list, never as part of the statement's text.
-    select.prepare(QStringLiteral(
-        "SELECT id, printed_at, delegated_matter, offset_x, offset_y, printer, paper,"
-        " orientation, job_id, entries FROM letters"
-        " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
+    select.prepare(
+        QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right, "
+                       "offset_up_down, printer, paper,"
+                       " orientation, job_id, entries FROM letters"
+                       " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
     select.addBindValue(QStringLiteral("[%1]").arg(ids.join(QLatin1Char(','))));
     if (!select.exec())
         return found;
@@ -353,17 +397,16 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         HistoryLetter letter;
         letter.id = select.value(0).toLongLong();
         letter.printedAt = moment(select.value(1).toString());
-        letter.delegatedMatterTicked = select.value(2).toInt() != 0;
-        letter.offsetX = select.value(3).toString();
-        letter.offsetY = select.value(4).toString();
+        letter.letter.setDelegatedMatterTicked(select.value(2).toInt() != 0);
+        letter.offset = {select.value(3).toInt(), select.value(4).toInt()};
         letter.printer = select.value(5).toString();
         letter.paper = select.value(6).toString();
         letter.orientation = select.value(7).toString();
         letter.jobId = select.value(8).toString();
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
-        for (auto it = entries.begin(); it != entries.end(); ++it)
-            letter.entries.insert(it.key(), it.value().toString());
+        for (int i = 0; i < kFieldCount; ++i)
+            letter.letter.setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
         found.append(letter);
     }
     return found;
@@ -406,7 +449,7 @@ bool HistoryStore::removeBefore(const QDateTime &moment)
     return removeWhere(QStringLiteral("printed_at < ?"), stamp(moment));
 }
 
-QHash<QString, QStringList> HistoryStore::frequentTexts(const QStringList &fields,
+QHash<QString, QStringList> HistoryStore::frequentTexts(const QList<Field> &fields,
                                                         int latestLetters, int perField) const
 {
     QHash<QString, QStringList> texts;
@@ -424,7 +467,8 @@ QHash<QString, QStringList> HistoryStore::frequentTexts(const QStringList &field
     while (select.next()) {
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(0).toString().toUtf8()).object();
-        for (const QString &field : fields) {
+        for (Field fieldKept : fields) {
+            const QString field = fieldKey(fieldKept);
             const QString text = entries.value(field).toString();
             if (text.trimmed().isEmpty())
                 continue;
@@ -450,15 +494,47 @@ QHash<QString, QStringList> HistoryStore::frequentTexts(const QStringList &field
 
 QString HistoryStore::fold(const QString &text)
 {
-    const QString wide = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    const QString wide =
+        hiraganaToKatakana(text.normalized(QString::NormalizationForm_KC).toCaseFolded());
     QString folded;
     folded.reserve(wide.size());
-    for (QChar c : wide) {
-        if (c.isSpace() || c.category() == QChar::Other_Control)
-            continue;
-        if (c.unicode() >= 0x3041 && c.unicode() <= 0x3096) // hiragana to its katakana
-            c = QChar(c.unicode() + 0x60);
-        folded.append(c);
-    }
+    for (QChar c : wide)
+        if (!c.isSpace() && c.category() != QChar::Other_Control)
+            folded.append(c);
     return folded;
+}
+
+QString HistoryStore::searchedText(const Letter &letter)
+{
+    QString text = letter.text(Field::VehicleNumber);
+    for (Field reading :
+         {Field::Delegator1Reading, Field::Delegator2Reading, Field::Delegator3Reading}) {
+        const int first = static_cast<int>(reading);
+        for (Field field : {fieldAt(first), fieldAt(first + 1), fieldAt(first + 3),
+                            fieldAt(first + 4), fieldAt(first + 5)})
+            text += QLatin1Char('\n') + letter.text(field);
+    }
+    return text;
+}
+
+bool HistoryStore::refoldSearchTexts()
+{
+    QSqlQuery select(database());
+    select.setForwardOnly(true);
+    if (!select.prepare(QStringLiteral("SELECT id, entries FROM letters")) || !run(select))
+        return false;
+    QSqlQuery update(database());
+    update.prepare(QStringLiteral("UPDATE letter_search SET text = ? WHERE id = ?"));
+    while (select.next()) {
+        const QJsonObject entries =
+            QJsonDocument::fromJson(select.value(1).toString().toUtf8()).object();
+        Letter letter;
+        for (int i = 0; i < kFieldCount; ++i)
+            letter.setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
+        update.addBindValue(fold(searchedText(letter)));
+        update.addBindValue(select.value(0));
+        if (!run(update))
+            return false;
+    }
+    return true;
 }

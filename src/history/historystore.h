@@ -46,8 +46,9 @@ public:
     bool remove(const QList<qint64> &ids);
     // Deletes every letter printed before the moment.
     bool removeBefore(const QDateTime &moment);
-    // For each of the fields, the texts of the latest letters most frequent first.
-    QHash<QString, QStringList> frequentTexts(const QStringList &fields, int latestLetters,
+    // For each of the fields, keyed by fieldKey(), the texts of the latest letters most frequent
+    // first.
+    QHash<QString, QStringList> frequentTexts(const QList<Field> &fields, int latestLetters,
                                               int perField) const;
     // Closes the file and deletes it with its WAL and shared-memory files.
     bool erase();
@@ -55,6 +56,9 @@ public:
     // Texts compared the way a search compares them: width and case folded, hiragana as
     // katakana, no blanks.
     static QString fold(const QString &text);
+    // What a search looks through: the vehicle's number, and each delegator's reading, name,
+    // representative and address.
+    static QString searchedText(const Letter &letter);
 
 private:
     // The folded search texts of every letter, oldest first, one after another in memory: a
@@ -79,6 +83,7 @@ private:
     bool openConnection();
     bool prepareFile();
     bool migrate();
+    bool refoldSearchTexts();
     void close();
     bool moveAside();
     QStringList companionFiles() const;
@@ -88,6 +93,6 @@ private:
     QString m_movedTo;
     bool m_open = false;
     bool m_newer = false;
-    int m_failure = 0;
-    SearchIndex m_index; // SQLite's result code of the last failed statement
+    int m_failure = 0; // SQLite's result code of the last failed statement
+    SearchIndex m_index;
 };

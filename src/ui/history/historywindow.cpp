@@ -1,8 +1,8 @@
 #include "ui/history/historywindow.h"
 
 #include "history/history.h"
-#include "ui/dialogs/messages.h"
 #include "system/texts.h"
+#include "ui/dialogs/messages.h"
 
 #include <QDate>
 #include <QShortcut>
@@ -16,11 +16,9 @@ namespace {
 // The retention periods the list offers, in months, in its order.
 constexpr int kRetentionMonths[] = {1, 3, 6, 12, 24, 36, 60};
 
-QString joined(const HistoryLetter &letter, const char *first, const char *second)
+QString joined(const Letter &letter, Field first, Field second)
 {
-    return (letter.entries.value(QLatin1String(first)) + QLatin1Char(' ') +
-            letter.entries.value(QLatin1String(second)))
-        .trimmed();
+    return (letter.text(first) + QLatin1Char(' ') + letter.text(second)).trimmed();
 }
 
 } // namespace
@@ -101,23 +99,27 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
         return; // overtaken by what the user typed since
     m_letters = letters;
     QList<QTreeWidgetItem *> items;
-    for (const HistoryLetter &letter : letters) {
-        const QString name = letter.entries.value(QStringLiteral("IninShimei"));
+    for (const HistoryLetter &kept : letters) {
+        const Letter &letter = kept.letter;
+        const QString name = letter.text(Field::Delegator1Name);
         items.append(new QTreeWidgetItem(QStringList{
-            letter.printedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")),
-            name.isEmpty() ? letter.entries.value(QStringLiteral("Text10702")) : name,
-            letter.entries.value(QStringLiteral("cIninFuriganaBtn")),
-            letter.entries.value(QStringLiteral("Text10501")),
-            joined(letter, "IninJyu1", "IninJyu2"),
-            letter.printer.isEmpty() ? letter.jobId : letter.printer,
+            kept.printedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")),
+            name.isEmpty() ? letter.text(Field::Delegator2Name) : name,
+            letter.text(Field::Delegator1Reading),
+            letter.text(Field::VehicleNumber),
+            joined(letter, Field::Delegator1Address1, Field::Delegator1Address2),
+            kept.printer.isEmpty() ? kept.jobId : kept.printer,
         }));
     }
     m_ui.LetterList->clear();
     m_ui.LetterList->addTopLevelItems(items);
     if (!items.isEmpty())
         m_ui.LetterList->setCurrentItem(items.first(), 0, QItemSelectionModel::NoUpdate);
-    m_ui.CountLabel->setText(m_history.isOn() ? texts::historyCount(int(letters.size()))
-                                              : texts::historyIsOff());
+    m_ui.CountLabel->setText(m_history.isOn()
+                                 ? tr("%1 件（新しい順に 100 件まで表示します。"
+                                      "もっと前のものは、文字や期間で絞り込んでください）")
+                                       .arg(letters.size())
+                                 : tr("印刷履歴は残さない設定です。"));
 }
 
 QList<HistoryLetter> HistoryWindow::selectedLetters() const
@@ -154,7 +156,9 @@ void HistoryWindow::onDeleteBtnClicked()
 {
     const QList<HistoryLetter> selected = selectedLetters();
     if (selected.isEmpty() ||
-        !m_messages.askYesNo(texts::appTitle(), texts::historyDeleteQuestion(int(selected.size()))))
+        !m_messages.askYesNo(
+            texts::appTitle(),
+            tr("選んだ %1 件の印刷履歴を削除します。よろしいですか？").arg(selected.size())))
         return;
     QList<qint64> ids;
     for (const HistoryLetter &letter : selected)
@@ -164,7 +168,10 @@ void HistoryWindow::onDeleteBtnClicked()
 
 void HistoryWindow::onKeepCheckClicked(bool keep)
 {
-    if (!keep && !m_messages.askYesNo(texts::appTitle(), texts::historyTurnOffQuestion())) {
+    if (!keep &&
+        !m_messages.askYesNo(texts::appTitle(),
+                             tr("印刷履歴を残さないようにすると、これまでの印刷履歴をすべて"
+                                "削除します。よろしいですか？"))) {
         m_ui.KeepCheck->setChecked(true);
         return;
     }

@@ -63,6 +63,6 @@ Services Desktop::services() const
 History *Desktop::startHistory()
 {
     if (!m_history)
-        m_history = std::make_unique<History>(History::defaultPath(), QString());
+        m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background);
     return m_history.get();
 }

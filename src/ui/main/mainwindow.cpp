@@ -2,6 +2,7 @@
 
 #include "core/choicelists.h"
 #include "core/offsetfiles.h"
+#include "core/printoffset.h"
 #include "history/history.h"
 #include "layout/letterjob.h"
 #include "layout/markjob.h"
@@ -61,18 +62,16 @@ const QStringList kSuggestingLists = {
     QStringLiteral("Combo10701"),       QStringLiteral("Combo10801"),
 };
 
-// The entries a history search looks through: the delegators' names, readings and addresses
-// and the vehicle's number.
-const QStringList kSearchedEntries = {
-    QStringLiteral("Text10501"),  QStringLiteral("cIninFuriganaBtn"),
-    QStringLiteral("IninShimei"), QStringLiteral("DaihyouShimei"),
-    QStringLiteral("IninJyu1"),   QStringLiteral("IninJyu2"),
-    QStringLiteral("Text10701"),  QStringLiteral("Text10702"),
-    QStringLiteral("Text10703"),  QStringLiteral("Text10704"),
-    QStringLiteral("Text10705"),  QStringLiteral("Text10801"),
-    QStringLiteral("Text10802"),  QStringLiteral("Text10803"),
-    QStringLiteral("Text10804"),  QStringLiteral("Text10805"),
-};
+// The fields of kSuggestingLists.
+QList<Field> suggestingFields()
+{
+    QList<Field> fields;
+    for (const QString &name : kSuggestingLists)
+        for (int i = 0; i < kLetterItemCount; ++i)
+            if (name == QLatin1String(kLetterItems[i].control))
+                fields.append(fieldAt(i));
+    return fields;
+}
 
 } // namespace
 
@@ -190,11 +189,11 @@ void MainWindow::connectHistory()
     // Turned off, the history takes its texts out of the lists' popups too.
     connect(history, &History::changed, this, [this, history] {
         if (history->isOn())
-            history->findFrequentTexts(kSuggestingLists);
+            history->findFrequentTexts(suggestingFields());
         else
             offerEarlierTexts({});
     });
-    history->findFrequentTexts(kSuggestingLists);
+    history->findFrequentTexts(suggestingFields());
 }
 
 void MainWindow::loadOffsets(bool warn)
@@ -335,17 +334,17 @@ void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter
     HistoryLetter letter;
     letter.printedAt = QDateTime::currentDateTime();
     for (int i = 0; i < kLetterItemCount; ++i)
-        letter.entries.insert(QLatin1String(kLetterItems[i].control), entries->texts[i]);
-    letter.delegatedMatterTicked = entries->delegatedMatterTicked;
-    letter.offsetX = entries->sayuu;
-    letter.offsetY = entries->jyouge;
+        letter.letter.setText(fieldAt(i), entries->texts[i]);
+    letter.letter.setDelegatedMatterTicked(entries->delegatedMatterTicked);
+    // The page went out, so both offsets were read.
+    QString reason;
+    letter.offset.leftRight = parseOffset(entries->sayuu, &reason).value_or(0);
+    letter.offset.upDown = parseOffset(entries->jyouge, &reason).value_or(0);
     letter.printer = job.destination;
     letter.paper = job.paper;
     letter.orientation =
         job.orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
     letter.jobId = job.file.isEmpty() ? QString::number(job.jobId) : job.file;
-    for (const QString &name : kSearchedEntries)
-        letter.searchText += letter.entries.value(name) + QLatin1Char('\n');
     m_services.history->record(letter);
 }
 
@@ -489,13 +488,13 @@ void MainWindow::showLetter(const HistoryLetter &letter)
     // The entries only: the offsets belong to today's printer, not to the letter.
     for (int i = 0; i < kLetterItemCount; ++i) {
         const QString name = QLatin1String(kLetterItems[i].control);
-        const QString text = letter.entries.value(name);
+        const QString text = letter.letter.text(fieldAt(i));
         if (auto *list = findChild<QComboBox *>(name))
             list->setEditText(text);
         else
             findChild<QLineEdit *>(name)->setText(text);
     }
-    m_ui.Check10201->setChecked(letter.delegatedMatterTicked);
+    m_ui.Check10201->setChecked(letter.letter.delegatedMatterTicked());
     onCheck10201Clicked();
     activateWindow();
 }
@@ -506,9 +505,9 @@ void MainWindow::reprint(const HistoryLetter &letter)
         LetterEntries entries;
         entries.sayuu = m_ui.Sayuu_Xtxt->text();
         entries.jyouge = m_ui.Jyouge_Ytxt->text();
-        entries.delegatedMatterTicked = letter.delegatedMatterTicked;
+        entries.delegatedMatterTicked = letter.letter.delegatedMatterTicked();
         for (int i = 0; i < kLetterItemCount; ++i)
-            entries.texts[i] = letter.entries.value(QLatin1String(kLetterItems[i].control));
+            entries.texts[i] = letter.letter.text(fieldAt(i));
         printEntries(entries);
     });
 }
@@ -528,7 +527,9 @@ void MainWindow::offerEarlierTexts(const QHash<QString, QStringList> &texts)
             completer->setModelSorting(QCompleter::UnsortedModel);
             list->setCompleter(completer);
         }
-        static_cast<QStringListModel *>(completer->model())->setStringList(texts.value(name));
+        const Field field = suggestingFields().at(kSuggestingLists.indexOf(name));
+        static_cast<QStringListModel *>(completer->model())
+            ->setStringList(texts.value(fieldKey(field)));
     }
 }
 

@@ -1,20 +1,10 @@
 #include "ui/widgets/inputmodes.h"
 
+#include "core/kana.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
-
-QString hiraganaToKatakana(const QString &text)
-{
-    QString result = text;
-    for (QChar &c : result) {
-        const char16_t u = c.unicode();
-        // ぁ..ゖ and the iteration marks ゝゞ sit 0x60 below their katakana.
-        if ((u >= 0x3041 && u <= 0x3096) || u == 0x309D || u == 0x309E)
-            c = QChar(char16_t(u + 0x60));
-    }
-    return result;
-}
 
 static void convertToKatakana(QLineEdit *edit)
 {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 class QWidget;
 
 // Applies the "inputMode" property that the form gives each text field:
@@ -10,6 +8,3 @@ class QWidget;
 //  "katakana"  the input method stays on and committed hiragana turns into katakana, since no
 //              input method can be told to switch to katakana.
 void applyInputModes(QWidget *root);
-
-// Full-width hiragana to full-width katakana; everything else is left as it is.
-QString hiraganaToKatakana(const QString &text);
