@@ -1,5 +1,6 @@
 #include "system/background.h"
 
+#include <QDeadlineTimer>
 #include <QSemaphore>
 #include <QThread>
 
@@ -57,10 +58,12 @@ private:
 
 ThreadBackground::~ThreadBackground()
 {
+    // One bound for all of them together, not one each.
+    const QDeadlineTimer deadline(kLongestWorkMs);
     for (const QPointer<QThread> &thread : std::as_const(m_threads)) {
         if (!thread)
             continue;
-        if (thread->wait(kLongestWorkMs))
+        if (thread->wait(deadline))
             delete thread.data();
         // Otherwise stuck: see kLongestWorkMs.
     }
