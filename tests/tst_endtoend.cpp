@@ -14,6 +14,7 @@
 #include <QSettings>
 
 #include <csignal>
+#include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
 
@@ -53,12 +54,20 @@ struct StoppedWhileSending : CupsSpooler
         const QString pipe = pdfFile + ".pipe";
         ::mkfifo(QFile::encodeName(pipe), 0600);
         auto feed = std::async(std::launch::async, [&] {
-            QFile in(pdfFile);
-            QFile out(pipe);
-            out.open(QIODevice::WriteOnly); // waits until the page is being sent
+            // Opens once the page is being sent, and gives up on a submit that never sends it.
+            int fd = -1;
+            for (int waited = 0; fd < 0 && waited < 20000; waited += 10) {
+                fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd < 0)
+                    QThread::msleep(10);
+            }
+            if (fd < 0)
+                return;
             cups->tool("cupsdisable", {"-r", "紙詰まり", destination});
-            in.open(QIODevice::ReadOnly);
-            out.write(in.readAll());
+            ::fcntl(fd, F_SETFL, 0); // the whole page, as fast as it is taken
+            QFile out;
+            out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+            out.write(readFile(pdfFile));
         });
         const QString answer = CupsSpooler::submit(destination, title, pipe, options, jobId);
         feed.wait();
