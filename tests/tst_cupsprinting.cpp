@@ -2,6 +2,7 @@
 // printer setup keeps, and how a refusal on the way reaches the user.
 
 #include "printing/printerchoice.h"
+#include "printing/printerreasons.h"
 #include "windowfixture.h"
 
 #include <QLabel>
@@ -52,6 +53,21 @@ private slots:
         m_spooler->queues["Sheet"] = {{{"iso_a3_297x420mm", "A3", {297, 420}, {}}, a4},
                                       "iso_a3_297x420mm"};
         m_spooler->defaultQueue = "Office";
+    }
+
+    // A queue's printer-state-reasons; what a message about it ends with.
+    void reasons_data()
+    {
+        rows(R"(
+            error | media-jam-error,paused | \nプリンタの状態：紙詰まり
+            warning | toner-low-warning | \nプリンタの状態：トナーが残りわずか
+            report | cover-open-report | \nプリンタの状態：カバーが開いている
+            unknown: kept | fuser-over-temp-warning | \n（詳細：fuser-over-temp-warning）)");
+    }
+    void reasons()
+    {
+        QFETCH(QStringList, row);
+        QCOMPARE(printerStateText(row[0].split(','), QString()), row[1]);
     }
 
     // The paper chosen on Sheet (- : setup never confirmed); portrait (chosen, or the queue's own);

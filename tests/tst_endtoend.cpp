@@ -14,6 +14,9 @@
 #include <QSettings>
 
 #include <csignal>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
 
 // Each item's size and design place in twips, in the order of kLetterControls.
 static const double kDesign[24][3] = {
@@ -40,14 +43,35 @@ static QPointF corner(bool landscape)
     return toSheet(landscape).mapRect(QRectF(18 * mm, 36 * mm, 559 * mm, 770 * mm)).topLeft();
 }
 
-// The real spooler, whose queue its administrator stops once the program has checked it.
-struct StoppedAfterCheck : CupsSpooler
+// The real spooler, whose queue its administrator stops while the page is on its way: the page
+// goes through a pipe, which is fed only once the queue is stopped.
+struct StoppedWhileSending : CupsSpooler
 {
-    explicit StoppedAfterCheck(PrivateCups *scheduler) : cups(scheduler) {}
-    QString check(const QString &destination) override
+    explicit StoppedWhileSending(PrivateCups *scheduler) : cups(scheduler) {}
+    QString submit(const QString &destination, const QString &title, const QString &pdfFile,
+                   const JobOptions &options, int *jobId) override
     {
-        const QString answer = CupsSpooler::check(destination);
-        cups->tool("cupsdisable", {"-r", "紙詰まり", destination});
+        const QString pipe = pdfFile + ".pipe";
+        ::mkfifo(QFile::encodeName(pipe), 0600);
+        auto feed = std::async(std::launch::async, [&] {
+            // Opens once the page is being sent, and gives up on a submit that never sends it.
+            int fd = -1;
+            for (int waited = 0; fd < 0 && waited < 20000; waited += 10) {
+                fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd < 0)
+                    QThread::msleep(10);
+            }
+            if (fd < 0)
+                return;
+            cups->tool("cupsdisable", {"-r", "紙詰まり", destination});
+            ::fcntl(fd, F_SETFL, 0); // the whole page, as fast as it is taken
+            QFile out;
+            out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+            out.write(readFile(pdfFile));
+        });
+        const QString answer = CupsSpooler::submit(destination, title, pipe, options, jobId);
+        feed.wait();
+        QFile::remove(pipe);
         return answer;
     }
     PrivateCups *cups;
@@ -202,7 +226,7 @@ private slots:
     {
         rows(R"(
             queue stopped | cupsdisable | InsatsuBtn | 停止しています,紙詰まり
-            stopped while the marks are drawn | late | IchiBtn | 停止しています,紙詰まり
+            stopped while the page is sent | late | IchiBtn | 停止しています,紙詰まり
             queue refusing jobs | cupsreject | InsatsuBtn | 受け付けない,トナー交換中
             queue deleted after setup | lpadmin | InsatsuBtn | 見つかりません,プリンタ設定
             scheduler not running | down | InsatsuBtn | 印刷サービス,接続できません
@@ -220,7 +244,7 @@ private slots:
         QVERIFY2((&cups == &m_cups || down.start()) && cups.addQueue(queue),
                  qPrintable(cups.lastError));
         open(queue, true, "10", "-15",
-             row[0] == "late" ? new StoppedAfterCheck(&cups) : new CupsSpooler);
+             row[0] == "late" ? new StoppedWhileSending(&cups) : new CupsSpooler);
         if (row[0] == "lpadmin")
             QVERIFY(cups.tool("lpadmin", {"-x", queue}));
         if (row[0].startsWith("cups"))

@@ -57,6 +57,9 @@ private slots:
             lone LF stays between the digits | 1\n5\r\n | 数値ではありません | -
             full-width digits | １２ | 数値ではありません | -
             C: comma is no decimal | 1,5 | 数値ではありません | -
+            inf | inf\r\n | 数値ではありません | -
+            -inf | -inf | 数値ではありません | -
+            nan | nan | 数値ではありません | -
             de: point is no decimal | 2.5\r\n | 数値ではありません | de_DE.UTF-8
             beyond 32 bits | 2147483648\r\n | 大きすぎます | -
             beyond double | 1e400 | 大きすぎます | -)");
@@ -104,7 +107,7 @@ private slots:
         rows(R"(
             first start | <missing> | <missing> | 0 0 | - | -
             x missing | <missing> | -40\r\n | 0 -40 | - | -
-            clamped to the spin range | 5000 | -2147483648 | 1000 -1000 | - | -
+            clamped to the spin range | 2147483647 | -2147483648 | 1000 -1000 | - | -
             x letters | abc\r\n | -40 | 0 -40 | x | 数値ではありません
             y a folder | -40 | <folder> | -40 0 | y | フォルダー
             both damaged, one warning | x\r\n | \r\n | 0 0 | xy | 空の行)");

@@ -4,7 +4,6 @@
 #include "printing/pdfsurface.h"
 #include "printing/spooler.h"
 #include "system/paths.h"
-#include "system/texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,16 +32,18 @@ QString saveCopy(const QString &pdfFile, const QString &target)
 {
     QFile source(pdfFile);
     if (!source.open(QIODevice::ReadOnly))
-        return texts::pageNotWritten(whyNotWritten(pdfFile));
+        return PdfSurface::pageNotWritten(whyNotWritten(pdfFile));
     const QByteArray page = source.readAll();
     if (source.error() != QFileDevice::NoError)
-        return texts::pageNotWritten(whyNotWritten(pdfFile));
+        return PdfSurface::pageNotWritten(whyNotWritten(pdfFile));
     // A full disk shows only in these answers: a short write, a failed flush. Committed without
     // them, a cut-off file would replace the earlier one.
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.flush() ||
         !file.commit())
-        return texts::pdfNotSaved(QDir::toNativeSeparators(target), whyNotWritten(target));
+        return CupsPrinting::tr("PDFファイル「%1」を保存できませんでした。\n%2\n"
+                                "別の保存先を選んでください。")
+            .arg(QDir::toNativeSeparators(target), whyNotWritten(target));
     return QString();
 }
 
@@ -103,7 +104,11 @@ std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler
     if (!spooler.destinations(&names, &defaultName, error))
         return std::nullopt;
     if (defaultName.isEmpty()) {
-        *error = names.isEmpty() ? texts::noPrinters() : texts::noDefaultPrinter();
+        *error = names.isEmpty()
+                     ? CupsPrinting::tr("使えるプリンタがありません。「プリンタ設定」で"
+                                        "プリンタを登録するか、PDFファイルを選んでください。")
+                     : CupsPrinting::tr("既定のプリンタが決まっていません。"
+                                        "「プリンタ設定」でプリンタを選んでください。");
         return std::nullopt;
     }
     PrinterPapers papers;
@@ -137,7 +142,9 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
         return false;
     const Paper *paper = findPaper(papers.papers, choice.media);
     if (!paper) {
-        *error = texts::paperUnavailable(choice.destination, mediaDisplayName(choice.media));
+        *error = CupsPrinting::tr("プリンタ「%1」では、選んであった用紙（%2）を使用できません。"
+                                  "「プリンタ設定」で用紙を選び直してください。")
+                     .arg(choice.destination, mediaDisplayName(choice.media));
         return false;
     }
     page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
@@ -270,5 +277,9 @@ QString CupsPrinting::keep(const PrinterChoice &choice)
     if (savePrinterChoice(*store, choice))
         return QString();
     m_unsavedChoice = choice;
-    return texts::printerChoiceNotSaved(QDir::toNativeSeparators(store->fileName()));
+    return tr("プリンタの設定を保存できませんでした（設定ファイルに書き込めません）。"
+              "選んだ設定は、このプログラムを終了するまで使います。\n"
+              "次の起動でも使うには、次の設定ファイルとそのフォルダーに書き込めるように"
+              "してから、もう一度「プリンタ設定」で選んでください。\n%1")
+        .arg(QDir::toNativeSeparators(store->fileName()));
 }

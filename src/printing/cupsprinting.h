@@ -3,6 +3,7 @@
 #include "layout/printing.h"
 #include "printing/printerchoice.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 
 #include <functional>
@@ -25,6 +26,8 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
 // the GUI thread.
 class CupsPrinting : public Printing
 {
+    Q_DECLARE_TR_FUNCTIONS(CupsPrinting)
+
 public:
     // The choice is kept in the settings file at settingsPath; empty means the user's settings
     // of this program.

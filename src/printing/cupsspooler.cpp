@@ -1,7 +1,7 @@
 #include "printing/cupsspooler.h"
 
 #include "printing/printerchoice.h"
-#include "system/texts.h"
+#include "printing/printerreasons.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -118,24 +118,55 @@ QString withReply(const QString &text, const Failure &failure)
 {
     if (failure.reply.isEmpty() || failure.lost)
         return text;
-    return texts::serviceReply(text, failure.reply);
+    return CupsSpooler::tr("%1\n（印刷サービスの応答：%2）").arg(text, failure.reply);
+}
+
+QString printerNotFound(const QString &printer)
+{
+    return CupsSpooler::tr("プリンタ「%1」が見つかりません。"
+                           "「プリンタ設定」でプリンタを選び直してください。")
+        .arg(printer);
+}
+
+QString printersUnknown()
+{
+    return CupsSpooler::tr("印刷サービスからプリンタの一覧を取得できません。");
+}
+
+QString jobRefused(const QString &printer)
+{
+    return CupsSpooler::tr(
+               "プリンタ「%1」が印刷を受け付けませんでした。"
+               "「プリンタ設定」でプリンタと用紙を確かめてから、もう一度お試しください。")
+        .arg(printer);
 }
 
 QString describe(const Failure &failure, const QString &destination, const QString &otherwise)
 {
     if (failure.timedOut)
-        return texts::serviceNotAnswering(serverName());
+        return CupsSpooler::tr("印刷サービス（CUPS）が応答しません（%1）。"
+                               "しばらく待ってからもう一度印刷するか、印刷サービスの状態を"
+                               "確かめてください。")
+            .arg(serverName());
     if (failure.lost)
-        return texts::serviceUnreachable();
+        return CupsSpooler::tr("印刷サービス（CUPS）に接続できません。"
+                               "印刷サービスが動いているか確かめてください。");
     switch (failure.status) {
     case IPP_STATUS_ERROR_NOT_FOUND:
-        return texts::printerNotFound(destination);
+        return printerNotFound(destination);
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
-        return withReply(texts::printerNotAccepting(destination), failure);
+        return withReply(CupsSpooler::tr("プリンタ「%1」は今、印刷を受け付けていません。"
+                                         "しばらくしてから、もう一度お試しください。")
+                             .arg(destination),
+                         failure);
     case IPP_STATUS_ERROR_FORBIDDEN:
     case IPP_STATUS_ERROR_NOT_AUTHORIZED:
     case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
-        return withReply(texts::noPrintPermission(destination), failure);
+        return withReply(
+            CupsSpooler::tr(
+                "プリンタ「%1」で印刷する権限がありません。管理者にお問い合わせください。")
+                .arg(destination),
+            failure);
     default:
         return withReply(otherwise, failure);
     }
@@ -218,30 +249,11 @@ QueueState queueState(const Connection &connection, const QString &destination)
     return state;
 }
 
-// The reasons in our words; what we have no words for, and the queue's own message, follow
-// as a detail. "paused" only repeats that the queue is stopped.
-QString whyText(const QueueState &state)
-{
-    static const QRegularExpression severity(QStringLiteral("-(error|warning|report)$"));
-    QStringList known;
-    QStringList detail;
-    for (const QString &reason : state.reasons) {
-        const QString keyword = QString(reason).remove(severity);
-        if (keyword == QLatin1String("none") || keyword == QLatin1String("paused"))
-            continue;
-        const QString text = texts::printerReason(keyword);
-        (text.isEmpty() ? detail : known).append(text.isEmpty() ? reason : text);
-    }
-    if (!state.why.isEmpty())
-        detail.prepend(state.why);
-    if (known.isEmpty() && detail.isEmpty())
-        return QString();
-    return texts::printerState(known.join(QStringLiteral("、")), detail.join(QStringLiteral("、")));
-}
-
 QString stopped(const QString &destination, const QueueState &state)
 {
-    return texts::printerStopped(destination, whyText(state));
+    return CupsSpooler::tr("プリンタ「%1」は停止しています。"
+                           "プリンタと印刷キューの状態を確かめてください。%2")
+        .arg(destination, printerStateText(state.reasons, state.why));
 }
 
 // The user's own default (lpoptions -d, LPDEST, PRINTER), which the scheduler does not know.
@@ -293,7 +305,7 @@ bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString
     // "Not found" is the scheduler's answer when it has no printer at all.
     if (failed(response, failure) &&
         (failure.status != IPP_STATUS_ERROR_NOT_FOUND || failure.timedOut || failure.lost)) {
-        *error = describe(failure, QString(), texts::printersUnknown());
+        *error = describe(failure, QString(), printersUnknown());
         return false;
     }
     for (ipp_attribute_t *name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
@@ -308,7 +320,7 @@ bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString
         response = connection.request(newRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
         failure = connection.lastFailure();
         if (failure.timedOut || failure.lost) {
-            *error = describe(failure, QString(), texts::printersUnknown());
+            *error = describe(failure, QString(), printersUnknown());
             return false;
         }
         ipp_attribute_t *name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
@@ -341,7 +353,10 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
     }
     const auto freeOptions = qScopeGuard([&] { cupsFreeOptions(dest.num_options, dest.options); });
     if (!info) {
-        *error = describe(failure, destination, texts::papersUnknown(destination));
+        *error = describe(failure, destination,
+                          tr("プリンタ「%1」の用紙の情報を取得できませんでした。"
+                             "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+                              .arg(destination));
         return false;
     }
 
@@ -373,7 +388,9 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
         papers->papers.append(paper);
     }
     if (papers->papers.isEmpty()) {
-        *error = texts::noPapersOffered(destination);
+        *error = tr("プリンタ「%1」から、使用できる用紙の情報を取得できませんでした。"
+                    "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+                     .arg(destination);
         return false;
     }
 
@@ -398,13 +415,18 @@ QString CupsSpooler::check(const QString &destination)
     const Connection connection(kQuerySeconds);
     const QueueState state = queueState(connection, destination);
     if (!state.found)
-        return texts::printerNotFound(destination);
+        return printerNotFound(destination);
     if (!state.answered)
-        return describe(state.failure, destination, texts::printerStateUnknown(destination));
+        return describe(state.failure, destination,
+                        tr("プリンタ「%1」の状態を取得できませんでした。"
+                           "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+                            .arg(destination));
     if (state.stopped)
         return stopped(destination, state);
     if (!state.accepting)
-        return texts::printerRejecting(destination, whyText(state));
+        return tr("プリンタ「%1」は今、印刷を受け付けない設定になっています。"
+                  "プリンタの管理者にお問い合わせください。%2")
+            .arg(destination, printerStateText(state.reasons, state.why));
     return QString();
 }
 
@@ -415,9 +437,9 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
     const Connection connection(kSendSeconds);
     const QueueState before = queueState(connection, destination);
     if (!before.found)
-        return texts::printerNotFound(destination);
+        return printerNotFound(destination);
     if (!before.answered)
-        return describe(before.failure, destination, texts::jobRefused(destination));
+        return describe(before.failure, destination, jobRefused(destination));
     if (before.stopped)
         return stopped(destination, before);
     const QString path = before.resource;
@@ -455,7 +477,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
             if (const QString state = check(destination); !state.isEmpty())
                 return state;
         }
-        return describe(failure, destination, texts::jobRefused(destination));
+        return describe(failure, destination, jobRefused(destination));
     }
     const int job = ippGetInteger(id, 0);
 
@@ -467,8 +489,11 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
     response = connection.request(send, where.constData(), pdfFile);
     failure = connection.lastFailure();
     if (failed(response, failure)) {
-        const QString why = describe(failure, destination, texts::jobRefused(destination));
-        return withdraw(path, job) ? why : why + texts::jobMayStillPrint();
+        const QString why = describe(failure, destination, jobRefused(destination));
+        if (withdraw(path, job))
+            return why;
+        return why + tr("\n送りかけた印刷を取り消すことができませんでした。"
+                        "印刷サービスが応答するようになると、この用紙が印刷されることがあります。");
     }
 
     // A stopped queue takes the job and holds it, and the sheet would come out whenever someone
@@ -479,6 +504,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
         return QString();
     }
     if (!withdraw(path, job))
-        return stopped(destination, after) + texts::jobNotWithdrawn();
+        return stopped(destination, after) + tr("\n印刷を取り消すことができませんでした。"
+                                                "プリンタが再開すると、この用紙が印刷されます。");
     return stopped(destination, after);
 }

@@ -2,12 +2,16 @@
 
 #include "printing/spooler.h"
 
+#include <QCoreApplication>
+
 // The print service through libcups, at the server libcups picks (CUPS_SERVER, client.conf or
 // the local scheduler). Each call opens a connection of its own whose every wait is bounded:
 // libcups' own convenience calls wait a minute on a server that takes the connection but does
 // not answer, and some of them ask over a connection of their own that no timeout reaches.
 class CupsSpooler : public Spooler
 {
+    Q_DECLARE_TR_FUNCTIONS(CupsSpooler)
+
 public:
     bool destinations(QStringList *names, QString *defaultName, QString *error) override;
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override;

@@ -1,7 +1,6 @@
 #include "printing/japanesefont.h"
 
-#include "system/texts.h"
-
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QProcess>
@@ -42,6 +41,8 @@ QString japaneseFontFamily(QString *error)
     for (const QString &family : QFontDatabase::families(QFontDatabase::Japanese))
         if (printsJapanese(family))
             return family;
-    *error = texts::noJapaneseFont();
+    *error = QCoreApplication::translate("JapaneseFont",
+                                         "日本語を印刷できるフォントが見つかりません。"
+                                         "IPAフォント（fonts-ipafont-gothic）を入れてください。");
     return QString();
 }

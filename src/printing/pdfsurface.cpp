@@ -1,7 +1,6 @@
 #include "printing/pdfsurface.h"
 
 #include "system/paths.h"
-#include "system/texts.h"
 
 #include <QDir>
 #include <QPdfWriter>
@@ -14,7 +13,8 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
     surface->m_deliver = std::move(deliver);
     surface->m_file.setFileTemplate(QDir::temp().filePath(QStringLiteral("sorafu-XXXXXX.pdf")));
     if (!surface->m_file.open()) {
-        *error = texts::noTemporaryFile(whyNotWritten(surface->m_file.fileTemplate()));
+        *error = tr("印刷データ用の一時ファイルを作成できません。\n%1")
+                     .arg(whyNotWritten(surface->m_file.fileTemplate()));
         return nullptr;
     }
 
@@ -28,11 +28,13 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
     QPageLayout layout(geometry.pageSize, geometry.orientation, QMarginsF());
     layout.setMode(QPageLayout::FullPageMode);
     if (!writer.setPageLayout(layout)) {
-        *error = texts::pageUnavailable(geometry.pageSize.name());
+        *error = tr("用紙「%1」のページを作成できません。"
+                    "「プリンタ設定」で別の用紙を選んでください。")
+                     .arg(geometry.pageSize.name());
         return nullptr;
     }
     if (!surface->m_painter.begin(&writer)) {
-        *error = texts::cannotStartPage();
+        *error = tr("印刷データを作成できません。もう一度お試しください。");
         return nullptr;
     }
     surface->startDrawing(&surface->m_painter, geometry.originMm, fontFamily);
@@ -49,9 +51,14 @@ PdfSurface::~PdfSurface()
 QString PdfSurface::EndDocument()
 {
     if (m_finished)
-        return texts::pageAlreadyEnded();
+        return tr("印刷データを送信できませんでした。もう一度お試しください。");
     m_finished = true;
     if (!m_painter.end() || !m_file.flush())
-        return texts::pageNotWritten(whyNotWritten(m_file.fileName()));
+        return pageNotWritten(whyNotWritten(m_file.fileName()));
     return m_deliver(m_file.fileName());
+}
+
+QString PdfSurface::pageNotWritten(const QString &why)
+{
+    return tr("印刷データを保存できませんでした。\n%1").arg(why);
 }

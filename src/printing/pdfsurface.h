@@ -2,6 +2,7 @@
 
 #include "printing/paintersurface.h"
 
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -29,6 +30,8 @@ struct PageGeometry
 // the file the user picked); a page that is never ended is thrown away.
 class PdfSurface : public PainterSurface
 {
+    Q_DECLARE_TR_FUNCTIONS(PdfSurface)
+
 public:
     // Takes the finished PDF; empty when it arrived, otherwise why not.
     using Deliver = std::function<QString(const QString &pdfFile)>;
@@ -40,6 +43,9 @@ public:
     ~PdfSurface() override;
 
     QString EndDocument() override;
+
+    // The finished page could not be written out or read back, and why.
+    static QString pageNotWritten(const QString &why);
 
 private:
     PdfSurface() = default;

@@ -1,6 +1,6 @@
 #include "printing/printerchoice.h"
 
-#include "system/texts.h"
+#include "printing/papernames.h"
 
 #include <QSettings>
 
@@ -101,7 +101,6 @@ QString mediaDisplayName(const QString &media)
         size = pwgMediaForLegacy(name.constData());
     if (!size)
         return media;
-    if (const QString known = texts::paperName(QString::fromUtf8(size->pwg)); !known.isEmpty())
-        return known;
-    return texts::otherPaper(qRound(size->width / 100.0), qRound(size->length / 100.0));
+    return paperName(QString::fromUtf8(size->pwg), qRound(size->width / 100.0),
+                     qRound(size->length / 100.0));
 }

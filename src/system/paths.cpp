@@ -1,7 +1,5 @@
 #include "system/paths.h"
 
-#include "system/texts.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -48,17 +46,26 @@ bool isInstalledLayout(const QString &executableDirectory)
            QFileInfo::exists(bin.filePath(QStringLiteral("../share/applications/sorafu.desktop")));
 }
 
+namespace {
+
+struct Paths
+{
+    Q_DECLARE_TR_FUNCTIONS(Paths)
+};
+
+} // namespace
+
 QString whyNotWritten(const QString &path)
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     if (info.isDir())
-        return texts::folderInPlaceOfSavedFile();
+        return Paths::tr("同じ名前のフォルダーがあるため、ファイルに書き込めません。");
     if (!QFileInfo(folder).isDir())
-        return texts::saveFolderMissing();
+        return Paths::tr("保存先のフォルダーがありません。");
     if (info.exists() && !info.isWritable())
-        return texts::fileReadOnly();
+        return Paths::tr("ファイルが読み取り専用です。");
     if (!canCreateFilesIn(folder))
-        return texts::saveFolderNotWritable();
-    return texts::writeFailed();
+        return Paths::tr("保存先のフォルダーに書き込む権限がありません。");
+    return Paths::tr("書き込めませんでした（ディスクの空き不足など）。");
 }

@@ -1,7 +1,6 @@
 #include "ui/dialogs/messages.h"
 
-#include "system/texts.h"
-
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -23,6 +22,7 @@ bool QtMessages::askYesNo(const QString &title, const QString &text)
 
 QString QtMessages::pdfFileName(const QString &suggested)
 {
-    return QFileDialog::getSaveFileName(m_parent, texts::pdfDialogTitle(), suggested,
-                                        texts::pdfDialogFilter());
+    return QFileDialog::getSaveFileName(
+        m_parent, QCoreApplication::translate("Messages", "PDFファイルの保存先"), suggested,
+        QCoreApplication::translate("Messages", "PDFファイル (*.pdf)"));
 }

@@ -1,7 +1,6 @@
 #include "ui/dialogs/printersetupdialog.h"
 
 #include "system/background.h"
-#include "system/texts.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -108,7 +107,9 @@ void PrinterSetupDialog::listDestinations(const QStringList &names, const QStrin
     m_listing = false;
     if (!problem.isEmpty()) {
         // Nothing is known, so nothing changes: what was chosen before stays chosen.
-        m_destinationsProblem = texts::printersUnlisted(problem);
+        m_destinationsProblem = tr("プリンタの一覧を取得できませんでした。"
+                                   "PDFファイルには出力できます。\n") +
+                                problem;
         return;
     }
     const bool pdf = m_printer->currentData(kPdfRole).toBool();
@@ -132,7 +133,9 @@ void PrinterSetupDialog::listDestinations(const QStringList &names, const QStrin
     } else if (!wanted.isEmpty()) {
         selected = names.indexOf(wanted);
         if (selected < 0)
-            m_destinationsProblem = texts::earlierPrinterGone(wanted);
+            m_destinationsProblem = tr("これまで使っていたプリンタ「%1」が見つかりません。"
+                                       "プリンタを選び直してください。")
+                                        .arg(wanted);
     } else if (!m_current) {
         // Before the first setup jobs go to the default queue: that is the choice to show.
         selected = names.indexOf(defaultName);
@@ -209,7 +212,8 @@ void PrinterSetupDialog::showPapers(const PrinterPapers &papers, const QString &
 void PrinterSetupDialog::updateState()
 {
     const bool busy = m_waiting > 0;
-    m_loading->setText(m_listing ? texts::loadingPrinters() : texts::loadingPapers());
+    m_loading->setText(m_listing ? tr("プリンタの一覧を問い合わせています…")
+                                 : tr("用紙を問い合わせています…"));
     m_loading->setVisible(busy);
     if (busy)
         setCursor(Qt::BusyCursor);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What a queue says about itself, for the end of a message: its printer-state-reasons keywords
+// (media-jam-error) in our words; those we have no words for, and the queue's own message, as a
+// detail. Empty when neither says anything.
+QString printerStateText(const QStringList &reasons, const QString &message);
