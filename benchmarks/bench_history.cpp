@@ -37,30 +37,29 @@ HistoryLetter randomLetter(QRandomGenerator &random, const QDateTime &when)
     HistoryLetter letter;
     letter.printedAt = when;
     auto pick = [&](const QStringList &list) { return int(random.bounded(list.size())); };
-    const char *people[3][6] = {
-        {"cIninFuriganaBtn", "IninShimei", "IninJyu1", "IninJyu2", "DaihyouShimei", "Combo10601"},
-        {"Text10701", "Text10702", "Text10704", "Text10705", "Text10703", "Combo10701"},
-        {"Text10801", "Text10802", "Text10804", "Text10805", "Text10803", "Combo10801"}};
+    const Field people[3][4] = {
+        {Field::Delegator1Reading, Field::Delegator1Name, Field::Delegator1Address1,
+         Field::Delegator1Address2},
+        {Field::Delegator2Reading, Field::Delegator2Name, Field::Delegator2Address1,
+         Field::Delegator2Address2},
+        {Field::Delegator3Reading, Field::Delegator3Name, Field::Delegator3Address1,
+         Field::Delegator3Address2}};
     const int count = 1 + int(random.bounded(3));
     for (int p = 0; p < count; ++p) {
         const int family = pick(kFamilies), given = pick(kGiven);
-        letter.entries.insert(people[p][0], kFamilyReadings[family] + " " + kGivenReadings[given]);
-        letter.entries.insert(people[p][1], kFamilies[family] + "　" + kGiven[given]);
-        letter.entries.insert(people[p][2], kTowns[pick(kTowns)] +
+        letter.letter.setText(people[p][0], kFamilyReadings[family] + " " + kGivenReadings[given]);
+        letter.letter.setText(people[p][1], kFamilies[family] + "　" + kGiven[given]);
+        letter.letter.setText(people[p][2], kTowns[pick(kTowns)] +
                                                 QStringLiteral("%1丁目").arg(random.bounded(1, 9)));
-        letter.entries.insert(
+        letter.letter.setText(
             people[p][3],
             QStringLiteral("%1番%2号").arg(random.bounded(1, 40)).arg(random.bounded(1, 30)));
     }
-    letter.entries.insert("Combo10101", "佐藤　一郎");
-    letter.entries.insert(
-        "Text10501",
+    letter.letter.setText(Field::ProxyName, "佐藤　一郎");
+    letter.letter.setText(
+        Field::VehicleNumber,
         QStringLiteral("品川%1あ%2").arg(random.bounded(300, 600)).arg(random.bounded(1000, 9999)));
-    for (auto it = letter.entries.cbegin(); it != letter.entries.cend(); ++it)
-        if (it.key() != QLatin1String("Combo10101"))
-            letter.searchText += it.value() + '\n';
-    letter.offsetX = "0";
-    letter.offsetY = "40";
+    letter.offset = {0, 40};
     letter.printer = "Office";
     return letter;
 }

@@ -35,7 +35,7 @@ QStringList namesFound(History &history, const HistoryQuery &query = {})
         QObject::connect(&history, &History::found, [&](int, const QList<HistoryLetter> &found) {
             names.clear();
             for (const HistoryLetter &letter : found)
-                names.append(letter.entries.value(QStringLiteral("IninShimei")));
+                names.append(letter.letter.text(Field::Delegator1Name));
         });
     history.search(query);
     settle(history);
@@ -47,8 +47,7 @@ HistoryLetter letterAt(const QDateTime &when, const QString &name)
 {
     HistoryLetter letter;
     letter.printedAt = when;
-    letter.entries.insert(QStringLiteral("IninShimei"), name);
-    letter.searchText = name;
+    letter.letter.setText(Field::Delegator1Name, name);
     return letter;
 }
 

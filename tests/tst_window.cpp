@@ -96,7 +96,7 @@ private slots:
             QTest::mouseClick(ui->Check10201, Qt::LeftButton);
         if (opened & 2)
             QTest::mouseClick(ui->OnOffBtn, Qt::LeftButton);
-        QStringList order = QStringList{"Combo10101", "Check10201"} + kLetterControls.mid(2);
+        QStringList order = QStringList{"Combo10101", "Check10201"} + kFieldControls.mid(2);
         if (opened & 1)
             order.insert(2, "Combo10201");
         order << QString(opened & 2

@@ -1,5 +1,6 @@
 #include "core/offsetfiles.h"
 
+#include "core/printoffset.h"
 #include "system/paths.h"
 #include "system/texts.h"
 
@@ -151,18 +152,6 @@ static QString saveFailure(const QString &path, const QString &extra = QString()
                                   extra.isEmpty() ? texts::offsetsKeptAsBefore() : extra);
 }
 
-// Why the box's text may not be saved, in Japanese; empty when it may.
-static QString refusal(const QString &text, qint32 *value)
-{
-    const NumberError error = textToInt32(text, value);
-    if (error != NumberError::None)
-        return numberErrorText(error);
-    // The same bounds as printing, on the number as printing reads it.
-    float asPrinted = 0;
-    textToSingle(text, &asPrinted);
-    return withinOffsetRange(asPrinted) ? QString() : texts::offsetOutOfRange();
-}
-
 // A save killed before its rename leaves its temporary beside the file, named after it and six
 // characters more; each would stay for good.
 static void removeLeftTemporaries(const QString &path)
@@ -229,10 +218,11 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
     QByteArray contents[2];
     const OffsetEntry *entries[2] = {&leftRight, &upDown};
     for (int i = 0; i < 2; ++i) {
-        qint32 value = 0;
-        if (const QString why = refusal(entries[i]->text, &value); !why.isEmpty())
+        QString why;
+        const std::optional<qint32> value = parseOffset(entries[i]->text, &why);
+        if (!value)
             refusals.append(texts::offsetRefusal(entries[i]->boxName, why));
-        contents[i] = int32ToText(value).toLatin1() + "\r\n";
+        contents[i] = int32ToText(value.value_or(0)).toLatin1() + "\r\n";
     }
     if (!refusals.isEmpty())
         return texts::offsetsRefused(refusals.join(QLatin1Char('\n')));

@@ -54,6 +54,24 @@ bool isPassingTrouble(int code)
     return code == Busy || code == Locked || code == NoMem || code == IoErr || code == Full;
 }
 
+// What a search looks through: the vehicle's number and the delegators' readings, names,
+// representatives and addresses.
+QString searchText(const Letter &letter)
+{
+    const Field searched[] = {
+        Field::VehicleNumber,           Field::Delegator1Reading,  Field::Delegator1Name,
+        Field::Delegator1Representative, Field::Delegator1Address1, Field::Delegator1Address2,
+        Field::Delegator2Reading,       Field::Delegator2Name,     Field::Delegator2Representative,
+        Field::Delegator2Address1,      Field::Delegator2Address2, Field::Delegator3Reading,
+        Field::Delegator3Name,          Field::Delegator3Representative,
+        Field::Delegator3Address1,      Field::Delegator3Address2,
+    };
+    QString text;
+    for (Field field : searched)
+        text += letter.text(field) + QLatin1Char('\n');
+    return text;
+}
+
 } // namespace
 
 HistoryStore::HistoryStore(const QString &path)
@@ -231,8 +249,9 @@ bool HistoryStore::record(HistoryLetter &letter)
     if (!db.transaction())
         return false;
     QJsonObject entries;
-    for (auto it = letter.entries.cbegin(); it != letter.entries.cend(); ++it)
-        entries.insert(it.key(), it.value());
+    for (int i = 0; i < kFieldCount; ++i)
+        entries.insert(fieldKey(fieldAt(i)), letter.letter.text(fieldAt(i)));
+    const QString folded = fold(searchText(letter.letter));
     const QString when = stamp(letter.printedAt);
     bool done = false;
     {
@@ -241,8 +260,9 @@ bool HistoryStore::record(HistoryLetter &letter)
             "INSERT INTO letters(printed_at, delegated_matter, offset_x, offset_y, printer, paper,"
             " orientation, job_id, entries) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const QVariant &value :
-             {QVariant(when), QVariant(letter.delegatedMatterTicked ? 1 : 0),
-              QVariant(letter.offsetX), QVariant(letter.offsetY), QVariant(letter.printer),
+             {QVariant(when), QVariant(letter.letter.delegatedMatterTicked() ? 1 : 0),
+              QVariant(QString::number(letter.offset.leftRight)),
+              QVariant(QString::number(letter.offset.upDown)), QVariant(letter.printer),
               QVariant(letter.paper), QVariant(letter.orientation), QVariant(letter.jobId),
               QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact)))})
             insert.addBindValue(value);
@@ -253,13 +273,13 @@ bool HistoryStore::record(HistoryLetter &letter)
                 "INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, coalesce(?, ''))"));
             search.addBindValue(letter.id);
             search.addBindValue(when);
-            search.addBindValue(fold(letter.searchText));
+            search.addBindValue(folded);
             done = run(search);
         }
     }
     if (done && db.commit()) {
         if (m_index.loaded)
-            index(letter.id, when, fold(letter.searchText));
+            index(letter.id, when, folded);
         return true;
     }
     db.rollback();
@@ -353,9 +373,8 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         HistoryLetter letter;
         letter.id = select.value(0).toLongLong();
         letter.printedAt = moment(select.value(1).toString());
-        letter.delegatedMatterTicked = select.value(2).toInt() != 0;
-        letter.offsetX = select.value(3).toString();
-        letter.offsetY = select.value(4).toString();
+        letter.letter.setDelegatedMatterTicked(select.value(2).toInt() != 0);
+        letter.offset = {select.value(3).toInt(), select.value(4).toInt()};
         letter.printer = select.value(5).toString();
         letter.paper = select.value(6).toString();
         letter.orientation = select.value(7).toString();
@@ -363,7 +382,8 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
         for (auto it = entries.begin(); it != entries.end(); ++it)
-            letter.entries.insert(it.key(), it.value().toString());
+            if (const std::optional<Field> field = fieldFromKey(it.key()))
+                letter.letter.setText(*field, it.value().toString());
         found.append(letter);
     }
     return found;

@@ -16,11 +16,9 @@ namespace {
 // The retention periods the list offers, in months, in its order.
 constexpr int kRetentionMonths[] = {1, 3, 6, 12, 24, 36, 60};
 
-QString joined(const HistoryLetter &letter, const char *first, const char *second)
+QString joined(const HistoryLetter &letter, Field first, Field second)
 {
-    return (letter.entries.value(QLatin1String(first)) + QLatin1Char(' ') +
-            letter.entries.value(QLatin1String(second)))
-        .trimmed();
+    return (letter.letter.text(first) + QLatin1Char(' ') + letter.letter.text(second)).trimmed();
 }
 
 } // namespace
@@ -102,13 +100,13 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
     m_letters = letters;
     QList<QTreeWidgetItem *> items;
     for (const HistoryLetter &letter : letters) {
-        const QString name = letter.entries.value(QStringLiteral("IninShimei"));
+        const QString name = letter.letter.text(Field::Delegator1Name);
         items.append(new QTreeWidgetItem(QStringList{
             letter.printedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")),
-            name.isEmpty() ? letter.entries.value(QStringLiteral("Text10702")) : name,
-            letter.entries.value(QStringLiteral("cIninFuriganaBtn")),
-            letter.entries.value(QStringLiteral("Text10501")),
-            joined(letter, "IninJyu1", "IninJyu2"),
+            name.isEmpty() ? letter.letter.text(Field::Delegator2Name) : name,
+            letter.letter.text(Field::Delegator1Reading),
+            letter.letter.text(Field::VehicleNumber),
+            joined(letter, Field::Delegator1Address1, Field::Delegator1Address2),
             letter.printer.isEmpty() ? letter.jobId : letter.printer,
         }));
     }

@@ -1,8 +1,8 @@
 #include "ui/preview/previewwindow.h"
 
 #include "system/background.h"
-#include "ui/dialogs/messages.h"
 #include "system/texts.h"
+#include "ui/dialogs/messages.h"
 #include "ui/preview/formscan.h"
 
 #include <QDir>
@@ -67,15 +67,13 @@ PageGeometry lastKnownPage(QSettings &settings)
 }
 
 PreviewWindow::PreviewWindow(Messages &messages, Background &background, PageQueries queries,
-                             PreviewCanvas::EntriesSource entries, const QString &settingsPath,
-                             QWidget *parent)
+                             const QString &settingsPath, QWidget *parent)
     : QWidget(parent, Qt::Window), m_canvas(new PreviewCanvas), m_messages(messages),
       m_background(background), m_queries(std::move(queries)), m_settingsPath(settingsPath)
 {
     m_ui.setupUi(this);
     m_ui.scrollArea->setWidget(m_canvas);
     m_ui.scrollArea->installEventFilter(this);
-    m_canvas->setEntriesSource(std::move(entries));
     m_ui.noteLabel->hide();
     m_ui.nudgeLabel->hide();
     m_pickScan = [](QWidget *parent) {
@@ -113,9 +111,14 @@ std::unique_ptr<QSettings> PreviewWindow::settings() const
     return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
 }
 
-void PreviewWindow::entriesChanged()
+void PreviewWindow::setLetter(const Letter &letter, const PrintOffset &offset)
 {
-    m_canvas->update();
+    m_canvas->setLetter(letter, offset);
+}
+
+void PreviewWindow::setOffsetProblem(const QString &problem)
+{
+    m_canvas->setOffsetProblem(problem);
 }
 
 void PreviewWindow::printerChanged()
