@@ -7,7 +7,6 @@
 #include "layout/placement.h"
 #include "printing/japanesefont.h"
 #include "printing/pdfsurface.h"
-#include "system/texts.h"
 #include "ui/preview/previewwindow.h"
 
 #include <QBuffer>
@@ -140,11 +139,12 @@ private slots:
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, {}));
         QPainter(&writer).drawText(100, 100, QStringLiteral("委任状"));
         QTest::newRow("PDF") << "form.pdf" << pdf.data() << QString();
-        QTest::newRow("broken PNG")
-            << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest") << texts::scanNotAnImage();
+        QTest::newRow("broken PNG") << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest")
+                                    << QString("PNG または JPEG のファイルを選んでください");
         QTest::newRow("an icon") << "icon.png" << image(32, 32, "PNG")
-                                 << texts::scanSizeAbsurd(32, 32);
-        QTest::newRow("gone") << "gone.png" << QByteArray() << texts::scanMissing();
+                                 << QString("（32×32 画素）が用紙のスキャンとして不自然");
+        QTest::newRow("gone") << "gone.png" << QByteArray()
+                              << QString("ファイルが見つかりません。もう一度選び直してください。");
     }
     void scan()
     {
