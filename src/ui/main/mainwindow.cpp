@@ -58,12 +58,12 @@ void MainWindow::setUp()
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
     // Every button says what it does, the blank panel toggle above all, and names its key.
-    for (QWidget *control : findChildren<QWidget *>()) {
-        const auto *button = qobject_cast<QAbstractButton *>(control);
-        const QString key =
-            button ? button->shortcut().toString(QKeySequence::NativeText) : QString();
-        if (const QString tip = texts::buttonTip(control->objectName(), key); !tip.isEmpty())
-            control->setToolTip(tip);
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
+             m_ui.OnOffBtn, m_ui.PriDiaBtn, m_ui.InsatsuBtn, m_ui.zEndBtn, m_ui.IchiBtn,
+             m_ui.HozonBtn, m_ui.ImejiBtn}) {
+        const QString key = button->shortcut().toString(QKeySequence::NativeText);
+        if (!key.isEmpty())
+            button->setToolTip(tr("%1（%2）").arg(button->toolTip(), key));
     }
     // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
     // back on each side, so "-1000" shows whole instead of scrolled to "1000".
@@ -186,6 +186,7 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::onZEndBtnClicked()
 {
+    // Two half-width blanks before the name: this title differs from every other box's.
     if (!m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
                                        tr("このプログラムを終了しますか？")))
         return;
