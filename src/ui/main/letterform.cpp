@@ -105,6 +105,7 @@ std::optional<PrintOffset> LetterForm::offset(QString *error) const
 
 void LetterForm::fillChoiceLists(const DateTexts &today)
 {
+    m_ui.Combo10201->hide();
     const QString empty;
     fillChoiceList(m_ui.Combo10101, {empty, empty}, 1);
     fillChoiceList(m_ui.Combo10201,

@@ -1,12 +1,7 @@
 #include "ui/main/mainwindow.h"
 
 #include "core/choicelists.h"
-#include "core/numbers.h"
-#include "core/offsetfiles.h"
 #include "history/history.h"
-#include "layout/letterjob.h"
-#include "layout/markjob.h"
-#include "layout/placement.h"
 #include "system/clock.h"
 #include "system/session.h"
 #include "system/texts.h"
@@ -17,12 +12,12 @@
 #include "ui/main/desktop.h"
 #include "ui/main/letterform.h"
 #include "ui/main/notice.h"
+#include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
 #include "ui/preview/previewwindow.h"
 #include "ui/widgets/inputmodes.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -65,11 +60,8 @@ void MainWindow::setUp()
         if (!key.isEmpty())
             button->setToolTip(tr("%1（%2）").arg(button->toolTip(), key));
     }
-    // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
-    // back on each side, so "-1000" shows whole instead of scrolled to "1000".
-    for (QLineEdit *box : {m_ui.Sayuu_Xtxt, m_ui.Jyouge_Ytxt})
-        box->setTextMargins(-1, 0, -1, 0);
     m_form = new LetterForm(m_ui, this);
+    m_panel = new OffsetPanel(m_ui, this);
 
     // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
     m_notice = new Notice(this);
@@ -78,15 +70,10 @@ void MainWindow::setUp()
     connect(m_runner, &PrintRunner::jobAccepted, this, &MainWindow::jobAccepted);
     connect(m_runner, &PrintRunner::jobFinished, this, &MainWindow::jobFinished);
 
-    connect(m_ui.OnOffBtn, &QPushButton::clicked, this, &MainWindow::onOnOffBtnClicked);
-    connect(m_ui.UpDownX, &UpDown::changed, this,
-            [this](int value) { m_ui.Sayuu_Xtxt->setText(int32ToText(value)); });
-    connect(m_ui.UpDownY, &UpDown::changed, this,
-            [this](int value) { m_ui.Jyouge_Ytxt->setText(int32ToText(value)); });
     connect(m_ui.PriDiaBtn, &QPushButton::clicked, this, &MainWindow::onPriDiaBtnClicked);
     connect(m_ui.zEndBtn, &QPushButton::clicked, this, &MainWindow::onZEndBtnClicked);
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, [this] { print(m_form->letter()); });
-    connect(m_ui.IchiBtn, &QPushButton::clicked, this, &MainWindow::onIchiBtnClicked);
+    connect(m_ui.IchiBtn, &QPushButton::clicked, this, [this] { print(std::nullopt); });
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
     connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
     connect(m_ui.ShinkiBtn, &QPushButton::clicked, this,
@@ -103,19 +90,24 @@ bool MainWindow::load()
 {
     // Asked first: a copy that is not to start says only that, not what it found in the files.
     const bool another = m_services.anotherInstanceRunning && m_services.anotherInstanceRunning();
-    guarded([this, another] { loadOffsets(!another); });
+    guarded([this, another] {
+        const QString warning = m_panel->load(m_services.offsetDirectory);
+        if (!another && !warning.isEmpty())
+            m_services.messages->warning(texts::appTitle(), warning);
+    });
     if (another) {
         m_services.messages->warning(texts::appTitle(), tr("多重起動は、できません。"));
         if (m_services.raiseRunningInstance)
             m_services.raiseRunningInstance();
     }
-    m_ui.CyouseiFrm->setToolTip(
-        tr("ズレは、次のフォルダーの ini_x1.txt と ini_y1.txt に保存します。\n%1")
-            .arg(QDir::toNativeSeparators(m_services.offsetDirectory)));
-
-    m_ui.CyouseiFrm->hide();
-    m_ui.Combo10201->hide();
-    guarded([this] { fillChoiceLists(); });
+    guarded([this] {
+        const DateTexts today = dateTexts(m_services.clock->today());
+        if (today.era.isEmpty())
+            m_services.messages->warning(texts::appTitle(),
+                                         tr("今日の日付を和暦（元号と年）に変換できませんでした。"
+                                            "日付の元号と年を確かめて、年を入力してください。"));
+        m_form->fillChoiceLists(today);
+    });
     if (!another && m_desktop)
         m_services.history = m_desktop->startHistory();
     connectHistory();
@@ -140,37 +132,6 @@ void MainWindow::connectHistory()
             m_form->offerEarlierTexts({});
     });
     history->findFrequentTexts(LetterForm::suggestingKeys());
-}
-
-void MainWindow::loadOffsets(bool warn)
-{
-    const OffsetReadings readings = loadOffsetFiles(m_services.offsetDirectory);
-    // The box shows what the spin took, which is the clamped value for one beyond its range.
-    m_ui.UpDownX->setValue(readings.leftRight.value);
-    m_ui.Sayuu_Xtxt->setText(int32ToText(m_ui.UpDownX->value()));
-    m_ui.UpDownY->setValue(readings.upDown.value);
-    m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
-
-    const QString warning = offsetLoadWarning(readings);
-    if (warn && !warning.isEmpty())
-        m_services.messages->warning(texts::appTitle(), warning);
-}
-
-void MainWindow::fillChoiceLists()
-{
-    const DateTexts today = dateTexts(m_services.clock->today());
-    if (today.era.isEmpty())
-        m_services.messages->warning(texts::appTitle(),
-                                     tr("今日の日付を和暦（元号と年）に変換できませんでした。"
-                                        "日付の元号と年を確かめて、年を入力してください。"));
-    m_form->fillChoiceLists(today);
-}
-
-void MainWindow::onOnOffBtnClicked()
-{
-    const bool open = m_ui.OnOffBtn->isChecked();
-    m_ui.OnOffBtn->setText(open ? QStringLiteral("調整") : QString());
-    m_ui.CyouseiFrm->setVisible(open);
 }
 
 void MainWindow::onPriDiaBtnClicked()
@@ -201,33 +162,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
-void MainWindow::print(const Letter &letter)
+void MainWindow::print(const std::optional<Letter> &letter)
 {
     guarded([this, &letter] {
         QString error;
-        const std::optional<PrintOffset> offset = m_form->offset(&error);
-        if (!offset)
-            return showFailure(error);
-        const auto job = [letter, offset = *offset](PrintTarget &target) {
-            PrintPlacement placement;
-            return printLetter(letter, offset, target, placement);
-        };
-        m_runner->run(letterTitle(), job, letter, *offset);
-    });
-}
-
-void MainWindow::onIchiBtnClicked()
-{
-    guarded([this] {
-        QString error;
-        const std::optional<PrintOffset> offset = m_form->offset(&error);
-        if (!offset)
-            return showFailure(error);
-        const auto job = [offset = *offset](PrintTarget &target) {
-            PrintPlacement placement;
-            return printMarks(offset, target, placement);
-        };
-        m_runner->run(marksTitle(), job, std::nullopt, *offset);
+        if (const std::optional<PrintOffset> offset = m_form->offset(&error))
+            m_runner->print(letter, *offset);
+        else
+            showFailure(error);
     });
 }
 
@@ -252,12 +194,7 @@ void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter
 void MainWindow::onHozonBtnClicked()
 {
     guarded([this] {
-        const QString &directory = m_services.offsetDirectory;
-        const QString failure = saveOffsetFiles(
-            {offsetFilePath(directory, kLeftRightFile), leftRightBoxName(),
-             m_ui.Sayuu_Xtxt->text()},
-            {offsetFilePath(directory, kUpDownFile), upDownBoxName(), m_ui.Jyouge_Ytxt->text()});
-        if (!failure.isEmpty())
+        if (const QString failure = m_panel->save(m_services.offsetDirectory); !failure.isEmpty())
             showFailure(failure);
     });
 }

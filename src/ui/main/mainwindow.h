@@ -19,6 +19,7 @@ class Desktop;
 class HistoryWindow;
 class LetterForm;
 class Notice;
+class OffsetPanel;
 class PreviewWindow;
 class PrintRunner;
 
@@ -56,21 +57,17 @@ protected:
 
 private:
     void setUp();
-    // The start-up warning about the files is left out when `warn` is false.
-    void loadOffsets(bool warn);
-    void fillChoiceLists();
 
-    void onOnOffBtnClicked();
     void onPriDiaBtnClicked();
     void onZEndBtnClicked();
-    void onIchiBtnClicked();
     void onHozonBtnClicked();
     void onRirekiBtnClicked();
     void onImejiBtnClicked();
     void updatePreview();
 
-    // The letter job with today's offsets; nothing starts when a box cannot be used.
-    void print(const Letter &letter);
+    // The letter, or the alignment marks without one, with the offsets as the boxes read now;
+    // nothing starts when a box cannot be used.
+    void print(const std::optional<Letter> &letter);
     // Kept in the history once the page was accepted: never before, never holding it up.
     void recordLetter(const AcceptedJob &job, const std::optional<Letter> &letter,
                       const PrintOffset &offset);
@@ -85,6 +82,7 @@ private:
     Services m_services;
     Ui::Form1 m_ui;
     LetterForm *m_form = nullptr;
+    OffsetPanel *m_panel = nullptr;
     Notice *m_notice = nullptr;
     PrintRunner *m_runner = nullptr;
     HistoryWindow *m_historyWindow = nullptr;

@@ -1,5 +1,8 @@
 #include "ui/main/printrunner.h"
 
+#include "layout/letterjob.h"
+#include "layout/markjob.h"
+#include "layout/placement.h"
 #include "system/background.h"
 #include "system/session.h"
 #include "system/texts.h"
@@ -29,6 +32,27 @@ PrintRunner::PrintRunner(const Services &services, QWidget *window, Notice *noti
     : QObject(window), m_services(services), m_window(window), m_notice(notice),
       m_printButtons(printButtons)
 {
+}
+
+void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &offset)
+{
+    if (!letter) {
+        run(
+            marksTitle(),
+            [offset](PrintTarget &target) {
+                PrintPlacement placement;
+                return printMarks(offset, target, placement);
+            },
+            std::nullopt, offset);
+        return;
+    }
+    run(
+        letterTitle(),
+        [letter = *letter, offset](PrintTarget &target) {
+            PrintPlacement placement;
+            return printLetter(letter, offset, target, placement);
+        },
+        letter, offset);
 }
 
 void PrintRunner::run(const QString &title, Job job, const std::optional<Letter> &letter,

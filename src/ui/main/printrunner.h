@@ -32,6 +32,8 @@ public:
                 const QList<QWidget *> &printButtons);
 
     bool busy() const { return m_busy; }
+    // The letter job, or the mark job when there is no letter.
+    void print(const std::optional<Letter> &letter, const PrintOffset &offset);
     // `letter` is what the job prints, nothing for the alignment marks.
     void run(const QString &title, Job job, const std::optional<Letter> &letter,
              const PrintOffset &offset);
