@@ -5,6 +5,7 @@
 #include "windowfixture.h"
 
 #include "ui/dialogs/messages.h"
+#include "ui/preview/previewwindow.h"
 
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -247,6 +248,21 @@ private slots:
         QCOMPARE(m->texts(), expected);
         QVERIFY(!ui->Check10201->isChecked() && !m->field("delegated_matter")->isVisible());
         QCOMPARE(ui->Sayuu_Xtxt->text(), "5");
+    }
+
+    // The preview is handed each change of an entry or an offset box, and why it cannot draw.
+    void previewFollows()
+    {
+        ui->ImejiBtn->click();
+        PreviewCanvas *canvas = m->window->preview()->canvas();
+        m->field("vehicle_number")->setText("品川500");
+        canvas->grab();
+        // After the date: an empty entry and the unticked delegated matter draw nothing.
+        QCOMPARE(canvas->drawn().value(3).text, "品川500");
+        ui->Jyouge_Ytxt->setText("1x");
+        canvas->grab();
+        QVERIFY(canvas->drawn().isEmpty());
+        QVERIFY(canvas->problem().startsWith("「上下のズレ」の値を使用できません。"));
     }
 
     void exitQuestion_data()

@@ -71,6 +71,7 @@ struct WindowFixture
         place(yPath(), y);
         Services services = desktop.services(dir.path(), printer ? printer : &printing);
         services.printerSetup = setup ? setup : &printing;
+        services.settingsPath = dir.filePath("settings.ini");
         if (background)
             services.background = background;
         window = std::make_unique<MainWindow>(services);
