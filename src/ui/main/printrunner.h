@@ -26,17 +26,12 @@ class PrintRunner : public QObject
     Q_OBJECT
 
 public:
-    using Job = std::function<QString(PrintTarget &target)>;
-
     PrintRunner(const Services &services, QWidget *window, Notice *notice,
                 const QList<QWidget *> &printButtons);
 
     bool busy() const { return m_busy; }
     // The letter job, or the mark job when there is no letter.
     void print(const std::optional<Letter> &letter, const PrintOffset &offset);
-    // `letter` is what the job prints, nothing for the alignment marks.
-    void run(const QString &title, Job job, const std::optional<Letter> &letter,
-             const PrintOffset &offset);
     // While a job runs: the window closes, or the program ends, once it has ended. False when
     // no job runs.
     bool closeAfterJob();
@@ -50,6 +45,10 @@ signals:
     void jobFinished();
 
 private:
+    using Job = std::function<QString(PrintTarget &target)>;
+    // `letter` is what the job prints, nothing for the alignment marks.
+    void run(const QString &title, Job job, const std::optional<Letter> &letter,
+             const PrintOffset &offset);
     void ended(const QString &failure, const std::optional<AcceptedJob> &accepted,
                const std::optional<Letter> &letter, const PrintOffset &offset);
     void setBusy(bool busy);
