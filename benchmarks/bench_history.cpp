@@ -37,13 +37,12 @@ HistoryLetter randomLetter(QRandomGenerator &random, const QDateTime &when)
     HistoryLetter letter;
     letter.printedAt = when;
     auto pick = [&](const QStringList &list) { return int(random.bounded(list.size())); };
-    const Field people[3][4] = {
-        {Field::Delegator1Reading, Field::Delegator1Name, Field::Delegator1Address1,
-         Field::Delegator1Address2},
-        {Field::Delegator2Reading, Field::Delegator2Name, Field::Delegator2Address1,
-         Field::Delegator2Address2},
-        {Field::Delegator3Reading, Field::Delegator3Name, Field::Delegator3Address1,
-         Field::Delegator3Address2}};
+    const Field people[3][4] = {{Field::Delegator1Reading, Field::Delegator1Name,
+                                 Field::Delegator1Address1, Field::Delegator1Address2},
+                                {Field::Delegator2Reading, Field::Delegator2Name,
+                                 Field::Delegator2Address1, Field::Delegator2Address2},
+                                {Field::Delegator3Reading, Field::Delegator3Name,
+                                 Field::Delegator3Address1, Field::Delegator3Address2}};
     const int count = 1 + int(random.bounded(3));
     for (int p = 0; p < count; ++p) {
         const int family = pick(kFamilies), given = pick(kGiven);

@@ -58,14 +58,22 @@ bool isPassingTrouble(int code)
 // representatives and addresses.
 QString searchText(const Letter &letter)
 {
-    const Field searched[] = {
-        Field::VehicleNumber,           Field::Delegator1Reading,  Field::Delegator1Name,
-        Field::Delegator1Representative, Field::Delegator1Address1, Field::Delegator1Address2,
-        Field::Delegator2Reading,       Field::Delegator2Name,     Field::Delegator2Representative,
-        Field::Delegator2Address1,      Field::Delegator2Address2, Field::Delegator3Reading,
-        Field::Delegator3Name,          Field::Delegator3Representative,
-        Field::Delegator3Address1,      Field::Delegator3Address2,
-    };
+    const Field searched[] = {Field::VehicleNumber,
+                              Field::Delegator1Reading,
+                              Field::Delegator1Name,
+                              Field::Delegator1Representative,
+                              Field::Delegator1Address1,
+                              Field::Delegator1Address2,
+                              Field::Delegator2Reading,
+                              Field::Delegator2Name,
+                              Field::Delegator2Representative,
+                              Field::Delegator2Address1,
+                              Field::Delegator2Address2,
+                              Field::Delegator3Reading,
+                              Field::Delegator3Name,
+                              Field::Delegator3Representative,
+                              Field::Delegator3Address1,
+                              Field::Delegator3Address2};
     QString text;
     for (Field field : searched)
         text += letter.text(field) + QLatin1Char('\n');
