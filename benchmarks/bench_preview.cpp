@@ -4,6 +4,7 @@
 //   bench_preview [--rounds N] [--write-scan FILE.png]
 
 #include "layout/letterjob.h"
+#include "ui/main/letterform.h"
 #include "ui/main/mainwindow.h"
 #include "ui/preview/previewwindow.h"
 
@@ -106,14 +107,11 @@ int main(int argc, char *argv[])
     MainWindow window;
     window.load();
     // Every field filled, as a clerk's letter is.
-    window.ui().Check10201->click();
-    for (const LetterItem &item : kLetterItems) {
-        const QString text = QStringLiteral("東京都千代田区霞が関一丁目");
-        if (auto *list = window.findChild<QComboBox *>(QLatin1String(item.control)))
-            list->setEditText(text.left(6));
-        else if (auto *field = window.findChild<QLineEdit *>(QLatin1String(item.control)))
-            field->setText(text);
-    }
+    Letter letter;
+    letter.setDelegatedMatterTicked(true);
+    for (int i = 0; i < kFieldCount; ++i)
+        letter.setText(fieldAt(i), QStringLiteral("東京都千代田区霞が関一丁目"));
+    window.form().setLetter(letter);
     window.show();
     QTest::mouseClick(window.ui().ImejiBtn, Qt::LeftButton);
     PreviewWindow *preview = window.preview();

@@ -2,6 +2,7 @@
 // the peak memory, beside a bare QPainter page of the same 24 texts as the baseline. Each mode
 // runs in a process of its own, so the peaks do not mix.
 
+#include "core/printoffset.h"
 #include "layout/letterjob.h"
 #include "layout/placement.h"
 #include "printing/cupsprinting.h"
@@ -128,18 +129,17 @@ int runLetter(int count, const QString &folder)
     CupsPrinting printing(std::make_unique<CupsSpooler>(), settingsPath);
     const QString target = folder + QStringLiteral("/letter.pdf");
 
-    LetterEntries entries;
-    entries.sayuu = QStringLiteral("-15");
-    entries.jyouge = QStringLiteral("42.5");
-    entries.delegatedMatterTicked = true;
-    for (int i = 0; i < kLetterItemCount; ++i)
-        entries.texts[i] = kTexts[i];
+    Letter letter;
+    letter.setDelegatedMatterTicked(true);
+    for (int i = 0; i < kFieldCount; ++i)
+        letter.setText(fieldAt(i), kTexts[i]);
+    const PrintOffset offset{-15, 42};
 
     return measure(count, target, [&] {
         PrintPlacement placement;
         const auto job = printing.target();
         job->setFile(target);
-        return printLetter(entries, *job, placement);
+        return printLetter(letter, offset, *job, placement);
     });
 }
 
@@ -156,7 +156,7 @@ int runBaseline(int count, const QString &folder)
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
         QPainter painter(&writer);
         QFont font(family);
-        for (int item = 0; item < kLetterItemCount; ++item) {
+        for (int item = 0; item < kFieldCount; ++item) {
             font.setPointSize(kLetterItems[item].points);
             painter.setFont(font);
             painter.drawText(

@@ -8,11 +8,11 @@
 #include "printing/cupsprinting.h"
 #include "system/background.h"
 #include "system/clock.h"
-#include "ui/dialogs/messages.h"
-#include "ui/main/services.h"
 #include "system/session.h"
+#include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 #include "ui/dialogs/printersetupdialog.h"
+#include "ui/main/services.h"
 
 #include <QFile>
 #include <QMap>
@@ -144,11 +144,11 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
     {
         if (pages.isEmpty() || pages.last().last() != QStringLiteral("end"))
             return std::nullopt;
-        return AcceptedJob{pages.last().first(), QStringLiteral("Fake"), 1};
+        return AcceptedJob{pages.last().first(), QStringLiteral("Fake"), 1, file};
     }
     QString setup(QWidget *) override { return QString(); }
 
-    QString openError, endError;
+    QString openError, endError, file;
     bool cancel = false;
     double reportedSize = -1;
     int opened = 0;
@@ -207,7 +207,7 @@ struct FakeSpooler : Spooler
 // The real setup dialog, handed to `run` once the print service answered instead of being
 // shown; its choice counts when `run` says the user confirmed it.
 inline CupsPrinterSetup::ChoiceDialog runSetupDialog(std::function<bool(QDialog &)> run,
-                                                 Background *background = nullptr)
+                                                     Background *background = nullptr)
 {
     return [run, background](Spooler &spooler, const std::optional<PrinterChoice> &current,
                              QWidget *parent) -> std::optional<PrinterChoice> {

@@ -18,7 +18,7 @@
 #include <future>
 #include <sys/stat.h>
 
-// Each item's size and design place in twips, in the order of kLetterControls.
+// Each item's size and design place in twips, in the order of Field.
 static const double kDesign[24][3] = {
     {14, 3742.2, 2494.8},   {14, 11719.891, 2993.76}, {14, 11907, 4082.4},
     {14, 12842.55, 4082.4}, {14, 13778.101, 4082.4},  {14, 2517.48, 5085.99},

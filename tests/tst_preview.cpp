@@ -7,7 +7,6 @@
 #include "layout/placement.h"
 #include "printing/japanesefont.h"
 #include "printing/pdfsurface.h"
-#include "system/texts.h"
 #include "ui/preview/previewwindow.h"
 
 #include <QBuffer>
@@ -37,12 +36,12 @@ struct Preview
 {
     FakeDesktop messages;
     std::unique_ptr<PreviewWindow> window;
-    Preview(const QString &settings, const PageGeometry &page, const LetterEntries &entries)
+    Preview(const QString &settings, const PageGeometry &page)
     {
         window = std::make_unique<PreviewWindow>(
             messages, messages.background,
             [page] { return [page](PageGeometry *p, QString *) { return *p = page, true; }; },
-            [entries] { return entries; }, settings);
+            settings);
         QTRY_VERIFY(!window->askingPrinter() && !window->loadingScan());
     }
 };
@@ -62,31 +61,39 @@ class TstPreview : public QObject
 private slots:
     void placement_data()
     {
-        QTest::addColumn<QString>("sayuu");
-        QTest::addColumn<QString>("jyouge");
-        QTest::addColumn<int>("items"); // 24 letter items with text, and 2 marks
-        QTest::newRow("no shift") << QString("0") << QString("40") << 26;
-        QTest::newRow("shifted") << QString("-15") << QString("52.5") << 26;
-        QTest::newRow("letters in a box: nothing drawn") << QString("1x") << QString("40") << 0;
+        QTest::addColumn<int>("sayuu");
+        QTest::addColumn<int>("jyouge");
+        QTest::addColumn<QString>("problem"); // an offset box that cannot be used
+        QTest::newRow("no shift") << 0 << 40 << QString();
+        QTest::newRow("shifted") << -15 << 53 << QString();
+        QTest::newRow("letters in a box: nothing drawn") << 0 << 40 << QString("1x");
     }
     void placement()
     {
-        QFETCH(QString, sayuu);
-        QFETCH(QString, jyouge);
-        QFETCH(int, items);
-        LetterEntries entries{sayuu, jyouge, true, {}};
-        for (int i = 0; i < kLetterItemCount; ++i)
-            entries.texts[i] = QStringLiteral("委任%1").arg(i);
+        QFETCH(int, sayuu);
+        QFETCH(int, jyouge);
+        QFETCH(QString, problem);
+        const int items = problem.isEmpty() ? 26 : 0; // 24 letter items with text, and 2 marks
+        Letter letter;
+        letter.setDelegatedMatterTicked(true);
+        for (int i = 0; i < kFieldCount; ++i)
+            letter.setText(fieldAt(i), QStringLiteral("委任%1").arg(i));
+        const PrintOffset offset{sayuu, jyouge};
 
         Drawn printed;
         PdfPrinting pdf;
         pdf.page = a4();
         pdf.record = &printed;
         PrintPlacement placement;
-        printLetter(entries, pdf, placement);
-        printMarks(sayuu, jyouge, pdf, placement);
+        if (problem.isEmpty()) {
+            printLetter(letter, offset, pdf, placement);
+            printMarks(offset, pdf, placement);
+        }
 
-        Preview preview(m_dir.filePath("placement.ini"), a4(), entries);
+        Preview preview(m_dir.filePath("placement.ini"), a4());
+        preview.window->setLetter(letter, offset);
+        if (!problem.isEmpty())
+            preview.window->setOffsetProblem(problem);
         preview.window->ui().marksCheck->setChecked(true);
         preview.window->canvas()->grab();
         const Drawn &shown = preview.window->canvas()->drawn();
@@ -102,13 +109,13 @@ private slots:
         }
         // The marks where the form has them, the offsets added as they are: rings of 0.3 mm.
         for (int i = 24; i < items; ++i) {
-            const QPointF twips((i == 24 ? 1615.9501 : 15756.931) + sayuu.toDouble() * 5.67,
-                                1088.64 + jyouge.toDouble() * 5.67);
+            const QPointF twips((i == 24 ? 1615.9501 : 15756.931) + sayuu * 5.67,
+                                1088.64 + jyouge * 5.67);
             const QPointF expected = QPointF(6.35, 12.7) + twips * (25.4 / 1440);
             QVERIFY(QLineF(printed[i].mm, expected).length() < 0.01);
             QVERIFY(std::fabs(printed[i].radiusMm - 0.3) < 0.001);
         }
-        QCOMPARE(preview.window->canvas()->problem().isEmpty(), items > 0);
+        QCOMPARE(preview.window->canvas()->problem(), problem);
     }
 
     void scan_data()
@@ -132,11 +139,12 @@ private slots:
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, {}));
         QPainter(&writer).drawText(100, 100, QStringLiteral("委任状"));
         QTest::newRow("PDF") << "form.pdf" << pdf.data() << QString();
-        QTest::newRow("broken PNG")
-            << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest") << texts::scanNotAnImage();
+        QTest::newRow("broken PNG") << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest")
+                                    << QString("PNG または JPEG のファイルを選んでください");
         QTest::newRow("an icon") << "icon.png" << image(32, 32, "PNG")
-                                 << texts::scanSizeAbsurd(32, 32);
-        QTest::newRow("gone") << "gone.png" << QByteArray() << texts::scanMissing();
+                                 << QString("（32×32 画素）が用紙のスキャンとして不自然");
+        QTest::newRow("gone") << "gone.png" << QByteArray()
+                              << QString("ファイルが見つかりません。もう一度選び直してください。");
     }
     void scan()
     {
@@ -149,7 +157,7 @@ private slots:
         QVERIFY(content.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(content)));
         file.close();
         {
-            Preview first(settings, a4(), {});
+            Preview first(settings, a4());
             first.window->loadScan(path);
             QTRY_VERIFY(!first.window->loadingScan());
             QCOMPARE(first.messages.shown.size(), refusal.isEmpty() ? 0 : 1);
@@ -159,7 +167,7 @@ private slots:
             QTest::keyClick(first.window->canvas(), Qt::Key_Right);
             QTest::keyClick(first.window->canvas(), Qt::Key_Down, Qt::ShiftModifier);
         }
-        Preview again(settings, a4(), {});
+        Preview again(settings, a4());
         QCOMPARE(again.window->canvas()->hasScan(), refusal.isEmpty());
         QCOMPARE(again.window->canvas()->scanNudge(), refusal.isEmpty() ? QPoint(1, 10) : QPoint());
         QVERIFY(again.messages.shown.isEmpty());

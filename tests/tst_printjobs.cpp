@@ -3,18 +3,19 @@
 
 #include "windowfixture.h"
 
-// Where each item starts, in twips, at offsets -499.9 and -1000: as far up as the panel reaches,
-// so that the places come near the origin, where single precision tells each rounding step apart.
-// Worked out apart from the program, in single precision as the sheet's layout defines it.
+// Where each item starts, in twips, at offsets -500.5 (printed as -500, half to even) and -1000:
+// as far up as the panel reaches, so that the places come near the origin, where single
+// precision tells each rounding step apart. Worked out apart from the program, in single
+// precision as the sheet's layout defines it.
 static const float kPlaces[24][2] = {
-    {907.766846f, -3521.07031f}, {8885.45703f, -3022.11035f}, {9072.56641f, -1933.47009f},
-    {10008.1172f, -1933.47009f}, {10943.668f, -1933.47009f},  {-316.953125f, -929.880066f},
-    {737.666992f, 385.559601f},  {737.666992f, 805.139709f},  {737.666992f, 1179.35986f},
-    {1985.06689f, 1162.34985f},  {737.666992f, 1814.39966f},  {737.666992f, 2126.24976f},
-    {7598.3667f, -884.519958f},  {7598.3667f, -464.940369f},  {7598.3667f, -90.7201767f},
-    {8845.76758f, -107.730179f}, {7598.3667f, 544.319641f},   {7598.3667f, 856.169739f},
-    {7598.3667f, 1859.75977f},   {7598.3667f, 2279.33984f},   {7598.3667f, 2653.56006f},
-    {8845.76758f, 2636.55005f},  {7598.3667f, 3288.59985f},   {7598.3667f, 3600.44946f}};
+    {907.199951f, -3521.07031f}, {8884.89062f, -3022.11035f}, {9072.0f, -1933.47009f},
+    {10007.5498f, -1933.47009f}, {10943.1006f, -1933.47009f}, {-317.52002f, -929.880066f},
+    {737.100098f, 385.559601f},  {737.100098f, 805.139709f},  {737.100098f, 1179.35986f},
+    {1984.5f, 1162.34985f},      {737.100098f, 1814.39966f},  {737.100098f, 2126.24976f},
+    {7597.7998f, -884.519958f},  {7597.7998f, -464.940369f},  {7597.7998f, -90.7201767f},
+    {8845.2002f, -107.730179f},  {7597.7998f, 544.319641f},   {7597.7998f, 856.169739f},
+    {7597.7998f, 1859.75977f},   {7597.7998f, 2279.33984f},   {7597.7998f, 2653.56006f},
+    {8845.2002f, 2636.55005f},   {7597.7998f, 3288.59985f},   {7597.7998f, 3600.44946f}};
 static const int kSizes[24] = {14, 14, 14, 14, 14, 14, 8, 12, 8, 10, 10, 10,
                                8,  12, 8,  10, 10, 10, 8, 12, 8, 10, 10, 10};
 
@@ -52,10 +53,10 @@ private slots:
         QFETCH(int, matter);
         QFETCH(QStringList, texts);
         m->fill(texts);
-        ui->Sayuu_Xtxt->setText("-499.9");
+        ui->Sayuu_Xtxt->setText("-500.5");
         ui->Jyouge_Ytxt->setText("-1000");
         ui->Check10201->setChecked(matter & 1);
-        ui->Combo10201->setVisible(matter & 2);
+        m->field("delegated_matter")->parentWidget()->setVisible(matter & 2);
         // The expiry date is never printed.
         ui->Check10401->setChecked(true);
         ui->Combo10401->setEditText("有効期限");
@@ -71,12 +72,24 @@ private slots:
 
     void marks_data()
     {
-        QTest::addColumn<QStringList>("row"); // the offsets; where both circles go
-        QTest::newRow("0, 40: no bias taken off")
-            << QStringList{"0", "40", "1615.95007", "15756.9307", "1315.44006"};
-        // The factor widened from single and the one rounding at the end both show here.
-        QTest::newRow("-199, 158.5")
-            << QStringList{"-199", "158.5", "487.620056", "14628.6006", "1987.33508"};
+        // The offsets; where both circles go; the PDF file taken, if any; the notice.
+        QTest::addColumn<QStringList>("row");
+        QTest::newRow("0, 40: no bias taken off") << QStringList{"0",
+                                                                 "40",
+                                                                 "1615.95007",
+                                                                 "15756.9307",
+                                                                 "1315.44006",
+                                                                 "",
+                                                                 "Fake に送りました（ジョブ 1）"};
+        // The factor widened from single and the one rounding at the end both show here; the
+        // half goes to the even neighbour.
+        QTest::newRow("-199, 158.5 into a file") << QStringList{"-199",
+                                                                "158.5",
+                                                                "487.620056",
+                                                                "14628.6006",
+                                                                "1984.5",
+                                                                "/tmp/書類/位置.pdf",
+                                                                "位置.pdf を保存しました"};
     }
     // Only the two circles and the end of the document: no font, no position, no text.
     void marks()
@@ -84,11 +97,15 @@ private slots:
         QFETCH(QStringList, row);
         ui->Sayuu_Xtxt->setText(row[0]);
         ui->Jyouge_Ytxt->setText(row[1]);
+        m->printing.file = row[5];
         ui->IchiBtn->click();
         const QString circle = "circle %1 " + row[4] + " 17.0100002";
         const QStringList page{"位置合わせの○印", circle.arg(row[2]), circle.arg(row[3]), "end"};
         QCOMPARE(m->printing.pages, {page});
         QCOMPARE(m->desktop.shown, QStringList());
+        const auto *notice = m->window->findChild<QLabel *>("noticeLabel");
+        QCOMPARE(notice->text(), row[6]);
+        QVERIFY(notice->isVisibleTo(m->window.get()));
     }
 
     void failure_data()

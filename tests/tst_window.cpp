@@ -5,6 +5,7 @@
 #include "windowfixture.h"
 
 #include "ui/dialogs/messages.h"
+#include "ui/preview/previewwindow.h"
 
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -30,10 +31,10 @@ private slots:
     {
         QCOMPARE(m->window->size(), QSize(725, 506)); // 10875 x 7590 twips
         QCOMPARE(m->window->minimumSize(), m->window->maximumSize());
-        for (const char *name :
-             {"CyouseiFrm", "Combo10201", "Label10401", "Label10402", "Label10403", "Label10404",
-              "Combo10401", "Combo10402", "Combo10403"})
+        for (const char *name : {"CyouseiFrm", "Label10401", "Label10402", "Label10403",
+                                 "Label10404", "Combo10401", "Combo10402", "Combo10403"})
             QVERIFY2(!m->window->findChild<QWidget *>(name)->isVisible(), name);
+        QVERIFY(!m->field("delegated_matter")->isVisible());
         QVERIFY(ui->Check10401->isVisible() && ui->OnOffBtn->isVisible());
         QVERIFY(!ui->OnOffBtn->isChecked() && ui->OnOffBtn->text().isEmpty());
         QCOMPARE(m->desktop.shown, QStringList());
@@ -96,7 +97,7 @@ private slots:
             QTest::mouseClick(ui->Check10201, Qt::LeftButton);
         if (opened & 2)
             QTest::mouseClick(ui->OnOffBtn, Qt::LeftButton);
-        QStringList order = QStringList{"Combo10101", "Check10201"} + kLetterControls.mid(2);
+        QStringList order = QStringList{"Combo10101", "Check10201"} + kFieldControls.mid(2);
         if (opened & 1)
             order.insert(2, "Combo10201");
         order << QString(opened & 2
@@ -157,18 +158,16 @@ private slots:
     void readingsInKatakana_data()
     {
         rows(R"(
-            delegator 1: small, ゖ, marks | cIninFuriganaBtn | ぁゖ | かなゝゞ | カナヽヾァヶ
-            delegator 2 | Text10701 | ゔ-A | ん | ンヴ-A
-            delegator 3 | Text10801 | カナ | ぃ | ィカナ
-            a name stays as typed | IninShimei | ひら | がな | がなひら)");
+            delegator 1: small, ゖ, marks | delegator1_reading | ぁゖ | かなゝゞ | カナヽヾァヶ
+            delegator 2 | delegator2_reading | ゔ-A | ん | ンヴ-A
+            delegator 3 | delegator3_reading | カナ | ぃ | ィカナ
+            a name stays as typed | delegator1_name | ひら | がな | がなひら)");
     }
     // What an input method hands over becomes katakana; the cursor stays where it was.
     void readingsInKatakana()
     {
         QFETCH(QStringList, row);
-        auto *edit = m->window->findChild<QLineEdit *>(row[0]);
-        if (auto *list = m->window->findChild<QComboBox *>(row[0]))
-            edit = list->lineEdit();
+        QLineEdit *edit = m->field(row[0]);
         edit->clear();
         for (const QString &part : {row[1], row[2]}) {
             QInputMethodEvent commit;
@@ -207,6 +206,63 @@ private slots:
             QCOMPARE(lists[i]->itemText(lists[i]->count() - 1),
                      QString("18 12 31").split(' ')[i % 3]);
         }
+    }
+
+    // A list's items and the one it selects, at start and again after 新規.
+    void choiceLists_data()
+    {
+        rows(R"(
+            delegated matter | delegated_matter | 名義変更,抹消,, | 0
+            title 1 | delegator1_title | 代表取締役, | 1
+            title 2 | delegator2_title | 代表取締役, | 1
+            title 3 | delegator3_title | 代表取締役, | 1)");
+    }
+    void choiceLists()
+    {
+        QFETCH(QStringList, row);
+        auto *list = static_cast<QComboBox *>(m->field(row[0])->parentWidget());
+        for (bool renewed : {false, true}) {
+            if (renewed) {
+                list->setCurrentIndex(row[2] == "0");
+                ui->ShinkiBtn->click();
+            }
+            QStringList items;
+            for (int i = 0; i < list->count(); ++i)
+                items << list->itemText(i);
+            QCOMPARE(items.join(',') + '|' + QString::number(list->currentIndex()),
+                     row[1] + '|' + row[2]);
+        }
+    }
+
+    // 新規: every entry as at start and the date as today; the offsets stay.
+    void newLetter()
+    {
+        m->fill();
+        ui->Check10201->click();
+        ui->ShinkiBtn->click();
+        QStringList expected(kFieldCount, QString());
+        expected[1] = "名義変更";
+        expected[2] = "8";
+        expected[3] = "12";
+        expected[4] = "05";
+        QCOMPARE(m->texts(), expected);
+        QVERIFY(!ui->Check10201->isChecked() && !m->field("delegated_matter")->isVisible());
+        QCOMPARE(ui->Sayuu_Xtxt->text(), "5");
+    }
+
+    // The preview is handed each change of an entry or an offset box, and why it cannot draw.
+    void previewFollows()
+    {
+        ui->ImejiBtn->click();
+        PreviewCanvas *canvas = m->window->preview()->canvas();
+        m->field("vehicle_number")->setText("品川500");
+        canvas->grab();
+        // After the date: an empty entry and the unticked delegated matter draw nothing.
+        QCOMPARE(canvas->drawn().value(3).text, "品川500");
+        ui->Jyouge_Ytxt->setText("1x");
+        canvas->grab();
+        QVERIFY(canvas->drawn().isEmpty());
+        QVERIFY(canvas->problem().startsWith("「上下のズレ」の値を使用できません。"));
     }
 
     void exitQuestion_data()

@@ -43,8 +43,9 @@ inline void rows(const char *table)
     }
 }
 
-// The letter's fields in printing order, and a text for each: one word found nowhere else.
-inline const QStringList kLetterControls =
+// The controls of the letter's fields, in the order of Field, and a text for each: one word
+// found nowhere else. The one place tests name the entry fields' controls.
+inline const QStringList kFieldControls =
     QStringLiteral("Combo10101 Combo10201 Combo10301 Combo10302 Combo10303 Text10501 "
                    "cIninFuriganaBtn IninShimei Combo10601 DaihyouShimei IninJyu1 IninJyu2 "
                    "Text10701 Text10702 Combo10701 Text10703 Text10704 Text10705 Text10801 "
@@ -70,6 +71,7 @@ struct WindowFixture
         place(yPath(), y);
         Services services = desktop.services(dir.path(), printer ? printer : &printing);
         services.printerSetup = setup ? setup : &printing;
+        services.settingsPath = dir.filePath("settings.ini");
         if (background)
             services.background = background;
         window = std::make_unique<MainWindow>(services);
@@ -90,14 +92,26 @@ struct WindowFixture
         QCoreApplication::processEvents();
         return longest;
     }
-    // Sets the texts as the fields' own, without typing.
+    // The control of a field, by its key; a list gives its edit field.
+    QLineEdit *field(const QString &key) const
+    {
+        const QString name = kFieldControls[int(*fieldFromKey(key))];
+        if (auto *list = window->findChild<QComboBox *>(name))
+            return list->lineEdit();
+        return window->findChild<QLineEdit *>(name);
+    }
+    // Sets the texts as the fields' own, without typing; and reads them back.
     void fill(const QStringList &texts = kLetterTexts)
     {
-        for (int i = 0; i < texts.size(); ++i) {
-            auto *combo = window->findChild<QComboBox *>(kLetterControls[i]);
-            combo ? combo->setEditText(texts[i])
-                  : window->findChild<QLineEdit *>(kLetterControls[i])->setText(texts[i]);
-        }
+        for (int i = 0; i < texts.size(); ++i)
+            field(fieldKey(fieldAt(i)))->setText(texts[i]);
+    }
+    QStringList texts() const
+    {
+        QStringList all;
+        for (int i = 0; i < kFieldCount; ++i)
+            all << field(fieldKey(fieldAt(i)))->text();
+        return all;
     }
     // All the user typed, chose or set, to see that a job changed none of it.
     QStringList state() const

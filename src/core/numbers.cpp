@@ -1,7 +1,6 @@
 #include "core/numbers.h"
 
-#include "system/texts.h"
-
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <cfloat>
@@ -87,17 +86,26 @@ QString int32ToText(qint32 value)
     return QString::number(value);
 }
 
+namespace {
+
+struct Numbers
+{
+    Q_DECLARE_TR_FUNCTIONS(Numbers)
+};
+
+} // namespace
+
 QString numberErrorText(NumberError error)
 {
     switch (error) {
     case NumberError::None:
         return QString();
     case NumberError::Empty:
-        return texts::numberMissing();
+        return Numbers::tr("数値が入力されていません。半角の整数で入力してください（例：-15）。");
     case NumberError::NotANumber:
-        return texts::notANumber();
+        return Numbers::tr("数値ではありません。半角の整数で入力してください（例：-15）。");
     case NumberError::Overflow:
-        return texts::numberTooLarge();
+        return Numbers::tr("数値が大きすぎます。-1000～1000 の範囲の整数にしてください。");
     }
     return QString();
 }

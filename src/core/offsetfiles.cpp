@@ -1,12 +1,38 @@
 #include "core/offsetfiles.h"
 
+#include "core/printoffset.h"
 #include "system/paths.h"
-#include "system/texts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+namespace {
+
+struct OffsetFiles
+{
+    Q_DECLARE_TR_FUNCTIONS(OffsetFiles)
+};
+
+QString fileTooLarge()
+{
+    return OffsetFiles::tr(
+        "ファイルが大きすぎます。ズレの数値が 1 つだけ書かれているはずのファイルです。");
+}
+
+QString contentNotANumber()
+{
+    return OffsetFiles::tr("中身が数値ではありません。");
+}
+
+QString keptAsBefore()
+{
+    return OffsetFiles::tr("保存してあったズレは、前のままです。");
+}
+
+} // namespace
 
 // A real offset is a few bytes; anything this large is not one, and reading it whole could
 // stall the start.
@@ -60,8 +86,9 @@ QString createMissingOffsetFile(const QString &path)
         return QString();
     }
     if (!QFileInfo(folderOf(path)).isDir())
-        return texts::noFolderForFile();
-    return texts::cannotCreateFile();
+        return OffsetFiles::tr("ファイルを置くフォルダーがありません。");
+    return OffsetFiles::tr(
+        "ファイルを作成できませんでした（フォルダーに書き込む権限がありません）。");
 }
 
 static OffsetReading unusable(const QString &path, const QString &problem)
@@ -73,23 +100,24 @@ QString readOffsetBytes(const QString &path, QByteArray *content)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return texts::folderInPlaceOfFile();
+        return OffsetFiles::tr("同じ名前のフォルダーがあるため、ファイルとして読み込めません。");
     if (!info.exists())
-        return texts::fileMissing();
+        return OffsetFiles::tr("ファイルが見つかりません。");
     // A device or a pipe of that name could block or never end.
     if (!info.isFile())
-        return texts::notARegularFile();
+        return OffsetFiles::tr("通常のファイルではないため、読み込めません。");
     if (info.size() > kLargestOffsetFile)
-        return texts::fileTooLarge();
+        return fileTooLarge();
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return texts::cannotOpenFile();
+        return OffsetFiles::tr(
+            "ファイルを開くことができませんでした（読み取る権限がありません）。");
     *content = file.read(kLargestOffsetFile + 1);
     if (file.error() != QFileDevice::NoError)
-        return texts::cannotReadFile();
+        return OffsetFiles::tr("ファイルを読み込めませんでした。");
     if (content->size() > kLargestOffsetFile)
-        return texts::fileTooLarge();
+        return fileTooLarge();
     return QString();
 }
 
@@ -104,13 +132,13 @@ OffsetReading readOffsetFile(const QString &path)
     case NumberError::None:
         return OffsetReading{path, value, QString()};
     case NumberError::Empty:
-        return unusable(path, texts::onlyEmptyLines());
+        return unusable(path, OffsetFiles::tr("中身が空の行だけで、数値が書かれていません。"));
     case NumberError::NotANumber:
-        return unusable(path, texts::contentNotANumber());
+        return unusable(path, contentNotANumber());
     case NumberError::Overflow:
-        return unusable(path, texts::numberTooLarge());
+        return unusable(path, numberErrorText(NumberError::Overflow));
     }
-    return unusable(path, texts::contentNotANumber());
+    return unusable(path, contentNotANumber());
 }
 
 OffsetReadings loadOffsetFiles(const QString &directory)
@@ -131,36 +159,27 @@ QString offsetLoadWarning(const OffsetReadings &readings)
 {
     QStringList parts;
     const std::pair<const OffsetReading *, QString> files[] = {
-        {&readings.leftRight, texts::leftRightBox()}, {&readings.upDown, texts::upDownBox()}};
+        {&readings.leftRight, leftRightBoxName()}, {&readings.upDown, upDownBoxName()}};
     for (const auto &[reading, boxName] : files) {
         if (reading->problem.isEmpty())
             continue;
-        parts.append(texts::offsetFileUnusable(QDir::toNativeSeparators(reading->path),
-                                               reading->problem, boxName));
+        parts.append(OffsetFiles::tr("「%1」\n%2\n→ %3を 0 にして始めます。")
+                         .arg(QDir::toNativeSeparators(reading->path), reading->problem, boxName));
     }
     if (parts.isEmpty())
         return QString();
-    return texts::offsetFilesUnusable(parts.join(QStringLiteral("\n\n")));
+    return OffsetFiles::tr("ズレの設定ファイルを使用できませんでした。\n\n%1\n\n"
+                           "ファイルは変更していません。調整画面でズレを合わせてから"
+                           "「ズレ保存」を押すと、保存し直せます。")
+        .arg(parts.join(QStringLiteral("\n\n")));
 }
 
 static QString saveFailure(const QString &path, const QString &extra = QString(),
                            const QString &reason = QString())
 {
-    return texts::offsetsNotSaved(QDir::toNativeSeparators(path),
-                                  reason.isEmpty() ? whyNotWritten(path) : reason,
-                                  extra.isEmpty() ? texts::offsetsKeptAsBefore() : extra);
-}
-
-// Why the box's text may not be saved, in Japanese; empty when it may.
-static QString refusal(const QString &text, qint32 *value)
-{
-    const NumberError error = textToInt32(text, value);
-    if (error != NumberError::None)
-        return numberErrorText(error);
-    // The same bounds as printing, on the number as printing reads it.
-    float asPrinted = 0;
-    textToSingle(text, &asPrinted);
-    return withinOffsetRange(asPrinted) ? QString() : texts::offsetOutOfRange();
+    return OffsetFiles::tr("ズレを保存できませんでした。\n\n「%1」\n%2\n\n%3")
+        .arg(QDir::toNativeSeparators(path), reason.isEmpty() ? whyNotWritten(path) : reason,
+             extra.isEmpty() ? keptAsBefore() : extra);
 }
 
 // A save killed before its rename leaves its temporary beside the file, named after it and six
@@ -229,13 +248,17 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
     QByteArray contents[2];
     const OffsetEntry *entries[2] = {&leftRight, &upDown};
     for (int i = 0; i < 2; ++i) {
-        qint32 value = 0;
-        if (const QString why = refusal(entries[i]->text, &value); !why.isEmpty())
-            refusals.append(texts::offsetRefusal(entries[i]->boxName, why));
-        contents[i] = int32ToText(value).toLatin1() + "\r\n";
+        QString why;
+        const std::optional<qint32> value = parseOffset(entries[i]->text, &why);
+        if (!value)
+            refusals.append(OffsetFiles::tr("%1：%2").arg(entries[i]->boxName, why));
+        contents[i] = int32ToText(value.value_or(0)).toLatin1() + "\r\n";
     }
     if (!refusals.isEmpty())
-        return texts::offsetsRefused(refusals.join(QLatin1Char('\n')));
+        return OffsetFiles::tr("ズレを保存できませんでした。\n\n%1\n\n"
+                               "数値を直してから、もう一度「ズレ保存」を押してください。")
+                   .arg(refusals.join(QLatin1Char('\n'))) +
+               keptAsBefore();
 
     // What each file holds now, to be put back should the other fail; read with the start-up
     // checks, so a pipe or a device of that name is refused instead of read forever.
@@ -271,7 +294,9 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
         if (restore(leftRight.path, earlier[0]))
             return saveFailure(upDown.path);
         return saveFailure(upDown.path,
-                           texts::firstOffsetFileChanged(QDir::toNativeSeparators(leftRight.path)));
+                           OffsetFiles::tr("「%1」には新しい値が入りました。もう一度「ズレ保存」を"
+                                           "押して、両方を保存し直してください。")
+                               .arg(QDir::toNativeSeparators(leftRight.path)));
     }
     return QString();
 }

@@ -1,7 +1,17 @@
 #include "core/printoffset.h"
 
 #include "core/numbers.h"
-#include "system/texts.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+struct Offset
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintOffset)
+};
+
+} // namespace
 
 std::optional<qint32> parseOffset(const QString &text, QString *reason)
 {
@@ -14,8 +24,19 @@ std::optional<qint32> parseOffset(const QString &text, QString *reason)
     float typed = 0;
     textToSingle(text, &typed);
     if (!withinOffsetRange(typed)) {
-        *reason = texts::offsetOutOfRange();
+        *reason = Offset::tr("調整できる範囲（-1000～1000）を超えています。"
+                             "この範囲の数値を入力してください。");
         return std::nullopt;
     }
     return value;
+}
+
+QString leftRightBoxName()
+{
+    return Offset::tr("左右のズレ");
+}
+
+QString upDownBoxName()
+{
+    return Offset::tr("上下のズレ");
 }

@@ -23,3 +23,6 @@ struct PrintOffset
 // with why not in Japanese, when it cannot be used.
 std::optional<qint32> parseOffset(const QString &text, QString *reason);
 
+// The two boxes as messages name them.
+QString leftRightBoxName();
+QString upDownBoxName();

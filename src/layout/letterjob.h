@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/letter.h"
+
 #include <QString>
 
 #include <array>
 
+struct PrintOffset;
 class PrintPlacement;
 class PrintTarget;
 
@@ -13,27 +16,11 @@ struct LetterItem
     int points;
     float x;
     float y;
-    // The window control whose text the item prints.
-    const char *control;
 };
 
-inline constexpr int kLetterItemCount = 24;
-// The delegated matter: printed only when its check box is ticked.
-inline constexpr int kDelegatedMatterItem = 1;
-
-// The places of the pre-printed sheet, in printing order. Each is a whole number of tenths of
-// a millimetre times 5.67, rounded to single precision.
-extern const std::array<LetterItem, kLetterItemCount> kLetterItems;
-
-// What the letter job reads from the window, taken at the moment the button is clicked.
-struct LetterEntries
-{
-    QString sayuu;
-    QString jyouge;
-    bool delegatedMatterTicked = false;
-    // In the order of kLetterItems.
-    std::array<QString, kLetterItemCount> texts;
-};
+// The places of the pre-printed sheet, one per Field in its order. Each is a whole number of
+// tenths of a millimetre times 5.67, rounded to single precision.
+extern const std::array<LetterItem, kFieldCount> kLetterItems;
 
 // The letter's job as the print queue lists it, and the name a PDF file is offered under.
 inline QString letterTitle()
@@ -41,6 +28,8 @@ inline QString letterTitle()
     return QStringLiteral("委任状");
 }
 
-// Prints the letter on the chosen printer. Empty when it went to the printer or the user called
-// it off; otherwise why not, in Japanese. A failed job leaves no half-made page behind.
-QString printLetter(const LetterEntries &entries, PrintTarget &printing, PrintPlacement &placement);
+// Prints the letter on the chosen printer; the delegated matter only when it is ticked. Empty
+// when it went to the printer or the user called it off; otherwise why not, in Japanese. A
+// failed job leaves no half-made page behind.
+QString printLetter(const Letter &letter, const PrintOffset &offset, PrintTarget &printing,
+                    PrintPlacement &placement);

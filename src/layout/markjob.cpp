@@ -4,21 +4,15 @@
 #include "layout/printing.h"
 #include "layout/printsurface.h"
 
-QString printMarks(const QString &sayuuText, const QString &jyougeText, PrintTarget &printing,
-                   PrintPlacement &placement)
+QString printMarks(const PrintOffset &offset, PrintTarget &printing, PrintPlacement &placement)
 {
-    QString error;
-    if (!placement.ReadPrintOffset(sayuuText, jyougeText, &error))
-        return error;
+    placement.setOffset(offset);
     placement.MaruHankei = kMarkRadius;
-    MarkPlace left;
-    MarkPlace right;
-    if (!placement.PlaceMark(kLeftMarkX, kMarkY, &left, &error) ||
-        !placement.PlaceMark(kRightMarkX, kMarkY, &right, &error))
-        return error;
+    const MarkPlace left = placement.PlaceMark(kLeftMarkX, kMarkY);
+    const MarkPlace right = placement.PlaceMark(kRightMarkX, kMarkY);
 
-    const std::unique_ptr<PrintSurface> surface =
-        printing.open(marksTitle(), &error);
+    QString error;
+    const std::unique_ptr<PrintSurface> surface = printing.open(marksTitle(), &error);
     if (!surface)
         return error;
     surface->DrawCircle(left.centreX, left.centreY, left.radius);

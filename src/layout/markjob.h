@@ -2,6 +2,7 @@
 
 #include <QString>
 
+struct PrintOffset;
 class PrintPlacement;
 class PrintTarget;
 
@@ -18,8 +19,7 @@ inline QString marksTitle()
     return QStringLiteral("位置合わせの○印");
 }
 
-// Prints the two alignment marks, shifted by the offset boxes as they read (no bias is taken
-// off the up/down value). Empty when the page went to the printer or the user called it off;
-// otherwise why not, in Japanese.
-QString printMarks(const QString &sayuuText, const QString &jyougeText, PrintTarget &printing,
-                   PrintPlacement &placement);
+// Prints the two alignment marks, shifted by the offset as it is (no bias is taken off the
+// up/down value). Empty when the page went to the printer or the user called it off; otherwise
+// why not, in Japanese.
+QString printMarks(const PrintOffset &offset, PrintTarget &printing, PrintPlacement &placement);

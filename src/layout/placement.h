@@ -2,6 +2,7 @@
 
 #include <QString>
 
+struct PrintOffset;
 class PrintSurface;
 
 // 56.7 twips per millimetre, per tenth 5.67 (not 1440/25.4). The forms were laid out with this
@@ -25,16 +26,15 @@ struct MarkPlace
 class PrintPlacement
 {
 public:
-    // Both offset boxes, in tenths of a millimetre: left/right first, then up/down. False with
-    // the reason, naming the box, when either text is not a usable number or lies beyond the
-    // panel's range.
-    bool ReadPrintOffset(const QString &sayuuText, const QString &jyougeText, QString *error);
-    // The letter's offset in twips, from the values read.
-    bool ComputeLetterOffset(QString *error);
+    // The offset in tenths of a millimetre, as the whole numbers it is.
+    void setOffset(const PrintOffset &offset);
+    // The letter's offset in twips, from the values set.
+    void ComputeLetterOffset();
     // Sets the size, works out the correction for it and sets X then Y of one letter item.
+    // False with the reason when the surface reports a size no printer has.
     bool PlaceText(PrintSurface &surface, int points, float designX, float designY, QString *error);
-    // Places an alignment mark from the values read; the radius comes from MaruHankei.
-    bool PlaceMark(float designX, float designY, MarkPlace *place, QString *error) const;
+    // Places an alignment mark from the values set; the radius comes from MaruHankei.
+    MarkPlace PlaceMark(float designX, float designY) const;
 
     float SayuuZure = 0;
     float JyougeZure = 0;

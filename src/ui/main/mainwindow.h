@@ -1,13 +1,12 @@
 #pragma once
 
+#include "core/letter.h"
+#include "core/printoffset.h"
 #include "history/historyletter.h"
-#include "layout/letterjob.h"
 #include "layout/printing.h"
 #include "ui/main/services.h"
 #include "ui_form1.h"
 
-#include <QHash>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -18,8 +17,11 @@ struct PageGeometry;
 
 class Desktop;
 class HistoryWindow;
-class QLabel;
+class LetterForm;
+class Notice;
+class OffsetPanel;
 class PreviewWindow;
+class PrintRunner;
 
 class MainWindow : public QWidget
 {
@@ -36,15 +38,17 @@ public:
     bool load();
 
     Ui::Form1 &ui() { return m_ui; }
+    LetterForm &form() const { return *m_form; }
     // The 印刷イメージ window once it was first opened; null before.
     PreviewWindow *preview() const { return m_preview; }
     // True while a print job is on its way.
-    bool printing() const { return m_printing; }
+    bool printing() const;
 
 signals:
     // A page the print queue or the PDF file took, for whoever keeps a record of the letters:
     // `letter` holds the entries printed, nothing for the alignment marks.
-    void jobAccepted(const AcceptedJob &job, const std::optional<LetterEntries> &letter);
+    void jobAccepted(const AcceptedJob &job, const std::optional<Letter> &letter,
+                     const PrintOffset &offset);
     // A job ended, taken or not.
     void jobFinished();
 
@@ -53,43 +57,22 @@ protected:
 
 private:
     void setUp();
-    // The start-up warning about the files is left out when `warn` is false.
-    void loadOffsets(bool warn);
-    void fillChoiceLists();
-    LetterEntries letterEntries() const;
 
-    void onCheck10201Clicked();
-    void onOnOffBtnClicked();
-    void onUpDownXChanged(int value);
-    void onUpDownYChanged(int value);
     void onPriDiaBtnClicked();
     void onZEndBtnClicked();
-    void onInsatsuBtnClicked();
-    void onIchiBtnClicked();
     void onHozonBtnClicked();
     void onRirekiBtnClicked();
-    void onShinkiBtnClicked();
+    void onImejiBtnClicked();
+    void updatePreview();
 
-    // The letter job, and the entries kept in the history once the page went out.
-    void printEntries(const LetterEntries &entries);
+    // The letter, or the alignment marks without one, with the offsets as the boxes read now;
+    // nothing starts when a box cannot be used.
+    void print(const std::optional<Letter> &letter);
     // Kept in the history once the page was accepted: never before, never holding it up.
-    void recordLetter(const AcceptedJob &job, const std::optional<LetterEntries> &entries);
+    void recordLetter(const AcceptedJob &job, const std::optional<Letter> &letter,
+                      const PrintOffset &offset);
     void connectHistory();
     void showLetter(const HistoryLetter &letter);
-    void reprint(const HistoryLetter &letter);
-    void offerEarlierTexts(const QHash<QString, QStringList> &texts);
-    void onImejiBtnClicked();
-
-    // Runs the job off the GUI thread on the choice of printer as it is now; the print buttons
-    // rest meanwhile and the outcome is told when it ends.
-    using Job = std::function<QString(PrintTarget &target)>;
-    void startJob(const QString &title, Job job, std::optional<LetterEntries> letter);
-    void jobEnded(const QString &failure, const std::optional<AcceptedJob> &accepted,
-                  const std::optional<LetterEntries> &letter);
-    void setPrinting(bool printing);
-    // A short line in the window that moves nothing and takes no focus; with a timeout it goes
-    // away by itself.
-    void showNotice(const QString &text, int timeoutMs = 0);
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
     template <typename Handler> void guarded(Handler &&handler);
@@ -98,14 +81,11 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
+    LetterForm *m_form = nullptr;
+    OffsetPanel *m_panel = nullptr;
+    Notice *m_notice = nullptr;
+    PrintRunner *m_runner = nullptr;
     HistoryWindow *m_historyWindow = nullptr;
-    // What each list field selects at start, for 新規.
-    QHash<QComboBox *, int> m_initialSelections;
-    QLabel *m_notice = nullptr;
-    QTimer m_noticeTimer;
-    bool m_printing = false;
-    bool m_closeAfterJob = false;
-    bool m_quitAfterJob = false;
     std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
     PreviewWindow *m_preview = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "ui/preview/formscan.h"
 
-#include "system/texts.h"
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -15,6 +14,27 @@
 #include <memory>
 
 namespace {
+
+struct FormScan
+{
+    Q_DECLARE_TR_FUNCTIONS(FormScan)
+};
+
+// The whole message: which scan, why not, and that the preview goes on without it.
+QString unusable(const QString &path, const QString &reason)
+{
+    return FormScan::tr("用紙の画像「%1」を読み込めません。%2\n"
+                        "印刷イメージは用紙の画像なしで表示します。")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString sizeAbsurd(const QSize &size)
+{
+    return FormScan::tr("画像の大きさ（%1×%2 画素）が用紙のスキャンとして不自然です。"
+                        "100〜600 dpi でスキャンした画像を選んでください。")
+        .arg(size.width())
+        .arg(size.height());
+}
 
 constexpr double kMmPerInch = 25.4;
 // Scans from a fax-like 50 dpi up to a 1200 dpi archive copy are taken; anything outside is
@@ -63,9 +83,9 @@ QImage readPdf(const QString &path)
 
 QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
 {
-    const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile()) {
-        *error = texts::scanUnusable(shown, texts::scanMissing());
+        *error =
+            unusable(path, FormScan::tr("ファイルが見つかりません。もう一度選び直してください。"));
         return QImage();
     }
     QImage image;
@@ -76,7 +96,7 @@ QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
         const QSize size = reader.size();
         // Judged from the header, before a huge picture is decoded at all.
         if (size.isValid() && !believable(size, sheetMm)) {
-            *error = texts::scanUnusable(shown, texts::scanSizeAbsurd(size.width(), size.height()));
+            *error = unusable(path, sizeAbsurd(size));
             return QImage();
         }
         // A 600 dpi colour A4 scan is beyond Qt's default limit of 128 MB.
@@ -84,11 +104,12 @@ QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
         image = reader.read();
     }
     if (image.isNull()) {
-        *error = texts::scanUnusable(shown, texts::scanNotAnImage());
+        *error = unusable(path, FormScan::tr("PNG または JPEG のファイルを選んでください"
+                                             "（PDF はこの環境では読み込めません）。"));
         return QImage();
     }
     if (!believable(image.size(), sheetMm)) {
-        *error = texts::scanUnusable(shown, texts::scanSizeAbsurd(image.width(), image.height()));
+        *error = unusable(path, sizeAbsurd(image.size()));
         return QImage();
     }
     if (turned(image.size(), sheetMm))

@@ -1,5 +1,6 @@
 #include "ui/preview/previewcanvas.h"
 
+#include "layout/letterjob.h"
 #include "layout/markjob.h"
 #include "layout/placement.h"
 #include "printing/japanesefont.h"
@@ -29,9 +30,17 @@ PreviewCanvas::PreviewCanvas(QWidget *parent) : QWidget(parent)
     m_page.orientation = QPageLayout::Landscape;
 }
 
-void PreviewCanvas::setEntriesSource(EntriesSource source)
+void PreviewCanvas::setLetter(const Letter &letter, const PrintOffset &offset)
 {
-    m_entries = std::move(source);
+    m_letter = letter;
+    m_offset = offset;
+    m_offsetProblem.clear();
+    update();
+}
+
+void PreviewCanvas::setOffsetProblem(const QString &problem)
+{
+    m_offsetProblem = problem;
     update();
 }
 
@@ -140,10 +149,11 @@ void PreviewCanvas::drawEntries(QPainter &painter, const QRectF &sheet)
     m_drawn.clear();
     PreviewPrinting printing(&painter, m_page.originMm, m_fontFamily, &m_drawn);
     PrintPlacement placement;
-    const LetterEntries entries = m_entries ? m_entries() : LetterEntries();
-    QString problem = printLetter(entries, printing, placement);
+    QString problem = m_offsetProblem;
+    if (problem.isEmpty())
+        problem = printLetter(m_letter, m_offset, printing, placement);
     if (problem.isEmpty() && m_marks)
-        problem = printMarks(entries.sayuu, entries.jyouge, printing, placement);
+        problem = printMarks(m_offset, printing, placement);
     painter.restore();
 
     painter.setRenderHint(QPainter::Antialiasing);

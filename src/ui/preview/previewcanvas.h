@@ -1,6 +1,7 @@
 #pragma once
 
-#include "layout/letterjob.h"
+#include "core/letter.h"
+#include "core/printoffset.h"
 #include "printing/paintersurface.h"
 #include "printing/pdfsurface.h"
 
@@ -8,21 +9,19 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include <functional>
-
 // The sheet as 印刷 would print it: the paper, its printable area, the scan of the blank form
 // if any, and every entry drawn by the letter job (and the marks by the mark job) through a
-// PrintSurface that paints here. The entries are read at each paint, so a repaint is live.
+// PrintSurface that paints here. It is handed the letter whenever an entry changes.
 class PreviewCanvas : public QWidget
 {
     Q_OBJECT
 
 public:
-    using EntriesSource = std::function<LetterEntries()>;
-
     explicit PreviewCanvas(QWidget *parent = nullptr);
 
-    void setEntriesSource(EntriesSource source);
+    void setLetter(const Letter &letter, const PrintOffset &offset);
+    // An offset box that cannot be used: the entries are not drawn, and this says why.
+    void setOffsetProblem(const QString &problem);
     void setPage(const PageGeometry &page);
     const PageGeometry &page() const { return m_page; }
     // The sheet as it lies for printing.
@@ -59,7 +58,9 @@ private:
     void drawSheet(QPainter &painter, const QRectF &sheet);
     void drawEntries(QPainter &painter, const QRectF &sheet);
 
-    EntriesSource m_entries;
+    Letter m_letter;
+    PrintOffset m_offset;
+    QString m_offsetProblem;
     PageGeometry m_page;
     bool m_marks = false;
     QImage m_scan;

@@ -1,8 +1,8 @@
 #include "ui/preview/previewwindow.h"
 
 #include "system/background.h"
-#include "ui/dialogs/messages.h"
 #include "system/texts.h"
+#include "ui/dialogs/messages.h"
 #include "ui/preview/formscan.h"
 
 #include <QDir>
@@ -43,7 +43,22 @@ struct ScanAnswer
 
 QString paperName(const PageGeometry &page)
 {
-    return texts::previewPaper(page.pageSize.name(), page.orientation == QPageLayout::Landscape);
+    return page.pageSize.name() + (page.orientation == QPageLayout::Landscape
+                                       ? PreviewWindow::tr("・横")
+                                       : PreviewWindow::tr("・縦"));
+}
+
+QString printerSilent()
+{
+    return PreviewWindow::tr("印刷サービスが応答しません");
+}
+
+QString paperUnknown(const QString &paper, const QString &reason)
+{
+    return PreviewWindow::tr(
+               "プリンタから用紙の情報を取得できません。前回の用紙（%1）で表示しています。"
+               "（%2）")
+        .arg(paper, reason);
 }
 
 } // namespace
@@ -67,20 +82,18 @@ PageGeometry lastKnownPage(QSettings &settings)
 }
 
 PreviewWindow::PreviewWindow(Messages &messages, Background &background, PageQueries queries,
-                             PreviewCanvas::EntriesSource entries, const QString &settingsPath,
-                             QWidget *parent)
+                             const QString &settingsPath, QWidget *parent)
     : QWidget(parent, Qt::Window), m_canvas(new PreviewCanvas), m_messages(messages),
       m_background(background), m_queries(std::move(queries)), m_settingsPath(settingsPath)
 {
     m_ui.setupUi(this);
     m_ui.scrollArea->setWidget(m_canvas);
     m_ui.scrollArea->installEventFilter(this);
-    m_canvas->setEntriesSource(std::move(entries));
     m_ui.noteLabel->hide();
     m_ui.nudgeLabel->hide();
     m_pickScan = [](QWidget *parent) {
-        return QFileDialog::getOpenFileName(parent, texts::scanDialogTitle(), QString(),
-                                            texts::scanDialogFilter());
+        return QFileDialog::getOpenFileName(parent, tr("用紙の画像を選択"), QString(),
+                                            tr("用紙の画像（*.png *.jpg *.jpeg）"));
     };
 
     connect(m_ui.fitBtn, &QPushButton::clicked, this, &PreviewWindow::fit);
@@ -113,9 +126,14 @@ std::unique_ptr<QSettings> PreviewWindow::settings() const
     return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
 }
 
-void PreviewWindow::entriesChanged()
+void PreviewWindow::setLetter(const Letter &letter, const PrintOffset &offset)
 {
-    m_canvas->update();
+    m_canvas->setLetter(letter, offset);
+}
+
+void PreviewWindow::setOffsetProblem(const QString &problem)
+{
+    m_canvas->setOffsetProblem(problem);
 }
 
 void PreviewWindow::printerChanged()
@@ -126,7 +144,7 @@ void PreviewWindow::printerChanged()
 void PreviewWindow::askPrinter()
 {
     if (!m_queries) {
-        onPageAnswer(false, PageGeometry(), texts::printerSilent());
+        onPageAnswer(false, PageGeometry(), printerSilent());
         return;
     }
     if (m_asking) {
@@ -138,8 +156,7 @@ void PreviewWindow::askPrinter()
     // Meanwhile the last known paper stays; past our patience, it says so.
     QTimer::singleShot(kPatienceMs, this, [this, serial] {
         if (m_asking && serial == m_askSerial) {
-            m_pageNote =
-                texts::previewPaperUnknown(paperName(m_canvas->page()), texts::printerSilent());
+            m_pageNote = paperUnknown(paperName(m_canvas->page()), printerSilent());
             updateNote();
         }
     });
@@ -163,7 +180,7 @@ void PreviewWindow::onPageAnswer(bool known, const PageGeometry &page, const QSt
     const auto store = settings();
     if (!known) {
         const PageGeometry last = lastKnownPage(*store);
-        showPage(last, texts::previewPaperUnknown(paperName(last), error));
+        showPage(last, paperUnknown(paperName(last), error));
         return;
     }
     store->setValue(kPaperName, page.pageSize.name());
@@ -257,8 +274,12 @@ void PreviewWindow::keep(QSettings &settings)
     if (settings.status() == QSettings::NoError || m_toldNotKept)
         return;
     m_toldNotKept = true;
-    m_messages.warning(texts::appTitle(), texts::previewSettingsNotSaved(
-                                              QDir::toNativeSeparators(settings.fileName())));
+    m_messages.warning(texts::appTitle(),
+                       tr("印刷イメージの用紙の画像と、その位置の調整を保存できませんでした"
+                          "（設定ファイルに書き込めません）。このプログラムを終了するまでは"
+                          "そのまま使えますが、次の起動では元に戻ります。\n"
+                          "次の設定ファイルとそのフォルダーに書き込めるようにしてください。\n%1")
+                           .arg(QDir::toNativeSeparators(settings.fileName())));
 }
 
 bool PreviewWindow::eventFilter(QObject *watched, QEvent *event)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "printing/pdfsurface.h"
-#include "ui_previewwindow.h"
 #include "ui/preview/previewcanvas.h"
+#include "ui_previewwindow.h"
 
 #include <QWidget>
 
@@ -31,12 +31,13 @@ public:
     // Scans and the last known paper are kept in the settings file at settingsPath; empty
     // means the user's settings of this program.
     PreviewWindow(Messages &messages, Background &background, PageQueries queries,
-                  PreviewCanvas::EntriesSource entries, const QString &settingsPath,
-                  QWidget *parent = nullptr);
+                  const QString &settingsPath, QWidget *parent = nullptr);
     ~PreviewWindow() override;
 
-    // Something the page shows changed: draw it again.
-    void entriesChanged();
+    // The letter as it now reads, and the offset it is printed with.
+    void setLetter(const Letter &letter, const PrintOffset &offset);
+    // An offset box that cannot be used, and why: nothing is drawn until it can.
+    void setOffsetProblem(const QString &problem);
     // Printer setup may have chosen another printer or paper: ask again.
     void printerChanged();
     // Reads the scan on a thread of its own; tells the user once if it cannot be used.

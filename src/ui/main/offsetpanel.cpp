@@ -1,0 +1,50 @@
+#include "ui/main/offsetpanel.h"
+
+#include "core/numbers.h"
+#include "core/offsetfiles.h"
+#include "core/printoffset.h"
+#include "ui_form1.h"
+
+#include <QDir>
+
+OffsetPanel::OffsetPanel(Ui::Form1 &ui, QWidget *window) : QObject(window), m_ui(ui)
+{
+    connect(ui.OnOffBtn, &QPushButton::clicked, this, &OffsetPanel::onOnOffBtnClicked);
+    connect(ui.UpDownX, &UpDown::changed, this,
+            [this](int value) { m_ui.Sayuu_Xtxt->setText(int32ToText(value)); });
+    connect(ui.UpDownY, &UpDown::changed, this,
+            [this](int value) { m_ui.Jyouge_Ytxt->setText(int32ToText(value)); });
+    // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
+    // back on each side, so "-1000" shows whole instead of scrolled to "1000".
+    for (QLineEdit *box : {ui.Sayuu_Xtxt, ui.Jyouge_Ytxt})
+        box->setTextMargins(-1, 0, -1, 0);
+}
+
+QString OffsetPanel::load(const QString &directory)
+{
+    m_ui.CyouseiFrm->setToolTip(
+        tr("ズレは、次のフォルダーの ini_x1.txt と ini_y1.txt に保存します。\n%1")
+            .arg(QDir::toNativeSeparators(directory)));
+    m_ui.CyouseiFrm->hide();
+    const OffsetReadings readings = loadOffsetFiles(directory);
+    // The box shows what the spin took, which is the clamped value for one beyond its range.
+    m_ui.UpDownX->setValue(readings.leftRight.value);
+    m_ui.Sayuu_Xtxt->setText(int32ToText(m_ui.UpDownX->value()));
+    m_ui.UpDownY->setValue(readings.upDown.value);
+    m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
+    return offsetLoadWarning(readings);
+}
+
+QString OffsetPanel::save(const QString &directory) const
+{
+    return saveOffsetFiles(
+        {offsetFilePath(directory, kLeftRightFile), leftRightBoxName(), m_ui.Sayuu_Xtxt->text()},
+        {offsetFilePath(directory, kUpDownFile), upDownBoxName(), m_ui.Jyouge_Ytxt->text()});
+}
+
+void OffsetPanel::onOnOffBtnClicked()
+{
+    const bool open = m_ui.OnOffBtn->isChecked();
+    m_ui.OnOffBtn->setText(open ? QStringLiteral("調整") : QString());
+    m_ui.CyouseiFrm->setVisible(open);
+}

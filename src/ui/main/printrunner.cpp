@@ -1,0 +1,137 @@
+#include "ui/main/printrunner.h"
+
+#include "layout/letterjob.h"
+#include "layout/markjob.h"
+#include "layout/placement.h"
+#include "system/background.h"
+#include "system/session.h"
+#include "system/texts.h"
+#include "ui/dialogs/messages.h"
+#include "ui/main/notice.h"
+#include "ui/main/services.h"
+
+#include <QFileInfo>
+#include <QWidget>
+
+#include <memory>
+#include <new>
+
+QString unforeseenFailure(const std::exception &error)
+{
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return PrintRunner::tr(
+            "メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。");
+    return PrintRunner::tr("予期しないエラーが発生しました。もう一度お試しください。"
+                           "繰り返し起きるときは、この内容を管理者にお知らせください。\n"
+                           "（詳細：%1）")
+        .arg(QString::fromLocal8Bit(error.what()));
+}
+
+PrintRunner::PrintRunner(const Services &services, QWidget *window, Notice *notice,
+                         const QList<QWidget *> &printButtons)
+    : QObject(window), m_services(services), m_window(window), m_notice(notice),
+      m_printButtons(printButtons)
+{
+}
+
+void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &offset)
+{
+    if (!letter) {
+        run(
+            marksTitle(),
+            [offset](PrintTarget &target) {
+                PrintPlacement placement;
+                return printMarks(offset, target, placement);
+            },
+            std::nullopt, offset);
+        return;
+    }
+    run(
+        letterTitle(),
+        [letter = *letter, offset](PrintTarget &target) {
+            PrintPlacement placement;
+            return printLetter(letter, offset, target, placement);
+        },
+        letter, offset);
+}
+
+void PrintRunner::run(const QString &title, Job job, const std::optional<Letter> &letter,
+                      const PrintOffset &offset)
+{
+    if (m_busy)
+        return;
+    std::shared_ptr<PrintTarget> target = m_services.printing->target();
+    // Asked before the job starts: a job never waits on a dialog.
+    if (const QString suggested = target->suggestedFile(title); !suggested.isEmpty())
+        target->setFile(m_services.messages->pdfFileName(suggested));
+    auto failure = std::make_shared<QString>();
+    setBusy(true);
+    m_services.background->run(
+        this,
+        [job = std::move(job), target, failure] {
+            // Nothing may escape a thread: it would end the program.
+            try {
+                *failure = job(*target);
+            } catch (const std::exception &error) {
+                *failure = unforeseenFailure(error);
+            }
+        },
+        [this, target, failure, letter, offset] {
+            ended(*failure, failure->isEmpty() ? target->accepted() : std::nullopt, letter, offset);
+        });
+}
+
+void PrintRunner::ended(const QString &failure, const std::optional<AcceptedJob> &accepted,
+                        const std::optional<Letter> &letter, const PrintOffset &offset)
+{
+    setBusy(false);
+    if (!failure.isEmpty()) {
+        m_services.messages->critical(texts::appTitle(), failure);
+    } else if (accepted) {
+        m_notice->tell(
+            accepted->file.isEmpty()
+                ? tr("%1 に送りました（ジョブ %2）").arg(accepted->destination).arg(accepted->jobId)
+                : tr("%1 を保存しました").arg(QFileInfo(accepted->file).fileName()),
+            4000);
+        emit jobAccepted(*accepted, letter, offset);
+    }
+    emit jobFinished();
+    if (m_quitAfterJob)
+        m_services.session->quit();
+    else if (m_closeAfterJob)
+        m_window->close();
+}
+
+void PrintRunner::setBusy(bool busy)
+{
+    m_busy = busy;
+    for (QWidget *button : std::as_const(m_printButtons))
+        button->setEnabled(!busy);
+    if (busy) {
+        m_window->setCursor(Qt::BusyCursor);
+        m_notice->tell(tr("印刷しています…"));
+    } else {
+        m_window->unsetCursor();
+        m_notice->hide();
+    }
+}
+
+bool PrintRunner::holdUntilEnd()
+{
+    // A page half handed over would be lost or come out later unasked for.
+    if (m_busy)
+        m_notice->tell(tr("印刷を送り終えてから閉じます…"));
+    return m_busy;
+}
+
+bool PrintRunner::closeAfterJob()
+{
+    m_closeAfterJob = holdUntilEnd();
+    return m_closeAfterJob;
+}
+
+bool PrintRunner::quitAfterJob()
+{
+    m_quitAfterJob = holdUntilEnd();
+    return m_quitAfterJob;
+}

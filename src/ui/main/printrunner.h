@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/letter.h"
+#include "core/printoffset.h"
+#include "layout/printing.h"
+
+#include <QList>
+#include <QObject>
+
+#include <exception>
+#include <functional>
+#include <optional>
+
+struct Services;
+class Notice;
+class QWidget;
+
+// What a failure nobody foresaw is told as, in Japanese.
+QString unforeseenFailure(const std::exception &error);
+
+// Runs one print job at a time off the GUI thread, on the choice of printer as it is at the
+// click: the window is busy and its print buttons rest meanwhile, and the outcome is told when
+// the job ends. A window closed or a program quit meanwhile waits for the job.
+class PrintRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    PrintRunner(const Services &services, QWidget *window, Notice *notice,
+                const QList<QWidget *> &printButtons);
+
+    bool busy() const { return m_busy; }
+    // The letter job, or the mark job when there is no letter.
+    void print(const std::optional<Letter> &letter, const PrintOffset &offset);
+    // While a job runs: the window closes, or the program ends, once it has ended. False when
+    // no job runs.
+    bool closeAfterJob();
+    bool quitAfterJob();
+
+signals:
+    // A page the print queue or the PDF file took.
+    void jobAccepted(const AcceptedJob &job, const std::optional<Letter> &letter,
+                     const PrintOffset &offset);
+    // A job ended, taken or not.
+    void jobFinished();
+
+private:
+    using Job = std::function<QString(PrintTarget &target)>;
+    // `letter` is what the job prints, nothing for the alignment marks.
+    void run(const QString &title, Job job, const std::optional<Letter> &letter,
+             const PrintOffset &offset);
+    void ended(const QString &failure, const std::optional<AcceptedJob> &accepted,
+               const std::optional<Letter> &letter, const PrintOffset &offset);
+    void setBusy(bool busy);
+    bool holdUntilEnd();
+
+    const Services &m_services;
+    QWidget *m_window;
+    Notice *m_notice;
+    QList<QWidget *> m_printButtons;
+    bool m_busy = false;
+    bool m_closeAfterJob = false;
+    bool m_quitAfterJob = false;
+};
