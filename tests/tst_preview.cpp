@@ -140,7 +140,7 @@ private slots:
         QPainter(&writer).drawText(100, 100, QStringLiteral("委任状"));
         QTest::newRow("PDF") << "form.pdf" << pdf.data() << QString();
         QTest::newRow("broken PNG") << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest")
-                                    << QString("PNG または JPEG のファイルを選んでください");
+                                    << QString("PNG、JPEG または PDF のファイルを選んでください。");
         QTest::newRow("an icon") << "icon.png" << image(32, 32, "PNG")
                                  << QString("（32×32 画素）が用紙のスキャンとして不自然");
         QTest::newRow("gone") << "gone.png" << QByteArray()

@@ -26,3 +26,8 @@ QString QtMessages::pdfFileName(const QString &suggested)
         m_parent, QCoreApplication::translate("Messages", "PDFファイルの保存先"), suggested,
         QCoreApplication::translate("Messages", "PDFファイル (*.pdf)"));
 }
+
+QString Messages::appTitle()
+{
+    return QCoreApplication::translate("Messages", "ソラフ");
+}

@@ -9,6 +9,8 @@ class Messages
 {
 public:
     virtual ~Messages() = default;
+    // The title of every message box but the exit question.
+    static QString appTitle();
     // Exclamation icon, OK only.
     virtual void warning(const QString &title, const QString &text) = 0;
     // Critical icon, OK only: a failure the user has to know of.

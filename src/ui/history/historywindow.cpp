@@ -1,7 +1,6 @@
 #include "ui/history/historywindow.h"
 
 #include "history/history.h"
-#include "system/texts.h"
 #include "ui/dialogs/messages.h"
 
 #include <QDate>
@@ -157,7 +156,7 @@ void HistoryWindow::onDeleteBtnClicked()
     const QList<HistoryLetter> selected = selectedLetters();
     if (selected.isEmpty() ||
         !m_messages.askYesNo(
-            texts::appTitle(),
+            Messages::appTitle(),
             tr("選んだ %1 件の印刷履歴を削除します。よろしいですか？").arg(selected.size())))
         return;
     QList<qint64> ids;
@@ -169,7 +168,7 @@ void HistoryWindow::onDeleteBtnClicked()
 void HistoryWindow::onKeepCheckClicked(bool keep)
 {
     if (!keep &&
-        !m_messages.askYesNo(texts::appTitle(),
+        !m_messages.askYesNo(Messages::appTitle(),
                              tr("印刷履歴を残さないようにすると、これまでの印刷履歴をすべて"
                                 "削除します。よろしいですか？"))) {
         m_ui.KeepCheck->setChecked(true);

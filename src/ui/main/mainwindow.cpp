@@ -4,7 +4,6 @@
 #include "history/history.h"
 #include "system/clock.h"
 #include "system/session.h"
-#include "system/texts.h"
 #include "ui/dialogs/japaneseui.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
@@ -93,17 +92,17 @@ bool MainWindow::load()
     guarded([this, another] {
         const QString warning = m_panel->load(m_services.offsetDirectory);
         if (!another && !warning.isEmpty())
-            m_services.messages->warning(texts::appTitle(), warning);
+            m_services.messages->warning(Messages::appTitle(), warning);
     });
     if (another) {
-        m_services.messages->warning(texts::appTitle(), tr("多重起動は、できません。"));
+        m_services.messages->warning(Messages::appTitle(), tr("多重起動は、できません。"));
         if (m_services.raiseRunningInstance)
             m_services.raiseRunningInstance();
     }
     guarded([this] {
         const DateTexts today = dateTexts(m_services.clock->today());
         if (today.era.isEmpty())
-            m_services.messages->warning(texts::appTitle(),
+            m_services.messages->warning(Messages::appTitle(),
                                          tr("今日の日付を和暦（元号と年）に変換できませんでした。"
                                             "日付の元号と年を確かめて、年を入力してください。"));
         m_form->fillChoiceLists(today);
@@ -120,7 +119,7 @@ void MainWindow::connectHistory()
     if (!history)
         return;
     connect(history, &History::problem, this, [this](const QString &message) {
-        m_services.messages->warning(texts::appTitle(), message);
+        m_services.messages->warning(Messages::appTitle(), message);
     });
     connect(history, &History::frequentTextsFound, m_form, &LetterForm::offerEarlierTexts);
     connect(this, &MainWindow::jobAccepted, this, &MainWindow::recordLetter);
@@ -262,5 +261,5 @@ template <typename Handler> void MainWindow::guarded(Handler &&handler)
 
 void MainWindow::showFailure(const QString &text)
 {
-    m_services.messages->critical(texts::appTitle(), text);
+    m_services.messages->critical(Messages::appTitle(), text);
 }

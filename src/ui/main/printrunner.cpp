@@ -5,7 +5,6 @@
 #include "layout/placement.h"
 #include "system/background.h"
 #include "system/session.h"
-#include "system/texts.h"
 #include "ui/dialogs/messages.h"
 #include "ui/main/notice.h"
 #include "ui/main/services.h"
@@ -86,7 +85,7 @@ void PrintRunner::ended(const QString &failure, const std::optional<AcceptedJob>
 {
     setBusy(false);
     if (!failure.isEmpty()) {
-        m_services.messages->critical(texts::appTitle(), failure);
+        m_services.messages->critical(Messages::appTitle(), failure);
     } else if (accepted) {
         m_notice->tell(
             accepted->file.isEmpty()

@@ -104,8 +104,12 @@ QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
         image = reader.read();
     }
     if (image.isNull()) {
+#ifdef SORAFU_HAVE_POPPLER
+        *error = unusable(path, FormScan::tr("PNG、JPEG または PDF のファイルを選んでください。"));
+#else
         *error = unusable(path, FormScan::tr("PNG または JPEG のファイルを選んでください"
                                              "（PDF はこの環境では読み込めません）。"));
+#endif
         return QImage();
     }
     if (!believable(image.size(), sheetMm)) {

@@ -1,7 +1,6 @@
 #include "ui/preview/previewwindow.h"
 
 #include "system/background.h"
-#include "system/texts.h"
 #include "ui/dialogs/messages.h"
 #include "ui/preview/formscan.h"
 
@@ -92,8 +91,12 @@ PreviewWindow::PreviewWindow(Messages &messages, Background &background, PageQue
     m_ui.noteLabel->hide();
     m_ui.nudgeLabel->hide();
     m_pickScan = [](QWidget *parent) {
-        return QFileDialog::getOpenFileName(parent, tr("用紙の画像を選択"), QString(),
-                                            tr("用紙の画像（*.png *.jpg *.jpeg）"));
+#ifdef SORAFU_HAVE_POPPLER
+        const QString filter = tr("用紙の画像（*.png *.jpg *.jpeg *.pdf）");
+#else
+        const QString filter = tr("用紙の画像（*.png *.jpg *.jpeg）");
+#endif
+        return QFileDialog::getOpenFileName(parent, tr("用紙の画像を選択"), QString(), filter);
     };
 
     connect(m_ui.fitBtn, &QPushButton::clicked, this, &PreviewWindow::fit);
@@ -235,7 +238,7 @@ void PreviewWindow::onScanRead(const QString &path, const QImage &image, const Q
 {
     if (image.isNull()) {
         // What was shown before stays, and so does what the settings remember.
-        m_messages.warning(texts::appTitle(), error);
+        m_messages.warning(Messages::appTitle(), error);
         return;
     }
     const auto store = settings();
@@ -274,7 +277,7 @@ void PreviewWindow::keep(QSettings &settings)
     if (settings.status() == QSettings::NoError || m_toldNotKept)
         return;
     m_toldNotKept = true;
-    m_messages.warning(texts::appTitle(),
+    m_messages.warning(Messages::appTitle(),
                        tr("印刷イメージの用紙の画像と、その位置の調整を保存できませんでした"
                           "（設定ファイルに書き込めません）。このプログラムを終了するまでは"
                           "そのまま使えますが、次の起動では元に戻ります。\n"
