@@ -232,6 +232,13 @@ void PrinterSetupDialog::updateState()
     const QString problem = !m_papersProblem.isEmpty() ? m_papersProblem : m_destinationsProblem;
     m_notice->setText(problem);
     m_notice->setVisible(!problem.isEmpty());
+    // A note that comes while the dialog is open makes room for all its lines: the window is
+    // only kept at its minimum, which counts a wrapped note as one short line.
+    if (isVisible()) {
+        layout()->activate();
+        if (const int needed = heightForWidth(width()); needed > height())
+            resize(width(), needed);
+    }
     m_buttons->button(QDialogButtonBox::Ok)
         ->setEnabled(m_printer->currentIndex() >= 0 && m_paper->count() > 0);
 }
