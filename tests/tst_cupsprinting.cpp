@@ -154,6 +154,8 @@ private slots:
         // A file system of its own, filled up once the earlier file is on it.
         const bool full = picked.startsWith("full/"), shared = picked.startsWith("shared/");
         const QString folder = m->dir.filePath(picked.section('/', 0, -2));
+        if (shared && geteuid() != 0)
+            QSKIP("only root can act as another user here");
         // Like /tmp: anyone adds files, but only their owner replaces them.
         QVERIFY(!shared || (QDir().mkpath(folder) && ::chmod(qPrintable(folder), 01777) == 0 &&
                             ::chmod(qPrintable(m->dir.path()), 0755) == 0));
@@ -176,7 +178,7 @@ private slots:
         const QStringList before = m->state();
         QVERIFY(!shared || setresuid(65534, 65534, 0) == 0); // root replaces anything
         m->window->ui().InsatsuBtn->click();
-        QVERIFY(setresuid(0, 0, 0) == 0);
+        QVERIFY(!shared || setresuid(0, 0, 0) == 0);
         if (full || shared) {
             QCOMPARE(
                 m->notToldOnce({earlier, "保存できません", shared ? "許可されていません" : ""}),
