@@ -163,10 +163,12 @@ struct FakeSpooler : Spooler
         QString destination, title, options;
         QByteArray pdf;
     };
-    bool destinations(QStringList *names, QString *defaultName, QString *error) override
+    bool destinations(QStringList *names, QString *defaultName, QMap<QString, QString> *described,
+                      QString *error) override
     {
         ++asked;
         *names = queues.keys();
+        *described = descriptions;
         if (!unreachable.isEmpty())
             names->clear();
         *defaultName = defaultQueue;
@@ -175,11 +177,13 @@ struct FakeSpooler : Spooler
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
     {
         *papers = queues.value(destination);
-        return (*error = check(destination)).isEmpty();
+        return (*error = check(destination, nullptr)).isEmpty();
     }
-    QString check(const QString &destination) override
+    QString check(const QString &destination, QString *description) override
     {
         ++asked;
+        if (description)
+            *description = descriptions.value(destination);
         if (!unreachable.isEmpty() || queues.contains(destination))
             return unreachable;
         return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
@@ -198,6 +202,7 @@ struct FakeSpooler : Spooler
     }
 
     QMap<QString, PrinterPapers> queues;
+    QMap<QString, QString> descriptions; // printer-info, by queue
     QString defaultQueue, unreachable, refuseJob;
     QStringList submitted;
     QList<Job> jobs;

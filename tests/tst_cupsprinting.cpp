@@ -10,6 +10,8 @@
 #include <QSettings>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static const QString kA4 = "iso_a4_210x297mm";
 
@@ -31,8 +33,8 @@ class TestCupsPrinting : public QObject
     void start()
     {
         m->window.reset();
-        m_printing = std::make_unique<CupsPrinting>(std::unique_ptr<Spooler>(m_spooler),
-                                                    settingsPath());
+        m_printing =
+            std::make_unique<CupsPrinting>(std::unique_ptr<Spooler>(m_spooler), settingsPath());
         m_setup = std::make_unique<CupsPrinterSetup>(*m_printing, m->desktop.background);
         m->start("0\r\n", "40\r\n", m_printing.get(), nullptr, m_setup.get());
         m->fill();
@@ -55,19 +57,20 @@ private slots:
         m_spooler->defaultQueue = "Office";
     }
 
-    // A queue's printer-state-reasons; what a message about it ends with.
+    // A queue's printer-state-reasons; what a message about it ends with; its own message.
     void reasons_data()
     {
         rows(R"(
             error | media-jam-error,paused | \nプリンタの状態：紙詰まり
             warning | toner-low-warning | \nプリンタの状態：トナーが残りわずか
             report | cover-open-report | \nプリンタの状態：カバーが開いている
-            unknown: kept | fuser-over-temp-warning | \n（詳細：fuser-over-temp-warning）)");
+            unknown: kept | fuser-over-temp-warning | \n（詳細：fuser-over-temp-warning）
+            the queue's message in our words, once | media-jam-error | \nプリンタの状態：紙詰まり | paper jam)");
     }
     void reasons()
     {
         QFETCH(QStringList, row);
-        QCOMPARE(printerStateText(row[0].split(','), QString()), row[1]);
+        QCOMPARE(printerStateText(row[0].split(','), row.value(2)), row[1]);
     }
 
     // The paper chosen on Sheet (- : setup never confirmed); portrait (chosen, or the queue's own);
@@ -85,7 +88,8 @@ private slots:
             chosen paper gone: a JIS B size | jis_b5_182x257mm | - | - | InsatsuBtn | 用紙（B5（JIS））を使用できません
             chosen paper gone: a size without a name | custom_100x150mm_100x150mm | - | - | InsatsuBtn | 用紙（その他の用紙（100×150
             job refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした
-            first start: A4 before the queue's Letter | - | - | letter | InsatsuBtn | Office 4)");
+            first start: A4 before the queue's Letter | - | - | letter | InsatsuBtn | Office 4
+            first start: no printer at all | - | - | no printer | InsatsuBtn | 管理者)");
     }
     // Nothing is asked of the print service before a job; then one job with the options that keep
     // the page where it was drawn, or the reason told and every entry kept. No page file stays.
@@ -99,8 +103,10 @@ private slots:
             m_spooler->queues["Office"].defaultOrientation = QPageLayout::Portrait;
         if (row[2] == "letter") // the form is A4: Letter would take the marks off the sheet
             m_spooler->queues["Office"].defaultMedia = "na_letter_8.5x11in";
-        if (row[2] == "no default")
+        if (row[2].startsWith("no "))
             m_spooler->defaultQueue.clear();
+        if (row[2] == "no printer")
+            m_spooler->queues.clear();
         m_spooler->unreachable =
             row[2] == "unreachable" ? "印刷サービス（CUPS）に接続できません。" : "";
         m_spooler->refuseJob = row[2] == "refused" ? "「Sheet」が印刷を受け付けませんでした。" : "";
@@ -137,6 +143,7 @@ private slots:
         QTest::newRow("name typed without .pdf") << "委任状";
         QTest::newRow("file dialog cancelled") << "";
         QTest::newRow("disk full: told, the earlier file kept") << "full/委任状";
+        QTest::newRow("another's file in a shared folder: the cause told") << "shared/委任状";
     }
     // The page goes into the file picked, replacing one of that name, and the print service is not
     // asked; a cancelled file dialog changes nothing and tells nothing.
@@ -145,8 +152,13 @@ private slots:
         QFETCH(QString, picked);
         choose(true, "", kA4, false);
         // A file system of its own, filled up once the earlier file is on it.
-        const bool full = picked.startsWith("full/");
-        const QString folder = m->dir.filePath(full ? "full" : "");
+        const bool full = picked.startsWith("full/"), shared = picked.startsWith("shared/");
+        const QString folder = m->dir.filePath(picked.section('/', 0, -2));
+        if (shared && geteuid() != 0)
+            QSKIP("only root can act as another user here");
+        // Like /tmp: anyone adds files, but only their owner replaces them.
+        QVERIFY(!shared || (QDir().mkpath(folder) && ::chmod(qPrintable(folder), 01777) == 0 &&
+                            ::chmod(qPrintable(m->dir.path()), 0755) == 0));
         if (full && !(QDir().mkpath(folder) &&
                       ::mount("none", qPrintable(folder), "tmpfs", 0, "size=64k") == 0))
             QSKIP("no tmpfs to be mounted here");
@@ -154,6 +166,7 @@ private slots:
             qScopeGuard([&] { full && ::umount2(qPrintable(folder), MNT_DETACH); });
         const QString earlier = QDir(folder).filePath("委任状.pdf");
         QVERIFY(place(earlier, "an earlier letter"));
+        QVERIFY(!shared || ::chmod(qPrintable(earlier), 0666) == 0);
         QFile filler(folder + "/filler"); // two pages left free: the copy starts, and stops short
         if (full && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             while (filler.write(QByteArray(4096, 'x')) > 0) {
@@ -163,15 +176,20 @@ private slots:
         m->desktop.pickedFile = picked.isEmpty() ? "" : m->dir.filePath(picked);
         start();
         const QStringList before = m->state();
+        QVERIFY(!shared || setresuid(65534, 65534, 0) == 0); // root replaces anything
         m->window->ui().InsatsuBtn->click();
-        if (full) {
-            QCOMPARE(m->notToldOnce({earlier, "保存できません"}), QString());
+        QVERIFY(!shared || setresuid(0, 0, 0) == 0);
+        if (full || shared) {
+            QCOMPARE(
+                m->notToldOnce({earlier, "保存できません", shared ? "許可されていません" : ""}),
+                QString());
             QCOMPARE(readFile(earlier), "an earlier letter");
             return;
         }
         QCOMPARE(m->desktop.shown, QStringList());
         QCOMPARE(m->state(), before);
-        QVERIFY2(m->desktop.suggestedFiles.value(0).endsWith("/委任状.pdf"), qPrintable(m->desktop.suggestedFiles.value(0)));
+        QVERIFY2(m->desktop.suggestedFiles.value(0).endsWith("/委任状.pdf"),
+                 qPrintable(m->desktop.suggestedFiles.value(0)));
         QCOMPARE(m_spooler->asked, 0);
         QCOMPARE(readFile(earlier).startsWith("%PDF-"), !picked.isEmpty());
         if (picked.isEmpty())
@@ -192,7 +210,9 @@ private slots:
             cancelled | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | portrait | -
             service down: PDF files offered, none preselected | unreachable | PDFファイル | 接続できません | PDFファイル | A4 | - | OK
             choice not saved: told, used until the end | unsaved | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | - | OK
-            chosen printer gone: the user picks another | gone | Annex,Office（既定のプリンタ）,Sheet,PDFファイル | 「Gone」が見つかりません | Office（既定のプリンタ） | A4 | portrait | OK)");
+            chosen printer gone: the user picks another | gone | Annex,Office（既定のプリンタ）,Sheet,PDFファイル | 「Gone」が見つかりません | Office（既定のプリンタ） | A4 | portrait | OK
+            no printer: PDF files preselected | none | [PDFファイル] | - | PDFファイル | A4 | - | OK
+            printers by their description, jobs to the queue | described | Annex,[事務室（既定のプリンタ）],Sheet,PDFファイル | - | 事務室（既定のプリンタ） | B5 | - | OK)");
     }
     // The dialog offers the queues and PDF files and says what is wrong; OK keeps printer, paper
     // and orientation for every later job, also after a restart; Cancel changes nothing at all.
@@ -205,6 +225,10 @@ private slots:
         QVERIFY(row[0] != "unsaved" || QDir().mkpath(settingsPath()));
         if (row[0] == "unreachable")
             m_spooler->unreachable = "印刷サービス（CUPS）に接続できません。";
+        if (row[0] == "none")
+            m_spooler->queues.clear();
+        if (row[0] == "described")
+            m_spooler->descriptions["Office"] = "事務室";
         start();
         QStringList shown;
         m_setup->setChoiceDialog(runSetupDialog([&](QDialog &dialog) {
@@ -248,8 +272,11 @@ private slots:
         QString job;
         for (const FakeSpooler::Job &each : std::as_const(m_spooler->jobs))
             job += each.destination + ' ' + each.options.section(' ', 0, 1);
+        const QString printer = accept ? row[3].section("（", 0, 0) : "Office";
         if (row[3] != "PDFファイル")
-            QCOMPARE(job, (accept ? row[3].section("（", 0, 0) : "Office") +
+            QVERIFY(m->window->findChild<QLabel *>("noticeLabel")->text().startsWith(printer));
+        if (row[3] != "PDFファイル")
+            QCOMPARE(job, m_spooler->descriptions.key(printer, printer) +
                               " media=" + (row[4] == "B5" ? "jis_b5_182x257mm" : kA4) +
                               " orientation-requested=" + (portrait && accept ? "3" : "4"));
     }

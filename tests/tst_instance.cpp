@@ -27,9 +27,10 @@ private slots:
             same, spelled differently | /opt/a/sorafu | /opt/a/../a/sorafu | - | blocked
             another copy | /opt/a/sorafu | /home/b/sorafu | - | -
             lock of a crashed run | dead | /opt/c/sorafu | - | -
-            years-old lock, its process alive | old | /opt/c/sorafu | - | blocked
+            years-old lock of a copy still running | old | /opt/c/sorafu | - | blocked
             folder refusing the lock | - | /opt/c/sorafu | /proc | -
-            empty lock file, as a full disk leaves it | empty | /opt/d/sorafu | - | -)");
+            empty lock file, as a full disk leaves it | empty | /opt/d/sorafu | - | -
+            unheld lock naming another host | elsewhere | /opt/e/sorafu | - | -)");
     }
     // An unusable folder must not keep the clerk from working; the first copy may run all day.
     void guard()
@@ -37,7 +38,7 @@ private slots:
         QFETCH(QStringList, row);
         QTemporaryDir runtime;
         const QString folder = row[2].isEmpty() ? runtime.path() : row[2];
-        InstanceGuard first(row[0], folder), second(row[1], folder);
+        InstanceGuard first(row[0], folder), second(row[1], folder), running(row[1], folder);
         bool raised = false;
         first.onRaiseRequested([&raised] { raised = true; });
         QFile file(second.lockPath());
@@ -53,12 +54,13 @@ private slots:
         } else if (row[0] == "empty") {
             QVERIFY(file.open(QIODevice::WriteOnly));
         } else if (row[0] == "old") {
-            // Names this very process, alive, but holds no lock of the system's.
+            // The second's own lock, held all along by a copy that has run for years.
+            QVERIFY(!running.anotherInstanceRunning() && file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(QDateTime(QDate(2000, 1, 1), QTime()),
+                                     QFileDevice::FileModificationTime));
+        } else if (row[0] == "elsewhere") {
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray::number(QCoreApplication::applicationPid()) + "\ntst_instance\n" +
-                       QSysInfo::machineHostName().toUtf8() + "\n");
-            QVERIFY(file.flush() && file.setFileTime(QDateTime(QDate(2000, 1, 1), QTime()),
-                                                     QFileDevice::FileModificationTime));
+            file.write("99999999\nsorafu\notherhost\n");
         } else if (!row[0].isEmpty()) {
             QVERIFY(!first.anotherInstanceRunning());
         }

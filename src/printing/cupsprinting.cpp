@@ -37,10 +37,12 @@ QString saveCopy(const QString &pdfFile, const QString &target)
     if (source.error() != QFileDevice::NoError)
         return PdfSurface::pageNotWritten(whyNotWritten(pdfFile));
     // A full disk shows only in these answers: a short write, a failed flush. Committed without
-    // them, a cut-off file would replace the earlier one.
+    // them, a cut-off file would replace the earlier one. A pipe or device of that name is
+    // written into, not replaced, and a pipe nobody reads would hold the job for ever.
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.flush() ||
-        !file.commit())
+    const QFileInfo existing(target);
+    if ((existing.exists() && !existing.isFile()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(page) != page.size() || !file.flush() || !file.commit())
         return CupsPrinting::tr("PDFファイル「%1」を保存できませんでした。\n%2\n"
                                 "別の保存先を選んでください。")
             .arg(QDir::toNativeSeparators(target), whyNotWritten(target));
@@ -101,14 +103,15 @@ std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler
 
     QStringList names;
     QString defaultName;
-    if (!spooler.destinations(&names, &defaultName, error))
+    QMap<QString, QString> descriptions;
+    if (!spooler.destinations(&names, &defaultName, &descriptions, error))
         return std::nullopt;
     if (defaultName.isEmpty()) {
-        *error = names.isEmpty()
-                     ? CupsPrinting::tr("使えるプリンタがありません。「プリンタ設定」で"
-                                        "プリンタを登録するか、PDFファイルを選んでください。")
-                     : CupsPrinting::tr("既定のプリンタが決まっていません。"
-                                        "「プリンタ設定」でプリンタを選んでください。");
+        *error = names.isEmpty() ? CupsPrinting::tr("使えるプリンタがありません。「プリンタ設定」で"
+                                                    "「PDFファイル」を選ぶか、プリンタの管理者に"
+                                                    "プリンタの追加を依頼してください。")
+                                 : CupsPrinting::tr("既定のプリンタが決まっていません。"
+                                                    "「プリンタ設定」でプリンタを選んでください。");
         return std::nullopt;
     }
     PrinterPapers papers;
@@ -123,7 +126,8 @@ std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler
     return choice;
 }
 
-bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error)
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error,
+                const QString &printerName)
 {
     page->orientation = choice.orientation;
     if (choice.pdfFile) {
@@ -144,7 +148,8 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
     if (!paper) {
         *error = CupsPrinting::tr("プリンタ「%1」では、選んであった用紙（%2）を使用できません。"
                                   "「プリンタ設定」で用紙を選び直してください。")
-                     .arg(choice.destination, mediaDisplayName(choice.media));
+                     .arg(printerName.isEmpty() ? choice.destination : printerName,
+                          mediaDisplayName(choice.media));
         return false;
     }
     page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
@@ -232,13 +237,15 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
         return nullptr;
 
     // A queue that does not take jobs now is told before anything else is asked of the user.
+    QString described;
     if (!choice->pdfFile) {
-        *error = spooler.check(choice->destination);
+        *error = spooler.check(choice->destination, &described);
         if (!error->isEmpty())
             return nullptr;
     }
+    const QString printerName = described.isEmpty() ? choice->destination : described;
     PageGeometry geometry;
-    if (!choicePage(*choice, spooler, &geometry, error))
+    if (!choicePage(*choice, spooler, &geometry, error, printerName))
         return nullptr;
     AcceptedJob job;
     job.title = title;
@@ -257,11 +264,12 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
             return failure;
         };
     } else {
-        job.destination = choice->destination;
+        // The clerk is told of the printer by its description; the job goes to the queue.
+        job.destination = printerName;
         const JobOptions options = CupsPrinting::jobOptions(*choice);
-        deliver = [this, &spooler, title, options, job](const QString &pdfFile) mutable {
-            const QString failure =
-                spooler.submit(job.destination, title, pdfFile, options, &job.jobId);
+        deliver = [this, &spooler, title, options, job,
+                   queue = choice->destination](const QString &pdfFile) mutable {
+            const QString failure = spooler.submit(queue, title, pdfFile, options, &job.jobId);
             if (failure.isEmpty())
                 m_accepted = job;
             return failure;

@@ -17,8 +17,10 @@ struct PageGeometry;
 // paper. Asks the print service when nothing was chosen yet.
 std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler, QString *error);
 // The sheet a choice prints on, turned as it prints, and its printable area. Asks the print
-// service for a queue's papers, so it may wait: off the GUI thread where that matters.
-bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error);
+// service for a queue's papers, so it may wait: off the GUI thread where that matters. A message
+// names the printer as printerName, else by its queue.
+bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error,
+                const QString &printerName = QString());
 
 // Printing through the print service: each page is drawn into a PDF by this program and handed
 // to the chosen queue with options that keep it where it was drawn, or written to a PDF file.

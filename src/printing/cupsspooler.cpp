@@ -144,9 +144,9 @@ QString jobRefused(const QString &printer)
 QString describe(const Failure &failure, const QString &destination, const QString &otherwise)
 {
     if (failure.timedOut)
-        return CupsSpooler::tr("印刷サービス（CUPS）が応答しません（%1）。"
+        return CupsSpooler::tr("印刷サービス（CUPS）が応答しません。"
                                "しばらく待ってからもう一度印刷するか、印刷サービスの状態を"
-                               "確かめてください。")
+                               "確かめてください。\n（接続先：%1）")
             .arg(serverName());
     if (failure.lost)
         return CupsSpooler::tr("印刷サービス（CUPS）に接続できません。"
@@ -209,12 +209,20 @@ struct QueueState
     QStringList reasons; // printer-state-reasons, keywords such as media-jam-error
     QString why;         // printer-state-message, as its administrator or driver put it
     QString resource;
+    QString description; // printer-info
+
+    // The printer as clerks know it.
+    QString name(const QString &destination) const
+    {
+        return description.isEmpty() ? destination : description;
+    }
 };
 
 QueueState queueState(const Connection &connection, const QString &destination)
 {
     static const char *const kAttributes[] = {"printer-state", "printer-is-accepting-jobs",
-                                              "printer-state-message", "printer-state-reasons"};
+                                              "printer-state-message", "printer-state-reasons",
+                                              "printer-info"};
     QueueState state;
     for (const char *kind : kKinds) {
         const QString path = resource(kind, destination);
@@ -233,6 +241,8 @@ QueueState queueState(const Connection &connection, const QString &destination)
         if (ipp_attribute_t *message =
                 ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT))
             state.why = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
+        if (ipp_attribute_t *info = ippFindAttribute(response.get(), "printer-info", IPP_TAG_TEXT))
+            state.description = QString::fromUtf8(ippGetString(info, 0, nullptr)).trimmed();
         if (ipp_attribute_t *reasons =
                 ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD))
             for (int i = 0; i < ippGetCount(reasons); ++i)
@@ -253,7 +263,7 @@ QString stopped(const QString &destination, const QueueState &state)
 {
     return CupsSpooler::tr("プリンタ「%1」は停止しています。"
                            "プリンタと印刷キューの状態を確かめてください。%2")
-        .arg(destination, printerStateText(state.reasons, state.why));
+        .arg(state.name(destination), printerStateText(state.reasons, state.why));
 }
 
 // The user's own default (lpoptions -d, LPDEST, PRINTER), which the scheduler does not know.
@@ -291,15 +301,17 @@ bool withdraw(const QString &path, int job)
 
 } // namespace
 
-bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString *error)
+bool CupsSpooler::destinations(QStringList *names, QString *defaultName,
+                               QMap<QString, QString> *descriptions, QString *error)
 {
     names->clear();
     defaultName->clear();
+    descriptions->clear();
     const Connection connection(kQuerySeconds);
-    static const char *const kAttributes[] = {"printer-name"};
+    static const char *const kAttributes[] = {"printer-name", "printer-info"};
     ipp_t *request = newRequest(IPP_OP_CUPS_GET_PRINTERS);
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr,
-                  kAttributes);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(std::size(kAttributes)), nullptr, kAttributes);
     Response response = connection.request(request, "/");
     Failure failure = connection.lastFailure();
     // "Not found" is the scheduler's answer when it has no printer at all.
@@ -308,9 +320,25 @@ bool CupsSpooler::destinations(QStringList *names, QString *defaultName, QString
         *error = describe(failure, QString(), printersUnknown());
         return false;
     }
-    for (ipp_attribute_t *name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME);
-         name; name = ippFindNextAttribute(response.get(), "printer-name", IPP_TAG_NAME))
-        names->append(QString::fromUtf8(ippGetString(name, 0, nullptr)));
+    // One group of attributes a printer: its info, when it has one, goes with its name.
+    QString name, info;
+    for (ipp_attribute_t *attribute = response ? ippFirstAttribute(response.get()) : nullptr;;
+         attribute = ippNextAttribute(response.get())) {
+        if (!attribute || !ippGetName(attribute)) {
+            if (!name.isEmpty())
+                names->append(name);
+            if (!name.isEmpty() && !info.isEmpty() && info != name)
+                descriptions->insert(name, info);
+            name.clear();
+            info.clear();
+            if (!attribute)
+                break;
+        } else if (qstrcmp(ippGetName(attribute), "printer-name") == 0) {
+            name = QString::fromUtf8(ippGetString(attribute, 0, nullptr));
+        } else if (qstrcmp(ippGetName(attribute), "printer-info") == 0) {
+            info = QString::fromUtf8(ippGetString(attribute, 0, nullptr)).trimmed();
+        }
+    }
     std::sort(names->begin(), names->end(), [](const QString &a, const QString &b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
@@ -410,10 +438,12 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
     return true;
 }
 
-QString CupsSpooler::check(const QString &destination)
+QString CupsSpooler::check(const QString &destination, QString *description)
 {
     const Connection connection(kQuerySeconds);
     const QueueState state = queueState(connection, destination);
+    if (description)
+        *description = state.description;
     if (!state.found)
         return printerNotFound(destination);
     if (!state.answered)
@@ -421,12 +451,13 @@ QString CupsSpooler::check(const QString &destination)
                         tr("プリンタ「%1」の状態を取得できませんでした。"
                            "プリンタの電源と接続を確かめてから、もう一度お試しください。")
                             .arg(destination));
+    const QString name = state.name(destination);
     if (state.stopped)
         return stopped(destination, state);
     if (!state.accepting)
         return tr("プリンタ「%1」は今、印刷を受け付けない設定になっています。"
                   "プリンタの管理者にお問い合わせください。%2")
-            .arg(destination, printerStateText(state.reasons, state.why));
+            .arg(name, printerStateText(state.reasons, state.why));
     return QString();
 }
 
@@ -442,6 +473,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
         return describe(before.failure, destination, jobRefused(destination));
     if (before.stopped)
         return stopped(destination, before);
+    const QString name = before.name(destination);
     const QString path = before.resource;
     const QString uri = uriOf(path);
     const QByteArray where = path.toUtf8();
@@ -474,10 +506,10 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
             // The destination's state may say it better than the refusal.
             if (failure.timedOut || failure.lost)
                 break;
-            if (const QString state = check(destination); !state.isEmpty())
+            if (const QString state = check(destination, nullptr); !state.isEmpty())
                 return state;
         }
-        return describe(failure, destination, jobRefused(destination));
+        return describe(failure, name, jobRefused(name));
     }
     const int job = ippGetInteger(id, 0);
 
@@ -489,7 +521,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
     response = connection.request(send, where.constData(), pdfFile);
     failure = connection.lastFailure();
     if (failed(response, failure)) {
-        const QString why = describe(failure, destination, jobRefused(destination));
+        const QString why = describe(failure, name, jobRefused(name));
         if (withdraw(path, job))
             return why;
         return why + tr("\n送りかけた印刷を取り消すことができませんでした。"

@@ -13,9 +13,10 @@ class CupsSpooler : public Spooler
     Q_DECLARE_TR_FUNCTIONS(CupsSpooler)
 
 public:
-    bool destinations(QStringList *names, QString *defaultName, QString *error) override;
+    bool destinations(QStringList *names, QString *defaultName,
+                      QMap<QString, QString> *descriptions, QString *error) override;
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override;
-    QString check(const QString &destination) override;
+    QString check(const QString &destination, QString *description) override;
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                    const JobOptions &options, int *jobId) override;
 };

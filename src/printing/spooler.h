@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPair>
@@ -40,12 +41,15 @@ class Spooler
 {
 public:
     virtual ~Spooler() = default;
-    // The destinations and the user's default one (empty when there is none). False with the
-    // reason when the print service cannot be asked.
-    virtual bool destinations(QStringList *names, QString *defaultName, QString *error) = 0;
+    // The destinations, the user's default one (empty when there is none) and, by name, how
+    // their administrator describes them (printer-info) where that says more than the name.
+    // False with the reason when the print service cannot be asked.
+    virtual bool destinations(QStringList *names, QString *defaultName,
+                              QMap<QString, QString> *descriptions, QString *error) = 0;
     virtual bool papers(const QString &destination, PrinterPapers *papers, QString *error) = 0;
-    // Empty when the destination exists and takes jobs now; otherwise why not.
-    virtual QString check(const QString &destination) = 0;
+    // Empty when the destination exists and takes jobs now; otherwise why not. Either way its
+    // description goes into *description when one is given and known.
+    virtual QString check(const QString &destination, QString *description) = 0;
     // Hands the PDF file to the destination as one job. Empty when the spooler took it, with
     // its number in *jobId; otherwise why not, and no job of it is left in the queue.
     virtual QString submit(const QString &destination, const QString &title, const QString &pdfFile,

@@ -22,8 +22,9 @@ QString socketPath(const QString &lockPath)
 
 } // namespace
 
-// A running instance holds an flock on its lock file from the moment the file exists; the
-// content (pid, host, name) may be missing or garbled after a full disk or a power cut, and Qt
+// A running instance holds an flock on its lock file from the moment the file exists. What the
+// file says (pid, host, name) proves nothing: it may be garbled after a full disk or a power cut,
+// name another host after the machine was renamed, or a pid taken since by another process; Qt
 // then never takes the file for stale. Such a file is removed unless a live process holds it:
 // only while held here and still the file of that name, so two starts at once cannot remove
 // the fresh lock one of them has just taken. False when a live process holds it.
@@ -73,9 +74,8 @@ bool InstanceGuard::anotherInstanceRunning()
     // An unreadable runtime directory must not keep the clerk from working.
     if (m_lock->error() != QLockFile::LockFailedError)
         return false;
-    qint64 pid = 0;
-    QString host, application;
-    if (m_lock->getLockInfo(&pid, &host, &application) || !removeIfUnheld(m_path))
+    // The folder is this user's on this machine, so only a lock held here counts.
+    if (!removeIfUnheld(m_path))
         return true;
     if (m_lock->tryLock(0)) {
         listen();

@@ -10,8 +10,8 @@ class QLocalServer;
 
 // Keeps a second copy of the same executable from running. The lock lives in the user's
 // runtime directory and is keyed by the executable's path, so two installed copies do not
-// block each other; a lock left by a crashed run names a dead process and is taken over, and
-// one whose content names no process is taken over when no process holds it.
+// block each other; a lock no running copy holds is taken over, whatever process or host it
+// names.
 // Beside the lock the running copy listens on a local socket, so that a second start, which
 // only warns and ends, can bring the running window to the front for the clerk.
 class InstanceGuard

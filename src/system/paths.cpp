@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString offsetDirectory()
 {
@@ -55,6 +59,16 @@ struct Paths
 
 } // namespace
 
+// A folder like /tmp: anyone adds files, but only a file's owner (or the folder's) replaces it.
+static bool ownedByAnotherInStickyFolder(const QFileInfo &file)
+{
+    struct stat folder;
+    const uid_t me = ::geteuid();
+    return me != 0 && file.ownerId() != me &&
+           ::stat(QFile::encodeName(file.absolutePath()).constData(), &folder) == 0 &&
+           (folder.st_mode & S_ISVTX) && folder.st_uid != me;
+}
+
 QString whyNotWritten(const QString &path)
 {
     const QFileInfo info(path);
@@ -63,8 +77,13 @@ QString whyNotWritten(const QString &path)
         return Paths::tr("同じ名前のフォルダーがあるため、ファイルに書き込めません。");
     if (!QFileInfo(folder).isDir())
         return Paths::tr("保存先のフォルダーがありません。");
+    if (info.exists() && !info.isFile())
+        return Paths::tr("同じ名前の特殊なファイル（通常のファイルではないもの）があるため、"
+                         "書き込めません。");
     if (info.exists() && !info.isWritable())
         return Paths::tr("ファイルが読み取り専用です。");
+    if (info.exists() && ownedByAnotherInStickyFolder(info))
+        return Paths::tr("ほかのユーザーのファイルのため、置き換えることが許可されていません。");
     if (!canCreateFilesIn(folder))
         return Paths::tr("保存先のフォルダーに書き込む権限がありません。");
     return Paths::tr("書き込めませんでした（ディスクの空き不足など）。");

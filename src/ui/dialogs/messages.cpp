@@ -2,7 +2,38 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+namespace {
+
+// The file dialog's sizes and dates in the Japanese form. Qt writes them by the system locale,
+// which is left as LANG has it because the numbers the clerk types are read by it.
+class JapaneseDetails : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto *files = qobject_cast<const QFileSystemModel *>(index.model());
+        const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+        if (!files)
+            return;
+        if (index.column() == 1 && !files->isDir(index))
+            option->text = japanese.formattedDataSize(files->size(index), 1,
+                                                      QLocale::DataSizeTraditionalFormat);
+        else if (index.column() == 3)
+            option->text = japanese.toString(files->lastModified(index), QLocale::ShortFormat);
+    }
+};
+
+} // namespace
 
 void QtMessages::warning(const QString &title, const QString &text)
 {
@@ -22,9 +53,19 @@ bool QtMessages::askYesNo(const QString &title, const QString &text)
 
 QString QtMessages::pdfFileName(const QString &suggested)
 {
-    return QFileDialog::getSaveFileName(
-        m_parent, QCoreApplication::translate("Messages", "PDFファイルの保存先"), suggested,
-        QCoreApplication::translate("Messages", "PDFファイル (*.pdf)"));
+    const QFileInfo file(suggested);
+    QFileDialog dialog(m_parent, QCoreApplication::translate("Messages", "PDFファイルの保存先"),
+                       file.path(), QCoreApplication::translate("Messages", "PDFファイル (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(file.fileName());
+    // Qt's own dialog (not the desktop's) has a detail view to mend.
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        details->setItemDelegate(new JapaneseDetails(details));
+        details->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 QString Messages::appTitle()

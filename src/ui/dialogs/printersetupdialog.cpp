@@ -81,10 +81,15 @@ PrinterSetupDialog::PrinterSetupDialog(Spooler &spooler, Background &background,
 
     auto names = std::make_shared<QStringList>();
     auto defaultName = std::make_shared<QString>();
+    auto descriptions = std::make_shared<QMap<QString, QString>>();
     auto problem = std::make_shared<QString>();
     Spooler *service = &m_spooler;
-    ask([=] { service->destinations(names.get(), defaultName.get(), problem.get()); },
-        [=] { listDestinations(*names, *defaultName, *problem); });
+    ask(
+        [=] {
+            service->destinations(names.get(), defaultName.get(), descriptions.get(),
+                                  problem.get());
+        },
+        [=] { listDestinations(*names, *defaultName, *descriptions, *problem); });
     onPrinterChanged();
 }
 
@@ -102,6 +107,7 @@ void PrinterSetupDialog::ask(std::function<void()> work, std::function<void()> d
 }
 
 void PrinterSetupDialog::listDestinations(const QStringList &names, const QString &defaultName,
+                                          const QMap<QString, QString> &descriptions,
                                           const QString &problem)
 {
     m_listing = false;
@@ -118,8 +124,9 @@ void PrinterSetupDialog::listDestinations(const QStringList &names, const QStrin
     const QSignalBlocker blocker(m_printer);
     m_printer->clear();
     for (const QString &name : names) {
+        const QString described = descriptions.value(name, name);
         const QString shown =
-            name == defaultName ? QStringLiteral("%1（既定のプリンタ）").arg(name) : name;
+            name == defaultName ? QStringLiteral("%1（既定のプリンタ）").arg(described) : described;
         m_printer->addItem(shown);
         m_printer->setItemData(m_printer->count() - 1, name, kNameRole);
         m_printer->setItemData(m_printer->count() - 1, false, kPdfRole);
@@ -140,6 +147,9 @@ void PrinterSetupDialog::listDestinations(const QStringList &names, const QStrin
         // Before the first setup jobs go to the default queue: that is the choice to show.
         selected = names.indexOf(defaultName);
     }
+    // With no printer the file is all there is: nothing to choose.
+    if (names.isEmpty())
+        selected = m_printer->count() - 1;
     const bool same = selected >= 0 && selected == names.indexOf(wanted);
     m_printer->setCurrentIndex(selected);
     // The papers of the destination shown before are on their way already.
@@ -222,6 +232,13 @@ void PrinterSetupDialog::updateState()
     const QString problem = !m_papersProblem.isEmpty() ? m_papersProblem : m_destinationsProblem;
     m_notice->setText(problem);
     m_notice->setVisible(!problem.isEmpty());
+    // A note that comes while the dialog is open makes room for all its lines: the window is
+    // only kept at its minimum, which counts a wrapped note as one short line.
+    if (isVisible()) {
+        layout()->activate();
+        if (const int needed = heightForWidth(width()); needed > height())
+            resize(width(), needed);
+    }
     m_buttons->button(QDialogButtonBox::Ok)
         ->setEnabled(m_printer->currentIndex() >= 0 && m_paper->count() > 0);
 }

@@ -41,7 +41,7 @@ signals:
 
 private:
     void listDestinations(const QStringList &names, const QString &defaultName,
-                          const QString &problem);
+                          const QMap<QString, QString> &descriptions, const QString &problem);
     void onPrinterChanged();
     void showPapers(const PrinterPapers &papers, const QString &problem);
     void ask(std::function<void()> work, std::function<void()> done);
