@@ -144,7 +144,9 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
     {
         if (pages.isEmpty() || pages.last().last() != QStringLiteral("end"))
             return std::nullopt;
-        return AcceptedJob{pages.last().first(), QStringLiteral("Fake"), 1, file};
+        AcceptedJob job{pages.last().first(), QStringLiteral("Fake"), 1, file};
+        job.printerName = job.destination;
+        return job;
     }
     QString setup(QWidget *) override { return QString(); }
 

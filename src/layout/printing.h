@@ -20,6 +20,8 @@ struct AcceptedJob
     // As the user knows it, e.g. A4.
     QString paper;
     QPageLayout::Orientation orientation = QPageLayout::Landscape;
+    // The queue as the clerk knows it: its description where it has one.
+    QString printerName;
 };
 
 // Where one job goes: the printer, paper and orientation of printer setup as they were at the

@@ -264,12 +264,12 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
             return failure;
         };
     } else {
-        // The clerk is told of the printer by its description; the job goes to the queue.
-        job.destination = printerName;
+        job.destination = choice->destination;
+        job.printerName = printerName;
         const JobOptions options = CupsPrinting::jobOptions(*choice);
-        deliver = [this, &spooler, title, options, job,
-                   queue = choice->destination](const QString &pdfFile) mutable {
-            const QString failure = spooler.submit(queue, title, pdfFile, options, &job.jobId);
+        deliver = [this, &spooler, title, options, job](const QString &pdfFile) mutable {
+            const QString failure =
+                spooler.submit(job.destination, title, pdfFile, options, &job.jobId);
             if (failure.isEmpty())
                 m_accepted = job;
             return failure;

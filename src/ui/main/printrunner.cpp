@@ -89,7 +89,7 @@ void PrintRunner::ended(const QString &failure, const std::optional<AcceptedJob>
     } else if (accepted) {
         m_notice->tell(
             accepted->file.isEmpty()
-                ? tr("%1 に送りました（ジョブ %2）").arg(accepted->destination).arg(accepted->jobId)
+                ? tr("%1 に送りました（ジョブ %2）").arg(accepted->printerName).arg(accepted->jobId)
                 : tr("%1 を保存しました").arg(QFileInfo(accepted->file).fileName()),
             4000);
         emit jobAccepted(*accepted, letter, offset);
