@@ -1,3 +1,5 @@
+#include "desktop.h"
+#include "ui/dialogs/japaneseui.h"
 #include "ui/main/mainwindow.h"
 
 #include <QApplication>
@@ -7,7 +9,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Names the configuration folder and the settings, whatever the executable is called.
     app.setApplicationName(QStringLiteral("sorafu"));
-    MainWindow window;
+    useJapaneseUi();
+    // Made first and gone last: it waits for the jobs still using the printing.
+    Desktop desktop;
+    MainWindow window(desktop.services());
+    desktop.attach(&window);
     if (!window.load())
         return 0;
     window.show();

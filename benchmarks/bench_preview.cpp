@@ -5,6 +5,8 @@
 
 #include "layout/letterjob.h"
 #include "ui/main/letterform.h"
+#include "desktop.h"
+#include "ui/dialogs/japaneseui.h"
 #include "ui/main/mainwindow.h"
 #include "ui/preview/previewwindow.h"
 
@@ -104,7 +106,10 @@ int main(int argc, char *argv[])
         return blankForm().save(parser.value(QStringLiteral("write-scan"))) ? 0 : 1;
     const int rounds = parser.value(QStringLiteral("rounds")).toInt();
 
-    MainWindow window;
+    useJapaneseUi();
+    Desktop desktop;
+    MainWindow window(desktop.services());
+    desktop.attach(&window);
     window.load();
     // Every field filled, as a clerk's letter is.
     Letter letter;

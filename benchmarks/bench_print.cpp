@@ -7,7 +7,7 @@
 #include "layout/placement.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
-#include "printing/japanesefont.h"
+#include "surfaces/japanesefont.h"
 #include "printing/printerchoice.h"
 
 #include <QApplication>

@@ -3,6 +3,8 @@
 // Qt controls of the same kinds and number, as the baseline.
 
 #ifdef SORAFU_REAL_WINDOW
+#include "desktop.h"
+#include "ui/dialogs/japaneseui.h"
 #include "ui/main/mainwindow.h"
 #endif
 
@@ -74,7 +76,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
 #ifdef SORAFU_REAL_WINDOW
-    auto *window = new MainWindow;
+    useJapaneseUi();
+    Desktop desktop;
+    auto *window = new MainWindow(desktop.services());
+    desktop.attach(window);
     if (!window->load())
         return 1;
 #else

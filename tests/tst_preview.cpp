@@ -5,8 +5,8 @@
 #include "layout/letterjob.h"
 #include "layout/markjob.h"
 #include "layout/placement.h"
-#include "printing/japanesefont.h"
-#include "printing/pdfsurface.h"
+#include "surfaces/japanesefont.h"
+#include "surfaces/pdfsurface.h"
 #include "ui/preview/previewwindow.h"
 
 #include <QBuffer>

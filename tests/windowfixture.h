@@ -3,6 +3,7 @@
 // A window started on the fakes over an offset folder of its own, and what tests do with it.
 
 #include "fakes.h"
+#include "ui/dialogs/japaneseui.h"
 #include "ui/main/mainwindow.h"
 #include "ui/widgets/updown.h"
 
@@ -67,6 +68,7 @@ struct WindowFixture
                      Printing *printer = nullptr, Background *background = nullptr,
                      PrinterSetup *setup = nullptr)
     {
+        useJapaneseUi();
         place(xPath(), x);
         place(yPath(), y);
         Services services = desktop.services(dir.path(), printer ? printer : &printing);

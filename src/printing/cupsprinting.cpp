@@ -1,7 +1,7 @@
 #include "printing/cupsprinting.h"
 
-#include "printing/japanesefont.h"
-#include "printing/pdfsurface.h"
+#include "surfaces/japanesefont.h"
+#include "surfaces/pdfsurface.h"
 #include "printing/spooler.h"
 #include "system/paths.h"
 

@@ -25,6 +25,7 @@ class QtMessages : public Messages
 {
 public:
     explicit QtMessages(QWidget *parent) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
     void warning(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;

@@ -4,13 +4,11 @@
 #include "history/history.h"
 #include "system/clock.h"
 #include "system/session.h"
-#include "ui/dialogs/japaneseui.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 #include "ui/history/historywindow.h"
-#include "ui/main/desktop.h"
 #include "ui/main/letterform.h"
-#include "ui/main/notice.h"
+#include "ui/widgets/notice.h"
 #include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
 #include "ui/preview/previewwindow.h"
@@ -21,26 +19,16 @@
 #include <QIcon>
 #include <QScreen>
 
-MainWindow::MainWindow(QWidget *parent)
-    : QWidget(parent), m_desktop(std::make_unique<Desktop>(this))
-{
-    m_services = m_desktop->services();
-    m_pageQueries = m_desktop->pageQueries();
-    setUp();
-}
-
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QWidget(parent), m_services(services)
 {
     setUp();
 }
 
-// The desktop goes first: it waits for a job still running, which uses its printing.
 MainWindow::~MainWindow() = default;
 
 void MainWindow::setUp()
 {
-    useJapaneseUi();
     m_ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/sorafu-32.png")));
     setFixedSize(size());
@@ -107,8 +95,8 @@ bool MainWindow::load()
                                             "日付の元号と年を確かめて、年を入力してください。"));
         m_form->fillChoiceLists(today);
     });
-    if (!another && m_desktop)
-        m_services.history = m_desktop->startHistory();
+    if (!another && m_services.startHistory)
+        m_services.history = m_services.startHistory();
     connectHistory();
     return !another;
 }
@@ -226,7 +214,7 @@ void MainWindow::showLetter(const HistoryLetter &letter)
 void MainWindow::onImejiBtnClicked()
 {
     if (!m_preview) {
-        m_preview = new PreviewWindow(*m_services.messages, *m_services.background, m_pageQueries,
+        m_preview = new PreviewWindow(*m_services.messages, *m_services.background, m_services.pageQueries,
                                       m_services.settingsPath, this);
         // Every entry, the check box and both offset boxes: the preview follows each change.
         connect(m_form, &LetterForm::letterChanged, this, &MainWindow::updatePreview);

@@ -13,9 +13,7 @@
 #include <memory>
 #include <optional>
 
-struct PageGeometry;
 
-class Desktop;
 class HistoryWindow;
 class LetterForm;
 class Notice;
@@ -28,9 +26,7 @@ class MainWindow : public QWidget
     Q_OBJECT
 
 public:
-    // The real desktop: message boxes, clock, printer, instance lock.
-    explicit MainWindow(QWidget *parent = nullptr);
-    MainWindow(const Services &services, QWidget *parent = nullptr);
+    explicit MainWindow(const Services &services, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // The start-up sequence, run once before the window is first shown. False when this run
@@ -78,7 +74,6 @@ private:
     template <typename Handler> void guarded(Handler &&handler);
     void showFailure(const QString &text);
 
-    std::unique_ptr<Desktop> m_desktop;
     Services m_services;
     Ui::Form1 m_ui;
     LetterForm *m_form = nullptr;
@@ -86,6 +81,5 @@ private:
     Notice *m_notice = nullptr;
     PrintRunner *m_runner = nullptr;
     HistoryWindow *m_historyWindow = nullptr;
-    std::function<std::function<bool(PageGeometry *, QString *)>()> m_pageQueries;
     PreviewWindow *m_preview = nullptr;
 };

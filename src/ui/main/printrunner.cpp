@@ -6,7 +6,7 @@
 #include "system/background.h"
 #include "system/session.h"
 #include "ui/dialogs/messages.h"
-#include "ui/main/notice.h"
+#include "ui/widgets/notice.h"
 #include "ui/main/services.h"
 
 #include <QFileInfo>

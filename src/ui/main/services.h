@@ -11,6 +11,7 @@ class Messages;
 class Printing;
 class PrinterSetup;
 class Session;
+struct PageGeometry;
 
 // What the window's handlers need of the desktop. Tests hand in fakes.
 struct Services
@@ -22,6 +23,11 @@ struct Services
     PrinterSetup *printerSetup = nullptr;
     // The print history; none in runs that keep no history.
     History *history = nullptr;
+    // Opens the history once this run is sure to go on (no other instance); none in runs that
+    // keep no history.
+    std::function<History *()> startHistory;
+    // The chosen printer's sheet for the preview, as a query that may run on any thread.
+    std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries;
     // Where print jobs run, so that the window stays responsive.
     Background *background = nullptr;
     std::function<bool()> anotherInstanceRunning;

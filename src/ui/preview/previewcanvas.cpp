@@ -3,8 +3,8 @@
 #include "layout/letterjob.h"
 #include "layout/markjob.h"
 #include "layout/placement.h"
-#include "printing/japanesefont.h"
-#include "printing/previewsurface.h"
+#include "surfaces/japanesefont.h"
+#include "surfaces/previewsurface.h"
 
 #include <QKeyEvent>
 #include <QPainter>

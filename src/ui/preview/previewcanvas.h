@@ -2,8 +2,8 @@
 
 #include "core/letter.h"
 #include "core/printoffset.h"
-#include "printing/paintersurface.h"
-#include "printing/pdfsurface.h"
+#include "surfaces/paintersurface.h"
+#include "surfaces/pdfsurface.h"
 
 #include <QImage>
 #include <QPixmap>

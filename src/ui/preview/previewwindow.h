@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/pdfsurface.h"
+#include "surfaces/pdfsurface.h"
 #include "ui/preview/previewcanvas.h"
 #include "ui_previewwindow.h"
 

@@ -1,4 +1,4 @@
-#include "printing/pdfsurface.h"
+#include "surfaces/pdfsurface.h"
 
 #include "system/paths.h"
 

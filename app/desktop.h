@@ -18,19 +18,20 @@ class History;
 class ThreadBackground;
 struct PageGeometry;
 
-// The real implementations of the services, owned together by the window.
+// The real implementations of the services the window uses. Made before the window and gone
+// after it: it waits for the jobs still using the printing.
 class Desktop
 {
 public:
-    explicit Desktop(QWidget *window);
+    Desktop();
     ~Desktop();
-    Services services() const;
-    // Opened only once this run is sure to go on (no other instance), in the background.
-    History *startHistory();
-    // The chosen printer's sheet, for the preview; runs off the GUI thread.
-    std::function<std::function<bool(PageGeometry *, QString *)>()> pageQueries() const;
+    Services services();
+    // The window that message boxes belong to and that a second start brings to the front.
+    void attach(QWidget *window);
 
 private:
+    History *startHistory();
+
     std::unique_ptr<QtMessages> m_messages;
     std::unique_ptr<SystemClock> m_clock;
     std::unique_ptr<ApplicationSession> m_session;

@@ -1,4 +1,4 @@
-#include "ui/main/notice.h"
+#include "ui/widgets/notice.h"
 
 Notice::Notice(QWidget *parent) : QLabel(parent)
 {

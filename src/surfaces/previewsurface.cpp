@@ -1,4 +1,4 @@
-#include "printing/previewsurface.h"
+#include "surfaces/previewsurface.h"
 
 PreviewSurface::PreviewSurface(QPainter *painter, const QPointF &originMm,
                                const QString &fontFamily)

@@ -1,4 +1,4 @@
-#include "ui/main/desktop.h"
+#include "desktop.h"
 
 #include "history/history.h"
 #include "layout/printing.h"
@@ -15,8 +15,8 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-Desktop::Desktop(QWidget *window)
-    : m_messages(std::make_unique<QtMessages>(window)), m_clock(std::make_unique<SystemClock>()),
+Desktop::Desktop()
+    : m_messages(std::make_unique<QtMessages>(nullptr)), m_clock(std::make_unique<SystemClock>()),
       m_session(std::make_unique<ApplicationSession>()),
       m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath())),
       // Asks nothing of the print service until a job runs or printer setup opens.
@@ -24,6 +24,13 @@ Desktop::Desktop(QWidget *window)
       m_background(std::make_unique<ThreadBackground>())
 {
     m_printerSetup = std::make_unique<CupsPrinterSetup>(*m_printing, *m_background);
+}
+
+Desktop::~Desktop() = default;
+
+void Desktop::attach(QWidget *window)
+{
+    m_messages->setParent(window);
     m_guard->onRaiseRequested([window] {
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
@@ -32,18 +39,7 @@ Desktop::Desktop(QWidget *window)
     });
 }
 
-Desktop::~Desktop() = default;
-
-std::function<std::function<bool(PageGeometry *, QString *)>()> Desktop::pageQueries() const
-{
-    // A spooler of its own: a query may still wait on the print service after the window has
-    // gone.
-    return [printing = m_printing.get(), spooler = std::make_shared<CupsSpooler>()] {
-        return printing->pageQuery(spooler);
-    };
-}
-
-Services Desktop::services() const
+Services Desktop::services()
 {
     Services services;
     services.messages = m_messages.get();
@@ -56,7 +52,12 @@ Services Desktop::services() const
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
     services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
     services.offsetDirectory = offsetDirectory();
-    services.history = m_history.get();
+    services.startHistory = [this] { return startHistory(); };
+    // A spooler of its own: a query may still wait on the print service after the window has
+    // gone.
+    services.pageQueries = [printing = m_printing.get()] {
+        return printing->pageQuery(std::make_shared<CupsSpooler>());
+    };
     return services;
 }
 

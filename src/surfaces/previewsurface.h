@@ -1,7 +1,7 @@
 #pragma once
 
 #include "layout/printing.h"
-#include "printing/paintersurface.h"
+#include "surfaces/paintersurface.h"
 
 // The page drawn onto the screen: the PDF page's drawing, on a painter whose unit the caller
 // set to the dot. Nothing is released anywhere, so ending it cannot fail.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/paintersurface.h"
+#include "surfaces/paintersurface.h"
 
 #include <QCoreApplication>
 #include <QPageLayout>

@@ -1,4 +1,4 @@
-#include "printing/japanesefont.h"
+#include "surfaces/japanesefont.h"
 
 #include <QCoreApplication>
 #include <QFont>

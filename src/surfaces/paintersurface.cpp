@@ -1,4 +1,4 @@
-#include "printing/paintersurface.h"
+#include "surfaces/paintersurface.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
