@@ -9,6 +9,7 @@
 #include "ui/dialogs/printersetup.h"
 #include "ui/history/historywindow.h"
 #include "ui/main/desktop.h"
+#include "ui/main/displaysize.h"
 #include "ui/main/letterform.h"
 #include "ui/main/notice.h"
 #include "ui/main/offsetpanel.h"
@@ -78,6 +79,8 @@ void MainWindow::setUp()
     connect(m_ui.ShinkiBtn, &QPushButton::clicked, this,
             [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
     connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
+    // Last: it sizes every control made above.
+    new DisplaySize(this, m_ui.HyoujiBtn, m_services.settingsPath);
 }
 
 bool MainWindow::printing() const
