@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
