@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using Drawn = QList<PainterSurface::Drawn>;
 
 // The PDF page exactly as printing makes it, its drawing noted.
@@ -145,6 +147,17 @@ private slots:
                                  << QString("（32×32 画素）が用紙のスキャンとして不自然");
         QTest::newRow("gone") << "gone.png" << QByteArray()
                               << QString("ファイルが見つかりません。もう一度選び直してください。");
+        QTest::newRow("a pipe") << "pipe.png" << QByteArray("<fifo>")
+                                << QString("通常のファイルではありません。");
+        QTest::newRow("PDF without a page")
+            << "empty.pdf"
+            << QByteArray("%PDF-1.4\n1 0 obj <</Type /Catalog /Pages 2 0 R>> endobj\n"
+                          "2 0 obj <</Type /Pages /Kids [] /Count 0>> endobj\n"
+                          "trailer <</Root 1 0 R>>\n%%EOF\n")
+            << QString("PDF にページがありません。");
+        const QByteArray jpeg = image(1240, 1754, "JPEG");
+        QTest::newRow("JPEG cut in half")
+            << "cut.jpg" << jpeg.left(jpeg.size() / 2) << QString("画像が途中で切れています。");
     }
     void scan()
     {
@@ -154,7 +167,10 @@ private slots:
         const QString settings = m_dir.filePath(name + ".ini");
         const QString path = m_dir.filePath(name);
         QFile file(path);
-        QVERIFY(content.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(content)));
+        if (content == "<fifo>")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(content.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(content)));
         file.close();
         {
             Preview first(settings, a4());

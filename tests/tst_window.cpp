@@ -7,6 +7,7 @@
 #include "ui/dialogs/messages.h"
 #include "ui/preview/previewwindow.h"
 
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStyleOptionFrame>
@@ -40,9 +41,23 @@ private slots:
         QCOMPARE(m->desktop.shown, QStringList());
     }
 
-    // Every caption is whole, and "-1000" fits its box, in the one typeface every widget uses.
+    void captionsFit_data()
+    {
+        QTest::addColumn<int>("percent");
+        for (int percent : {100, 125, 150, 200})
+            QTest::addRow("%d%%", percent) << percent;
+    }
+    // At every display size, chosen and started again, the form grows as one: every caption is
+    // whole, and "-1000" fits its box, in the one typeface every widget uses.
     void captionsFit()
     {
+        QFETCH(int, percent);
+        for (QAction *size : ui->HyoujiBtn->menu()->actions())
+            if (size->data() == percent)
+                size->trigger();
+        ui = &m->start(); // kept for the next start
+        QCOMPARE(m->window->size(), QSize(725, 506) * (percent / 100.0));
+        QCOMPARE(ui->SayuuLabel->font().pointSizeF(), 8 * percent / 100.0);
         for (QLabel *label : m->window->findChildren<QLabel *>()) {
             const QRect ink = label->fontMetrics().tightBoundingRect(label->text());
             QVERIFY2(ink.right() < label->contentsRect().width() &&
@@ -104,8 +119,9 @@ private slots:
                              ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
                              : "OnOffBtn")
                      .split(' ')
-              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn ShinkiBtn Combo10101")
-                     .split(' ');
+              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn ShinkiBtn HyoujiBtn")
+                     .split(' ')
+              << "Combo10101";
         ui->Combo10101->setFocus(Qt::TabFocusReason);
         QStringList visited;
         while (visited.size() < order.size()) {
@@ -154,14 +170,16 @@ private slots:
                  row[0] == "X" ? row[3] + " 6" : "5 " + row[3]);
     }
 
-    // The field, what is typed in two parts (the second before the first), what shows.
+    // The field, what is typed in two parts (the second before the first), what shows, and
+    // "tip" where the text is wider than the field and shows whole in its tooltip.
     void readingsInKatakana_data()
     {
         rows(R"(
             delegator 1: small, ゖ, marks | delegator1_reading | ぁゖ | かなゝゞ | カナヽヾァヶ
             delegator 2 | delegator2_reading | ゔ-A | ん | ンヴ-A
             delegator 3 | delegator3_reading | カナ | ぃ | ィカナ
-            a name stays as typed | delegator1_name | ひら | がな | がなひら)");
+            a name stays as typed | delegator1_name | ひら | がな | がなひら
+            long: tooltip | delegator1_title | 取締役社長室長 | 代表 | 代表取締役社長室長 | tip)");
     }
     // What an input method hands over becomes katakana; the cursor stays where it was.
     void readingsInKatakana()
@@ -177,6 +195,7 @@ private slots:
             edit->setCursorPosition(0);
         }
         QCOMPARE(edit->text(), row[3]);
+        QCOMPARE(edit->toolTip(), row.size() > 4 ? row[3] : QString());
     }
 
     // Today; the era, year, month and day the date lists start with.

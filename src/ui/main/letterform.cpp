@@ -1,6 +1,7 @@
 #include "ui/main/letterform.h"
 
 #include "core/choicelists.h"
+#include "ui/widgets/fulltexttip.h"
 #include "ui_form1.h"
 
 #include <QCompleter>
@@ -49,6 +50,11 @@ LetterForm::LetterForm(Ui::Form1 &ui, QWidget *window) : QObject(window), m_ui(u
         else
             connect(static_cast<QLineEdit *>(field), &QLineEdit::textChanged, this,
                     &LetterForm::letterChanged);
+    }
+    // Long addresses and names scroll out of their fields: the tooltip shows them whole.
+    for (QWidget *field : m_fields) {
+        auto *list = qobject_cast<QComboBox *>(field);
+        showFullTextInToolTip(list ? list->lineEdit() : static_cast<QLineEdit *>(field));
     }
     connect(ui.Check10201, &QCheckBox::toggled, this, &LetterForm::letterChanged);
     connect(ui.Check10201, &QCheckBox::clicked, this, &LetterForm::showDelegatedMatter);

@@ -7,12 +7,13 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 #include "ui/history/historywindow.h"
+#include "ui/main/displaysize.h"
 #include "ui/main/letterform.h"
-#include "ui/widgets/notice.h"
 #include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
 #include "ui/preview/previewwindow.h"
 #include "ui/widgets/inputmodes.h"
+#include "ui/widgets/notice.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -66,6 +67,8 @@ void MainWindow::setUp()
     connect(m_ui.ShinkiBtn, &QPushButton::clicked, this,
             [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
     connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
+    // Last: it sizes every control made above.
+    new DisplaySize(this, m_ui.HyoujiBtn, m_services.settingsPath);
 }
 
 bool MainWindow::printing() const

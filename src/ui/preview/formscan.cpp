@@ -1,5 +1,6 @@
 #include "ui/preview/formscan.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -65,43 +66,82 @@ bool believable(QSize size, const QSizeF &sheetMm)
     return dpi >= kFewestDpi && dpi <= kMostDpi && std::fabs(shape - 1) <= kShapeTolerance;
 }
 
-QImage readPdf(const QString &path)
+// A null image when the file is no PDF or cannot be shown; then `reason` is set when there is
+// more to say than that.
+QImage readPdf(const QString &path, QString *reason)
 {
 #ifdef SORAFU_HAVE_POPPLER
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document || document->isLocked() || document->numPages() < 1)
+    if (!document || document->isLocked())
         return QImage();
+    if (document->numPages() < 1) {
+        *reason = FormScan::tr("PDF にページがありません。"
+                               "用紙をスキャンしたページのある PDF を選んでください。");
+        return QImage();
+    }
     const std::unique_ptr<Poppler::Page> page = document->page(0);
     return page ? page->renderToImage(kPdfDpi, kPdfDpi) : QImage();
 #else
     Q_UNUSED(path);
+    Q_UNUSED(reason);
     return QImage();
 #endif
+}
+
+// A JPEG ends its last scan with the end-of-image marker. Cut short (a copy broken off, a scan
+// not finished) it has none after that scan, and Qt would show it grey below the cut. The
+// markers are found only where they are meant: inside a scan an FF byte is always followed by
+// 00 or a restart marker.
+bool jpegComplete(const QByteArray &data)
+{
+    return data.lastIndexOf("\xFF\xD9") > data.lastIndexOf("\xFF\xDA");
 }
 
 } // namespace
 
 QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
 {
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         *error =
             unusable(path, FormScan::tr("ファイルが見つかりません。もう一度選び直してください。"));
         return QImage();
     }
+    // A pipe or a device is never opened: reading one could wait for ever.
+    if (!info.isFile()) {
+        *error = unusable(path, FormScan::tr("通常のファイルではありません。"
+                                             "用紙をスキャンした画像のファイルを選んでください。"));
+        return QImage();
+    }
     QImage image;
+    QString reason;
     if (path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
-        image = readPdf(path);
+        image = readPdf(path, &reason);
     } else {
-        QImageReader reader(path);
+        QFile file(path);
+        QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QBuffer buffer(&data);
+        QImageReader reader(&buffer);
         const QSize size = reader.size();
         // Judged from the header, before a huge picture is decoded at all.
         if (size.isValid() && !believable(size, sheetMm)) {
             *error = unusable(path, sizeAbsurd(size));
             return QImage();
         }
+        if (reader.format() == "jpeg" && !jpegComplete(data)) {
+            *error =
+                unusable(path, FormScan::tr("画像が途中で切れています。ファイルが壊れているか、"
+                                            "コピーや保存が途中で終わっています。スキャンし直すか、"
+                                            "元のファイルを選び直してください。"));
+            return QImage();
+        }
         // A 600 dpi colour A4 scan is beyond Qt's default limit of 128 MB.
         QImageReader::setAllocationLimit(512);
         image = reader.read();
+    }
+    if (image.isNull() && !reason.isEmpty()) {
+        *error = unusable(path, reason);
+        return QImage();
     }
     if (image.isNull()) {
 #ifdef SORAFU_HAVE_POPPLER
