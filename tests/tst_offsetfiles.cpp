@@ -185,8 +185,9 @@ private slots:
                      kept ? "-30\r\n70\r\n" : "");
     }
 
-    // Blocked: a file replaced by a folder, or * for the whole folder; the rename that fails;
-    // the boxes; the files after; what the one message says (- for none) and does not say.
+    // Blocked: a file replaced by a folder or a pipe, * for the whole folder, or a backup beside
+    // it; the rename that fails; the boxes; the files after; what the one message says (- for
+    // none, the notice line telling the values saved) and does not say.
     void save_data()
     {
         rows(R"(
@@ -194,6 +195,10 @@ private slots:
             the whole number, in digits only | - | 0 | %201,000%20 | +2.5 | 1000\r\n | 2\r\n | - | -
             beyond -1000..1000 refused | - | 0 | 1000.5 | -2147483648 | 5\r\n | 6\r\n | 左右のズレ,上下のズレ,-1000,1000 | -
             temporaries of a save cut short cleared | <temp> | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
+            a clerk's backup kept | <backup> | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
+            told in the notice line | - | 0 | 15 | 35 | 15\r\n | 35\r\n | - | -
+            full-width digits and signs | - | 0 | −１０ | ＋３５ | -10\r\n | 35\r\n | - | -
+            a pipe in place of ini_x1.txt | <pipe> | 0 | -30 | 45 | <pipe> | 6\r\n | <x>,通常のファイルではない,書き込めません | 読み込め
             empty left/right | - | 0 | - | 45 | 5\r\n | 6\r\n | 左右のズレ,入力されていません | 上下
             letters up/down | - | 0 | -30 | abc | 5\r\n | 6\r\n | 上下のズレ,数値ではありません | 左右
             overflow left/right | - | 0 | 3000000000 | 0 | 5\r\n | 6\r\n | 左右のズレ,大きすぎます | 上下
@@ -210,6 +215,10 @@ private slots:
         Ui::Form1 &ui = m.start();
         if (row[0] == "*")
             QVERIFY(m.dir.remove());
+        else if (row[0] == "<pipe>")
+            QVERIFY(QFile::remove(m.xPath()) && ::mkfifo(QFile::encodeName(m.xPath()), 0644) == 0);
+        else if (row[0] == "<backup>")
+            QVERIFY(place(m.xPath() + ".backup", "5"));
         else if (row[0].endsWith(".txt"))
             QVERIFY(QFile::remove(m.dir.filePath(row[0])) &&
                     place(m.dir.filePath(row[0]), "<folder>"));
@@ -218,8 +227,8 @@ private slots:
         ui.Jyouge_Ytxt->setText(row[3]);
         const QStringList entries = QDir(m.dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
         // As a save killed before its rename leaves them.
-        QVERIFY(row[0] != "<temp>" ||
-                (place(m.xPath() + ".aB3xYz", "-3") && place(m.yPath() + ".Q1w2E3", "")));
+        QVERIFY(row[0] != "<temp>" || (place(m.xPath() + ".sorafu-aB3xYz", "-3") &&
+                                       place(m.yPath() + ".sorafu-Q1w2E3", "")));
         // A second save leaves the same bytes, or is refused the same way.
         for (int round = 0; round < 2; ++round) {
             m.desktop.shown.clear();
@@ -234,6 +243,11 @@ private slots:
             QCOMPARE(row[6].isEmpty() ? m.desktop.shown.join("") : m.notToldOnce(row[6].split(',')),
                      QString());
             QVERIFY(row[7].isEmpty() || !m.desktop.shown.value(0).contains(row[7]));
+            const auto *notice = m.window->findChild<QLabel *>("noticeLabel");
+            QCOMPARE(notice->isVisibleTo(m.window.get()) ? notice->text() : "",
+                     row[6].isEmpty() ? QString("ズレを保存しました（左右 %1・上下 %2）")
+                                            .arg(row[4].trimmed(), row[5].trimmed())
+                                      : "");
         }
         // What was typed stays, to be corrected; the spin is not touched.
         QCOMPARE(ui.Sayuu_Xtxt->text() + '|' + ui.Jyouge_Ytxt->text(), row[2] + '|' + row[3]);

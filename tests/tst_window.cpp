@@ -136,8 +136,8 @@ private slots:
                  QString::number(opened & 1) + (opened & 2 ? "調整" : ""));
     }
 
-    // The spin, its start, what is done (u/d: arrow clicked, U/D/L/R: arrow key), the value,
-    // and how many changes it told of.
+    // The spin, its start (and what its box holds), what is done (u/d: arrow clicked, U/D/L/R:
+    // arrow key), the value, and how many changes it told of.
     void spins_data()
     {
         rows(R"(
@@ -147,7 +147,8 @@ private slots:
             X keys | X | 0 | URDLL | -10 | 5
             Y reversed: up lowers | Y | 0 | u | -10 | 1
             Y reversed: down raises | Y | 40 | dd | 60 | 2
-            Y reversed: stops at -1000 | Y | -1000 | uU | -1000 | 0)");
+            Y reversed: stops at -1000 | Y | -1000 | uU | -1000 | 0
+            Y steps from the 40 typed | Y | 0 40 | u | 30 | 1)");
     }
     // Each step shows in the spin's own box at once, and only there.
     void spins()
@@ -155,7 +156,10 @@ private slots:
         QFETCH(QStringList, row);
         QTest::mouseClick(ui->OnOffBtn, Qt::LeftButton);
         UpDown *spin = row[0] == "X" ? ui->UpDownX : ui->UpDownY;
-        spin->setValue(row[1].toInt());
+        const QStringList start = row[1].split(' ');
+        spin->setValue(start[0].toInt());
+        if (start.size() > 1)
+            (row[0] == "X" ? ui->Sayuu_Xtxt : ui->Jyouge_Ytxt)->setText(start[1]);
         QSignalSpy changed(spin, &UpDown::changed);
         const QMap<QChar, Qt::Key> keys{
             {'U', Qt::Key_Up}, {'D', Qt::Key_Down}, {'L', Qt::Key_Left}, {'R', Qt::Key_Right}};
@@ -198,17 +202,18 @@ private slots:
         QCOMPARE(edit->toolTip(), row.size() > 4 ? row[3] : QString());
     }
 
-    // Today; the era, year, month and day the date lists start with.
+    // Today; the era, year, month and day the date lists start with; the first and last year.
     void dateListsStartToday_data()
     {
         rows(R"(
-            first day of the year | 2004-01-01 | 平成 | 16 | 01 | 01
-            last day of Heisei | 2019-04-30 | 平成 | 31 | 04 | 30
-            Reiwa 1, not 元年 | 2019-05-01 | 令和 | 1 | 05 | 01
-            last day of a month with 31 | 2026-12-31 | 令和 | 8 | 12 | 31)");
+            first day of the year | 2004-01-01 | 平成 | 16 | 01 | 01 | 15 17
+            last day of Heisei | 2019-04-30 | 平成 | 31 | 04 | 30 | 30 32
+            Reiwa 1, not 元年 | 2019-05-01 | 令和 | 1 | 05 | 01 | 1 2
+            last day of a month with 31 | 2026-12-31 | 令和 | 8 | 12 | 31 | 7 9
+            a year of this era, not of Heisei | 2026-05-07 | 令和 | 8 | 05 | 07 | 7 9)");
     }
     // The shown date and the hidden expiry date alike; the texts are set, not picked, even where
-    // an item holds the same text, and the lists hold every month and day.
+    // an item holds the same text; the lists hold every month and day, the years about today's.
     void dateListsStartToday()
     {
         QFETCH(QStringList, row);
@@ -218,12 +223,12 @@ private slots:
         QCOMPARE(ui.Label10301->text() + ui.Label10401->text(), row[1] + row[1]);
         const QList<QComboBox *> lists{ui.Combo10301, ui.Combo10302, ui.Combo10303,
                                        ui.Combo10401, ui.Combo10402, ui.Combo10403};
+        const QStringList ends = (row[5] + " 01 12 01 31").split(' ');
         for (int i = 0; i < lists.size(); ++i) {
-            QCOMPARE(lists[i]->currentText() + lists[i]->itemText(0),
-                     row[2 + i % 3] + (i % 3 ? "01" : "16"));
+            QCOMPARE(lists[i]->currentText(), row[2 + i % 3]);
             QCOMPARE(lists[i]->currentIndex(), -1);
-            QCOMPARE(lists[i]->itemText(lists[i]->count() - 1),
-                     QString("18 12 31").split(' ')[i % 3]);
+            QCOMPARE(lists[i]->itemText(0) + ' ' + lists[i]->itemText(lists[i]->count() - 1),
+                     ends[2 * (i % 3)] + ' ' + ends[2 * (i % 3) + 1]);
         }
     }
 
@@ -267,6 +272,36 @@ private slots:
         QCOMPARE(m->texts(), expected);
         QVERIFY(!ui->Check10201->isChecked() && !m->field("delegated_matter")->isVisible());
         QCOMPARE(ui->Sayuu_Xtxt->text(), "5");
+    }
+
+    // The widget focused, the keys sent to it; the pages printed, whether the panel shows and
+    // the left/right file, where 15 was typed. The focus stays where it was.
+    void keys_data()
+    {
+        rows(R"(
+            Ctrl+P from a field, every time | Text10501 | Ctrl+P, Ctrl+P | 委任状,委任状|0|5
+            Ctrl+T twice closes the panel | IninShimei | Ctrl+T, Ctrl+T | |0|5
+            Ctrl+M with the panel shown | Combo10101 | Ctrl+T, Ctrl+M | 位置合わせの○印|1|5
+            Ctrl+M with the panel hidden does nothing | Combo10101 | Ctrl+M | |0|5
+            Ctrl+S with the panel shown | Text10702 | Ctrl+T, Ctrl+S | |1|15
+            after a print the focus is back on 印刷 | InsatsuBtn | Space | 委任状|0|5)");
+    }
+    void keys()
+    {
+        QFETCH(QStringList, row);
+        ui->Sayuu_Xtxt->setText("15");
+        m->window->findChild<QWidget *>(row[0])->setFocus();
+        QWidget *focused = QApplication::focusWidget();
+        const QKeySequence keys(row[1]);
+        for (int i = 0; i < keys.count(); ++i)
+            QTest::keyClick(focused, keys[i].key(), keys[i].keyboardModifiers());
+        QStringList titles;
+        for (const QStringList &page : std::as_const(m->printing.pages))
+            titles << page[0];
+        QCOMPARE(titles.join(',') + '|' + QString::number(ui->CyouseiFrm->isVisible()) + '|' +
+                     readFile(m->xPath()).trimmed(),
+                 row[2]);
+        QCOMPARE(QApplication::focusWidget(), focused);
     }
 
     // The preview is handed each change of an entry or an offset box, and why it cannot draw.

@@ -11,12 +11,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Bytes, or "<folder>" for a folder and "<missing>" for nothing at that path.
+// Bytes, or "<folder>" for a folder, "<pipe>" for another kind of file and "<missing>" for
+// nothing at that path.
 inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     if (QFileInfo(path).isDir())
         return "<folder>";
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
+        return "<pipe>";
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 

@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -182,13 +185,20 @@ static QString saveFailure(const QString &path, const QString &extra = QString()
              extra.isEmpty() ? keptAsBefore() : extra);
 }
 
-// A save killed before its rename leaves its temporary beside the file, named after it and six
-// characters more; each would stay for good.
+// A save's temporary is named after its file with this mark and six characters more, a name
+// no clerk gives: a backup such as ini_x1.txt.backup is never taken for one.
+static QString temporaryName(const QString &path, const QString &rest)
+{
+    return path + QStringLiteral(".sorafu-") + rest;
+}
+
+// A save killed before its rename leaves its temporary beside the file; each would stay for good.
 static void removeLeftTemporaries(const QString &path)
 {
     const QFileInfo info(path);
-    const QFileInfoList left = info.absoluteDir().entryInfoList(
-        {info.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden | QDir::System);
+    const QFileInfoList left =
+        info.absoluteDir().entryInfoList({temporaryName(info.fileName(), QStringLiteral("??????"))},
+                                         QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo &temporary : left)
         if (!temporary.isSymLink())
             QFile::remove(temporary.filePath());
@@ -213,22 +223,39 @@ static bool writeInPlace(const QString &path, const QByteArray &content)
 struct Replacement
 {
     explicit Replacement(const QString &path, const QByteArray &content)
-        : path(path), content(content), direct(inPlace(path)), file(path)
+        : path(path), content(content), direct(inPlace(path)),
+          file(temporaryName(path, QStringLiteral("XXXXXX")))
     {
     }
     // Everything but the final step, so a full disk or a refused file shows before either file
-    // is replaced.
+    // is replaced. The new file may be read as the one it replaces could.
     bool prepare()
     {
-        return direct || (file.open(QIODevice::WriteOnly) &&
-                          file.write(content) == content.size() && file.flush());
+        if (direct)
+            return true;
+        const QFileInfo earlier(path);
+        const QFile::Permissions permissions =
+            earlier.exists()
+                ? earlier.permissions()
+                : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        return file.open() && file.setPermissions(permissions) &&
+               file.write(content) == content.size() && file.flush() && ::fsync(file.handle()) == 0;
     }
-    bool commit() { return direct ? writeInPlace(path, content) : file.commit(); }
+    bool commit()
+    {
+        if (direct)
+            return writeInPlace(path, content);
+        if (std::rename(QFile::encodeName(file.fileName()).constData(),
+                        QFile::encodeName(path).constData()) != 0)
+            return false;
+        file.setAutoRemove(false);
+        return true;
+    }
 
     QString path;
     QByteArray content;
     bool direct;
-    QSaveFile file;
+    QTemporaryFile file;
 };
 
 // Puts back what the file held, or removes it when there was nothing.
@@ -267,6 +294,10 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
         const QFileInfo info(entries[i]->path);
         if (!info.exists() || info.isDir())
             continue;
+        // A pipe or a device of that name would block or swallow the offset.
+        if (!info.isFile())
+            return saveFailure(entries[i]->path, QString(),
+                               OffsetFiles::tr("通常のファイルではないため、書き込めません。"));
         QByteArray content;
         if (const QString problem = readOffsetBytes(entries[i]->path, &content); !problem.isEmpty())
             return saveFailure(entries[i]->path, QString(), problem);

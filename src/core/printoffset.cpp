@@ -13,17 +13,21 @@ struct Offset
 
 } // namespace
 
-std::optional<qint32> parseOffset(const QString &text, QString *reason)
+std::optional<qint32> parseOffset(const QString &typed, QString *reason)
 {
+    // A Japanese input method gives full-width digits and signs: they count as the plain ones.
+    // The minus sign U+2212 has no plain form of its own.
+    QString text = typed.normalized(QString::NormalizationForm_KC);
+    text.replace(QChar(0x2212), QLatin1Char('-'));
     qint32 value = 0;
     if (const NumberError error = textToInt32(text, &value); error != NumberError::None) {
         *reason = numberErrorText(error);
         return std::nullopt;
     }
     // The bounds hold for the number as typed, so 1000.5 is refused rather than rounded in.
-    float typed = 0;
-    textToSingle(text, &typed);
-    if (!withinOffsetRange(typed)) {
+    float single = 0;
+    textToSingle(text, &single);
+    if (!withinOffsetRange(single)) {
         *reason = Offset::tr("調整できる範囲（-1000～1000）を超えています。"
                              "この範囲の数値を入力してください。");
         return std::nullopt;

@@ -18,9 +18,10 @@ struct PrintOffset
     }
 };
 
-// One offset box's text as a whole number: the locale's way of writing numbers, a fraction
-// rounded half to even, and within what the panel reaches (-1000 to 1000) as typed. Nothing,
-// with why not in Japanese, when it cannot be used.
+// One offset box's text as a whole number: the locale's way of writing numbers, full-width
+// digits and signs as their plain forms, a fraction rounded half to even, and within what the
+// panel reaches (-1000 to 1000) as typed. Nothing, with why not in Japanese, when it cannot be
+// used.
 std::optional<qint32> parseOffset(const QString &text, QString *reason);
 
 // The two boxes as messages name them.

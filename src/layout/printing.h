@@ -33,16 +33,16 @@ public:
     // A surface on the chosen printer, paper and orientation. Null with the reason in *error
     // when the destination is missing or does not accept jobs; null with an empty *error when
     // the user called it off (no file picked for "PDF file"). The title names the job in the
-    // print queue and suggests the file name.
+    // print queue.
     virtual std::unique_ptr<PrintSurface> open(const QString &title, QString *error) = 0;
     // Once EndDocument succeeded: where the page went.
     virtual std::optional<AcceptedJob> accepted() const = 0;
     // A page that goes into a file asks the user where, on the GUI thread before the job
-    // starts, so that no job ever waits on a dialog: the path to offer, or empty when the
-    // destination is no file.
-    virtual QString suggestedFile(const QString &title) const
+    // starts, so that no job ever waits on a dialog: the path to offer for a file of that name
+    // (without .pdf), or empty when the destination is no file.
+    virtual QString suggestedFile(const QString &name) const
     {
-        Q_UNUSED(title);
+        Q_UNUSED(name);
         return QString();
     }
     // The file picked; an empty path means the user called it off.

@@ -184,7 +184,7 @@ public:
 
     std::unique_ptr<PrintSurface> open(const QString &title, QString *error) override;
     std::optional<AcceptedJob> accepted() const override { return m_accepted; }
-    QString suggestedFile(const QString &title) const override;
+    QString suggestedFile(const QString &name) const override;
     void setFile(const QString &path) override;
 
 private:
@@ -194,7 +194,7 @@ private:
     QString m_file;
 };
 
-QString CupsTarget::suggestedFile(const QString &title) const
+QString CupsTarget::suggestedFile(const QString &name) const
 {
     if (!m_chosen || !m_chosen->pdfFile)
         return QString();
@@ -202,7 +202,7 @@ QString CupsTarget::suggestedFile(const QString &title) const
         m_printing.settings()
             ->value(kPdfFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
             .toString();
-    return QDir(folder).filePath(title + QStringLiteral(".pdf"));
+    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
 }
 
 void CupsTarget::setFile(const QString &path)

@@ -7,6 +7,8 @@
 #include <QCompleter>
 #include <QStringListModel>
 
+#include <algorithm>
+
 namespace {
 
 // Appends the items and selects one of them; a negative index selects none.
@@ -134,7 +136,12 @@ void LetterForm::fillChoiceLists(const DateTexts &today)
         m_ui.Label10301->setText(today.era);
         m_ui.Label10401->setText(today.era);
     }
-    const QStringList years = {QStringLiteral("16"), QStringLiteral("17"), QStringLiteral("18")};
+    // The era's year and its neighbours: a letter is dated about today.
+    QStringList years;
+    bool known = false;
+    const int year = today.year.toInt(&known);
+    for (int near = std::max(year - 1, 1); known && near <= year + 1; ++near)
+        years.append(QString::number(near));
     fillChoiceList(m_ui.Combo10301, years, today.year);
     fillChoiceList(m_ui.Combo10302, twoDigitNumbers(12), today.month);
     fillChoiceList(m_ui.Combo10303, twoDigitNumbers(31), today.day);
@@ -168,6 +175,23 @@ void LetterForm::startNew(const DateTexts &today)
     setText(Field::Month, today.month);
     setText(Field::Day, today.day);
     m_ui.Combo10101->setFocus();
+}
+
+QString LetterForm::fileName(const Letter &letter) const
+{
+    QString date;
+    if (!letter.text(Field::Year).isEmpty())
+        date = m_ui.Label10301->text() + letter.text(Field::Year) + QStringLiteral("年");
+    if (!letter.text(Field::Month).isEmpty())
+        date += letter.text(Field::Month) + QStringLiteral("月");
+    if (!letter.text(Field::Day).isEmpty())
+        date += letter.text(Field::Day) + QStringLiteral("日");
+    QStringList parts{QStringLiteral("委任状"), letter.text(Field::Delegator1Name).trimmed(), date};
+    parts.removeAll(QString());
+    // No file name holds a slash or a NUL.
+    return parts.join(QLatin1Char('_'))
+        .replace(QLatin1Char('/'), QLatin1Char('_'))
+        .replace(QChar(0), QLatin1Char('_'));
 }
 
 QList<Field> LetterForm::suggestingFields()

@@ -33,6 +33,10 @@ public:
     // cannot be used.
     std::optional<PrintOffset> offset(QString *error) const;
 
+    // The PDF file's name without .pdf: 委任状, the first delegator's name and the letter's date
+    // with the era shown, e.g. 委任状_株式会社ソラフ_令和8年12月07日; what is empty is left out.
+    QString fileName(const Letter &letter) const;
+
     // The lists' items and what each starts with; the date lists start at today.
     void fillChoiceLists(const DateTexts &today);
     // 新規: every entry as at start, the date as today.

@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QShortcut>
 
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QWidget(parent), m_services(services)
@@ -40,13 +41,16 @@ void MainWindow::setUp()
     // beside it instead of over it.
     for (QLabel *label : findChildren<QLabel *>())
         label->lower();
-    // Every button says what it does, the blank panel toggle above all, and names its key.
-    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
-             m_ui.OnOffBtn, m_ui.PriDiaBtn, m_ui.InsatsuBtn, m_ui.zEndBtn, m_ui.IchiBtn,
-             m_ui.HozonBtn, m_ui.ImejiBtn}) {
-        const QString key = button->shortcut().toString(QKeySequence::NativeText);
-        if (!key.isEmpty())
-            button->setToolTip(tr("%1（%2）").arg(button->toolTip(), key));
+    // Keys of their own, not the buttons' shortcuts, which each new caption replaces. A key does
+    // nothing while its button is hidden or disabled: ○印 and ズレ保存 act only with the panel
+    // shown.
+    const std::pair<QAbstractButton *, const char *> keys[] = {{m_ui.OnOffBtn, "Ctrl+T"},
+                                                               {m_ui.InsatsuBtn, "Ctrl+P"},
+                                                               {m_ui.IchiBtn, "Ctrl+M"},
+                                                               {m_ui.HozonBtn, "Ctrl+S"}};
+    for (const auto &[button, key] : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(QLatin1String(key)), button);
+        connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
     }
     m_form = new LetterForm(m_ui, this);
     m_panel = new OffsetPanel(m_ui, this);
@@ -157,7 +161,7 @@ void MainWindow::print(const std::optional<Letter> &letter)
     guarded([this, &letter] {
         QString error;
         if (const std::optional<PrintOffset> offset = m_form->offset(&error))
-            m_runner->print(letter, *offset);
+            m_runner->print(letter, *offset, letter ? m_form->fileName(*letter) : QString());
         else
             showFailure(error);
     });
@@ -185,7 +189,14 @@ void MainWindow::onHozonBtnClicked()
 {
     guarded([this] {
         if (const QString failure = m_panel->save(m_services.offsetDirectory); !failure.isEmpty())
-            showFailure(failure);
+            return showFailure(failure);
+        // The boxes read as the files now hold them.
+        QString unused;
+        if (const std::optional<PrintOffset> saved = m_form->offset(&unused))
+            m_notice->tell(tr("ズレを保存しました（左右 %1・上下 %2）")
+                               .arg(saved->leftRight)
+                               .arg(saved->upDown),
+                           4000);
     });
 }
 

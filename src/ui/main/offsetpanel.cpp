@@ -6,6 +6,7 @@
 #include "ui_form1.h"
 
 #include <QDir>
+#include <QSignalBlocker>
 
 OffsetPanel::OffsetPanel(Ui::Form1 &ui, QWidget *window) : QObject(window), m_ui(ui)
 {
@@ -14,6 +15,18 @@ OffsetPanel::OffsetPanel(Ui::Form1 &ui, QWidget *window) : QObject(window), m_ui
             [this](int value) { m_ui.Sayuu_Xtxt->setText(int32ToText(value)); });
     connect(ui.UpDownY, &UpDown::changed, this,
             [this](int value) { m_ui.Jyouge_Ytxt->setText(int32ToText(value)); });
+    // An arrow steps from the number typed in the box, when it is one the panel reaches; the
+    // spin takes it quietly, so only the step shows.
+    for (const auto &[spin, box] :
+         {std::pair{ui.UpDownX, ui.Sayuu_Xtxt}, std::pair{ui.UpDownY, ui.Jyouge_Ytxt}}) {
+        connect(spin, &UpDown::aboutToStep, this, [spin, box] {
+            QString unused;
+            if (const std::optional<qint32> typed = parseOffset(box->text(), &unused)) {
+                const QSignalBlocker quiet(spin);
+                spin->setValue(*typed);
+            }
+        });
+    }
     // Qt keeps two pixels of air inside each end of a field; the offset boxes take one of them
     // back on each side, so "-1000" shows whole instead of scrolled to "1000".
     for (QLineEdit *box : {ui.Sayuu_Xtxt, ui.Jyouge_Ytxt})

@@ -33,11 +33,12 @@ PrintRunner::PrintRunner(const Services &services, QWidget *window, Notice *noti
 {
 }
 
-void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &offset)
+void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &offset,
+                        const QString &fileName)
 {
     if (!letter) {
         run(
-            marksTitle(),
+            marksTitle(), fileName,
             [offset](PrintTarget &target) {
                 PrintPlacement placement;
                 return printMarks(offset, target, placement);
@@ -46,7 +47,7 @@ void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &
         return;
     }
     run(
-        letterTitle(),
+        letterTitle(), fileName,
         [letter = *letter, offset](PrintTarget &target) {
             PrintPlacement placement;
             return printLetter(letter, offset, target, placement);
@@ -54,14 +55,15 @@ void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &
         letter, offset);
 }
 
-void PrintRunner::run(const QString &title, Job job, const std::optional<Letter> &letter,
-                      const PrintOffset &offset)
+void PrintRunner::run(const QString &title, const QString &fileName, Job job,
+                      const std::optional<Letter> &letter, const PrintOffset &offset)
 {
     if (m_busy)
         return;
     std::shared_ptr<PrintTarget> target = m_services.printing->target();
     // Asked before the job starts: a job never waits on a dialog.
-    if (const QString suggested = target->suggestedFile(title); !suggested.isEmpty())
+    if (const QString suggested = target->suggestedFile(fileName.isEmpty() ? title : fileName);
+        !suggested.isEmpty())
         target->setFile(m_services.messages->pdfFileName(suggested));
     auto failure = std::make_shared<QString>();
     setBusy(true);
@@ -104,12 +106,21 @@ void PrintRunner::ended(const QString &failure, const std::optional<AcceptedJob>
 void PrintRunner::setBusy(bool busy)
 {
     m_busy = busy;
+    QWidget *focused = m_window->focusWidget();
     for (QWidget *button : std::as_const(m_printButtons))
         button->setEnabled(!busy);
     if (busy) {
+        // A print button put to rest hands the focus on, after 印刷 to 終了, where the next Enter
+        // would ask to quit: it goes back after the job, unless the clerk moved it meanwhile.
+        m_focusBefore = focused;
+        m_focusMovedTo = m_window->focusWidget();
         m_window->setCursor(Qt::BusyCursor);
         m_notice->tell(tr("印刷しています…"));
     } else {
+        if (m_focusBefore && m_focusBefore != m_focusMovedTo &&
+            m_window->focusWidget() == m_focusMovedTo && m_focusBefore->isEnabled() &&
+            m_focusBefore->isVisibleTo(m_window))
+            m_focusBefore->setFocus();
         m_window->unsetCursor();
         m_notice->hide();
     }

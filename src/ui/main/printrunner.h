@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 
 #include <exception>
 #include <functional>
@@ -30,8 +31,10 @@ public:
                 const QList<QWidget *> &printButtons);
 
     bool busy() const { return m_busy; }
-    // The letter job, or the mark job when there is no letter.
-    void print(const std::optional<Letter> &letter, const PrintOffset &offset);
+    // The letter job, or the mark job when there is no letter. A PDF file is offered under
+    // `fileName` (without .pdf), or the job's title when empty.
+    void print(const std::optional<Letter> &letter, const PrintOffset &offset,
+               const QString &fileName = QString());
     // While a job runs: the window closes, or the program ends, once it has ended. False when
     // no job runs.
     bool closeAfterJob();
@@ -47,8 +50,8 @@ signals:
 private:
     using Job = std::function<QString(PrintTarget &target)>;
     // `letter` is what the job prints, nothing for the alignment marks.
-    void run(const QString &title, Job job, const std::optional<Letter> &letter,
-             const PrintOffset &offset);
+    void run(const QString &title, const QString &fileName, Job job,
+             const std::optional<Letter> &letter, const PrintOffset &offset);
     void ended(const QString &failure, const std::optional<AcceptedJob> &accepted,
                const std::optional<Letter> &letter, const PrintOffset &offset);
     void setBusy(bool busy);
@@ -58,6 +61,9 @@ private:
     QWidget *m_window;
     Notice *m_notice;
     QList<QWidget *> m_printButtons;
+    // Where the focus was before the job, and where resting the print buttons moved it.
+    QPointer<QWidget> m_focusBefore;
+    QPointer<QWidget> m_focusMovedTo;
     bool m_busy = false;
     bool m_closeAfterJob = false;
     bool m_quitAfterJob = false;

@@ -71,6 +71,7 @@ void UpDown::stepDown()
 
 void UpDown::stepBy(int direction)
 {
+    emit aboutToStep();
     // Towards maximum for +1, towards minimum for -1, whichever of the two is larger.
     const qint64 sign = m_maximum >= m_minimum ? 1 : -1;
     const qint64 target = qint64(m_value) + sign * direction * qint64(m_step);

@@ -42,6 +42,8 @@ public slots:
 
 signals:
     void changed(int value);
+    // Before an arrow steps: a slot may set the value to step from.
+    void aboutToStep();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
