@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,3 +15,16 @@ struct JapaneseEraDate
 // The era and era year of a day, from ICU's Japanese calendar, so an era that ICU learns of
 // later is picked up without a change here. Nothing when the date is invalid or ICU fails.
 std::optional<JapaneseEraDate> japaneseEraDate(const QDate &date);
+
+// "01", "02", ... up to the count, as the month and day lists offer them.
+QStringList twoDigitNumbers(int count);
+
+// The starting texts of the date lists for a day.
+struct DateTexts
+{
+    QString era;  // empty when the calendar could not tell it
+    QString year; // the era year in plain digits, empty with the era
+    QString month;
+    QString day;
+};
+DateTexts dateTexts(const QDate &today);

@@ -1,6 +1,6 @@
 #include "ui/main/letterform.h"
 
-#include "core/choicelists.h"
+#include "core/japaneseera.h"
 #include "ui/widgets/fulltexttip.h"
 #include "ui_form1.h"
 

@@ -1,6 +1,6 @@
 #include "ui/main/mainwindow.h"
 
-#include "core/choicelists.h"
+#include "core/japaneseera.h"
 #include "history/history.h"
 #include "system/clock.h"
 #include "system/session.h"
