@@ -1,6 +1,5 @@
-// The window's own behaviour: its size, what start-up shows, where Tab goes, the check box and
-// panel toggle, the spin controls and their boxes, the reading fields, the date lists and the
-// exit question.
+// The window's own behaviour: where Tab goes, the check box and panel toggle, the spin controls
+// and their boxes, the reading fields, the date lists and the exit question.
 
 #include "windowfixture.h"
 
@@ -9,7 +8,6 @@
 
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QStyleOptionFrame>
 #include <QToolButton>
 
 class TestWindow : public QObject
@@ -25,41 +23,6 @@ private slots:
         ui = &m->start();
         m->window->show();
         QVERIFY(QTest::qWaitForWindowActive(m->window.get()));
-    }
-
-    void startUp()
-    {
-        QCOMPARE(m->window->size(), QSize(725, 506)); // 10875 x 7590 twips
-        QCOMPARE(m->window->minimumSize(), m->window->maximumSize());
-        for (const char *name : {"CyouseiFrm", "Label10401", "Label10402", "Label10403",
-                                 "Label10404", "Combo10401", "Combo10402", "Combo10403"})
-            QVERIFY2(!m->window->findChild<QWidget *>(name)->isVisible(), name);
-        QVERIFY(!m->field("delegated_matter")->isVisible());
-        QVERIFY(ui->Check10401->isVisible() && ui->OnOffBtn->isVisible());
-        QVERIFY(!ui->OnOffBtn->isChecked() && ui->OnOffBtn->text().isEmpty());
-        QCOMPARE(m->desktop.shown, QStringList());
-    }
-
-    // Every caption is whole, and "-1000" fits its box, in the one typeface every widget uses.
-    void captionsFit()
-    {
-        for (QLabel *label : m->window->findChildren<QLabel *>()) {
-            const QRect ink = label->fontMetrics().tightBoundingRect(label->text());
-            QVERIFY2(ink.right() < label->contentsRect().width() &&
-                         label->fontMetrics().height() <= label->contentsRect().height(),
-                     qPrintable(label->objectName() + ' ' + label->text()));
-        }
-        for (QLineEdit *box : {ui->Sayuu_Xtxt, ui->Jyouge_Ytxt}) {
-            QStyleOptionFrame frame;
-            frame.initFrom(box);
-            frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
-            const QRect inside =
-                box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
-            // QLineEdit keeps 2 pixels of air at each end; the cursor takes one.
-            QVERIFY2(box->fontMetrics().horizontalAdvance("-1000") + 1 <=
-                         inside.marginsRemoved(box->textMargins()).width() - 4,
-                     qPrintable(box->objectName()));
-        }
     }
 
     void secondInstance()
