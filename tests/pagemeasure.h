@@ -12,16 +12,6 @@ namespace pagemeasure {
 
 inline constexpr double kMmPerPoint = 25.4 / 72.0;
 
-inline QByteArray run(const QString &program, const QStringList &arguments, QString *error)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (process.waitForFinished(60000) && process.exitCode() == 0)
-        return process.readAllStandardOutput();
-    *error += program + ": " + process.readAllStandardError() + process.errorString();
-    return {};
-}
-
 struct Word
 {
     QString text;
@@ -34,8 +24,12 @@ inline QList<Word> words(const QString &pdf, QString *error)
     static const QRegularExpression box(
         R"re(<(?:page width="([\d.]+)" height="([\d.]+)"|word xMin="([-\d.]+)" yMin="([-\d.]+)" )re"
         R"re(xMax="([-\d.]+)" yMax="([-\d.]+)")>([^<]*))re");
+    QProcess process;
+    process.start("pdftotext", {"-bbox", pdf, "-"});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        *error += "pdftotext: " + process.readAllStandardError() + process.errorString();
     QList<Word> found;
-    for (auto it = box.globalMatch(run("pdftotext", {"-bbox", pdf, "-"}, error)); it.hasNext();) {
+    for (auto it = box.globalMatch(process.readAllStandardOutput()); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         const auto mm = [&m](int i, int j) {
             return QPointF(m.captured(i).toDouble(), m.captured(j).toDouble()) * kMmPerPoint;

@@ -1,18 +1,15 @@
 // The print history: a letter printed from the window is found again by what was typed and
-// opened back; a writer killed at any moment leaves a sound file; a damaged, unreadable or
-// unwritable file costs one message and never the printing; old letters go at start.
+// opened back; a damaged, unreadable or unwritable file costs one message and never the
+// printing; old letters go at start.
 
-#include "fakes.h"
 #include "history/history.h"
 #include "history/historystore.h"
 #include "ui/history/historywindow.h"
-#include "ui/main/mainwindow.h"
+#include "windowfixture.h"
 
 #include <QCompleter>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -52,52 +49,34 @@ HistoryLetter letterAt(const QDateTime &when, const QString &name)
     return letter;
 }
 
-// Run as a child process: records letters until killed, telling each one once committed.
-int writeUntilKilled(const QString &path)
-{
-    HistoryStore store(path);
-    store.open();
-    for (int i = 0;; ++i) {
-        HistoryLetter letter = letterAt(QDateTime::currentDateTime(), QString::number(i));
-        if (!store.record(letter))
-            return 1;
-        printf("%lld\n", letter.id);
-        fflush(stdout);
-    }
-}
-
 } // namespace
-
-enum class Trouble { Garbage, FolderInPlace, ReadOnlyFolder };
 
 class TestHistory : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // The search, the days from today (99: any day), the delegators listed.
     void roundTrip_data()
     {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<int>("from"); // days from today, or none
-        QTest::addColumn<QStringList>("names");
-        const QString quoted = QStringLiteral("O'Brien; DROP TABLE letters;--");
-        const QString other = QStringLiteral("山田商事");
-        QTest::newRow("everything, newest first") << "" << 99 << QStringList{other, quoted};
-        QTest::newRow("quote") << "'" << 99 << QStringList{quoted};
-        QTest::newRow("semicolon") << ";" << 99 << QStringList{quoted};
-        QTest::newRow("percent is no wildcard") << "%" << 99 << QStringList{quoted};
-        QTest::newRow("underscore is no wildcard") << "_" << 99 << QStringList{quoted};
-        QTest::newRow("reading in hiragana") << "やまだ" << 99 << QStringList{other};
-        QTest::newRow("number in full width") << "５００" << 99 << QStringList{quoted};
-        QTest::newRow("address") << "港区" << 99 << QStringList{other, quoted};
-        QTest::newRow("today") << "" << 0 << QStringList{other, quoted};
-        QTest::newRow("tomorrow") << "" << 1 << QStringList{};
+        rows(R"(
+            everything, newest first | - | 99 | 山田商事,O'Brien; DROP TABLE letters;--
+            quote | ' | 99 | O'Brien; DROP TABLE letters;--
+            semicolon | ; | 99 | O'Brien; DROP TABLE letters;--
+            percent is no wildcard | %25 | 99 | O'Brien; DROP TABLE letters;--
+            underscore is no wildcard | _ | 99 | O'Brien; DROP TABLE letters;--
+            reading in hiragana | やまだ | 99 | 山田商事
+            number in full width | ５００ | 99 | O'Brien; DROP TABLE letters;--
+            address | 港区 | 99 | 山田商事,O'Brien; DROP TABLE letters;--
+            today | - | 0 | 山田商事,O'Brien; DROP TABLE letters;--
+            tomorrow | - | 1 | -)");
     }
     void roundTrip()
     {
-        QFETCH(QString, query);
-        QFETCH(int, from);
-        QFETCH(QStringList, names);
+        QFETCH(QStringList, row);
+        const QString query = row[0];
+        const int from = row[1].toInt();
+        const QStringList names = row[2].split(',', Qt::SkipEmptyParts);
         QTemporaryDir dir;
         ThreadBackground background;
         History history(dir.filePath(QStringLiteral("history.sqlite")),
@@ -179,15 +158,9 @@ private slots:
         QFETCH(int, leftRight);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-        const QStringList names = {"Combo10101", "Combo10201",    "Combo10301",       "Combo10302",
-                                   "Combo10303", "Text10501",     "cIninFuriganaBtn", "IninShimei",
-                                   "Combo10601", "DaihyouShimei", "IninJyu1",         "IninJyu2",
-                                   "Text10701",  "Text10702",     "Combo10701",       "Text10703",
-                                   "Text10704",  "Text10705",     "Text10801",        "Text10802",
-                                   "Combo10801", "Text10803",     "Text10804",        "Text10805"};
         QJsonObject entries;
         for (int i = 0; i < kFieldCount; ++i)
-            entries.insert(names[i], QStringLiteral("みすゞ%1").arg(i));
+            entries.insert(kFieldControls[i], QStringLiteral("みすゞ%1").arg(i));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
         db.setDatabaseName(path);
         QVERIFY(db.open());
@@ -222,68 +195,27 @@ private slots:
         QVERIFY(sql.exec("PRAGMA user_version") && sql.next());
         QCOMPARE(sql.value(0).toInt(), 2);
     }
-    void killedWriter()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-        const int rounds = 12;
-        int committed = 0;
-        for (int round = 0; round < rounds; ++round) {
-            QProcess writer;
-            writer.start(QCoreApplication::applicationFilePath(),
-                         {QStringLiteral("--writer"), path});
-            QVERIFY(writer.waitForReadyRead(10000)); // writing, then killed at any moment
-            QTest::qWait(QRandomGenerator::global()->bounded(0, 60));
-            writer.kill(); // SIGKILL, whatever it is doing
-            writer.waitForFinished();
-            committed += int(writer.readAllStandardOutput().count('\n'));
-        }
-        QVERIFY(committed >= rounds);
-        HistoryStore store(path);
-        QCOMPARE(store.open(), HistoryStore::Opened::Ready);
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery check(QStringLiteral("PRAGMA integrity_check"), db);
-            QVERIFY(check.next());
-            QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
-            // Every letter told as committed is there, and at most the one in flight at each kill.
-            QSqlQuery count(QStringLiteral("SELECT (SELECT count(*) FROM letters),"
-                                           " (SELECT count(*) FROM letter_search)"),
-                            db);
-            QVERIFY(count.next());
-            QVERIFY(count.value(0).toInt() >= committed);
-            QVERIFY(count.value(0).toInt() <= committed + rounds);
-            QCOMPARE(count.value(1).toInt(), count.value(0).toInt());
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    }
+    // What is in the way; whether it is moved aside, so that the history stays on.
     void openProblems_data()
     {
-        QTest::addColumn<Trouble>("trouble");
-        QTest::addColumn<bool>("movedAside");
-        QTest::addColumn<bool>("on");
-        QTest::newRow("not a database") << Trouble::Garbage << true << true;
-        QTest::newRow("a folder by its name") << Trouble::FolderInPlace << true << true;
-        QTest::newRow("read-only folder") << Trouble::ReadOnlyFolder << false << false;
+        rows(R"(
+            not a database | garbage | yes
+            a folder by its name | folder | yes
+            read-only folder | /proc | -)");
     }
     void openProblems()
     {
-        QFETCH(Trouble, trouble);
-        QFETCH(bool, movedAside);
-        QFETCH(bool, on);
+        QFETCH(QStringList, row);
+        const bool movedAside = !row[1].isEmpty();
         QTemporaryDir dir;
         // Nothing may be created under /proc, not even by root.
-        const QString folder =
-            trouble == Trouble::ReadOnlyFolder ? QStringLiteral("/proc/sorafu") : dir.path();
+        const QString folder = row[0] == "/proc" ? QStringLiteral("/proc/sorafu") : dir.path();
         const QString path = folder + QStringLiteral("/history.sqlite");
         const QByteArray garbage(5000, 'x');
         QFile file(path);
-        if (trouble == Trouble::Garbage)
+        if (row[0] == "garbage")
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(garbage) && file.flush());
-        if (trouble == Trouble::FolderInPlace)
+        if (row[0] == "folder")
             QDir().mkdir(path);
         QStringList messages;
         ThreadBackground background;
@@ -293,13 +225,13 @@ private slots:
         history.record(letterAt(QDateTime::currentDateTime(), QStringLiteral("次のお客様")));
         settle(history);
         QCOMPARE(messages.size(), 1); // one message, and none again for the letter after it
-        QCOMPARE(history.isOn(), on);
+        QCOMPARE(history.isOn(), movedAside);
         QCOMPARE(namesFound(history),
-                 on ? QStringList{QStringLiteral("次のお客様")} : QStringList{});
+                 movedAside ? QStringList{QStringLiteral("次のお客様")} : QStringList{});
         const QStringList aside =
             QDir(folder).entryList({QStringLiteral("history.sqlite.damaged-*")}, QDir::AllEntries);
         QCOMPARE(aside.size(), movedAside ? 1 : 0);
-        if (trouble == Trouble::Garbage)
+        if (row[0] == "garbage")
             QCOMPARE(QFile(QDir(folder).filePath(aside.value(0))).size(), garbage.size());
     }
     void retention_data()
@@ -347,15 +279,5 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    if (argc == 3 && argv[1] == QByteArray("--writer")) {
-        QCoreApplication app(argc, argv);
-        return writeUntilKilled(QString::fromLocal8Bit(argv[2]));
-    }
-    QApplication app(argc, argv);
-    TestHistory test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestHistory)
 #include "tst_history.moc"

@@ -135,7 +135,6 @@ private slots:
         rows(R"(
             writable bin without a desktop entry | usr/bin | no
             installed, though writable | usr/bin+desktop entry | yes
-            a file, not a folder | file | yes
             nobody may write, not even root | /proc | yes
             configuration folder blocked too | file+blocked | yes
             folder refusing new files, holding both | kept | no)");

@@ -1,18 +1,16 @@
 // 印刷イメージ: the preview draws every item where the PDF page puts it, and the scan of the
 // blank form is remembered across a restart or refused with one message.
 
-#include "fakes.h"
 #include "layout/letterjob.h"
 #include "layout/markjob.h"
 #include "layout/placement.h"
 #include "surfaces/japanesefont.h"
 #include "surfaces/pdfsurface.h"
 #include "ui/preview/previewwindow.h"
+#include "windowfixture.h"
 
 #include <QBuffer>
 #include <QPdfWriter>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <sys/stat.h>
 
@@ -61,20 +59,19 @@ class TstPreview : public QObject
     }
 
 private slots:
+    // The offsets, and an offset box that cannot be used.
     void placement_data()
     {
-        QTest::addColumn<int>("sayuu");
-        QTest::addColumn<int>("jyouge");
-        QTest::addColumn<QString>("problem"); // an offset box that cannot be used
-        QTest::newRow("no shift") << 0 << 40 << QString();
-        QTest::newRow("shifted") << -15 << 53 << QString();
-        QTest::newRow("letters in a box: nothing drawn") << 0 << 40 << QString("1x");
+        rows(R"(
+            no shift | 0 | 40 | -
+            shifted | -15 | 53 | -
+            letters in a box: nothing drawn | 0 | 40 | 1x)");
     }
     void placement()
     {
-        QFETCH(int, sayuu);
-        QFETCH(int, jyouge);
-        QFETCH(QString, problem);
+        QFETCH(QStringList, row);
+        const int sayuu = row[0].toInt(), jyouge = row[1].toInt();
+        const QString problem = row[2];
         const int items = problem.isEmpty() ? 26 : 0; // 24 letter items with text, and 2 marks
         Letter letter;
         letter.setDelegatedMatterTicked(true);

@@ -1,6 +1,5 @@
-// The window's own behaviour: its size, what start-up shows, where Tab goes, the check box and
-// panel toggle, the spin controls and their boxes, the reading fields, the date lists and the
-// exit question.
+// The window's own behaviour: where Tab goes, the check box and panel toggle, the spin controls
+// and their boxes, the reading fields, the date lists and the exit question.
 
 #include "windowfixture.h"
 
@@ -10,7 +9,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QStyleOptionFrame>
 #include <QToolButton>
 
 class TestWindow : public QObject
@@ -26,19 +24,6 @@ private slots:
         ui = &m->start();
         m->window->show();
         QVERIFY(QTest::qWaitForWindowActive(m->window.get()));
-    }
-
-    void startUp()
-    {
-        QCOMPARE(m->window->size(), QSize(725, 506)); // 10875 x 7590 twips
-        QCOMPARE(m->window->minimumSize(), m->window->maximumSize());
-        for (const char *name : {"CyouseiFrm", "Label10401", "Label10402", "Label10403",
-                                 "Label10404", "Combo10401", "Combo10402", "Combo10403"})
-            QVERIFY2(!m->window->findChild<QWidget *>(name)->isVisible(), name);
-        QVERIFY(!m->field("delegated_matter")->isVisible());
-        QVERIFY(ui->Check10401->isVisible() && ui->OnOffBtn->isVisible());
-        QVERIFY(!ui->OnOffBtn->isChecked() && ui->OnOffBtn->text().isEmpty());
-        QCOMPARE(m->desktop.shown, QStringList());
     }
 
     void captionsFit_data()
