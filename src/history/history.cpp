@@ -1,6 +1,7 @@
 #include "history/history.h"
 
 #include "history/historystore.h"
+#include "layout/printing.h"
 #include "system/background.h"
 
 #include <QDir>
@@ -299,4 +300,18 @@ void History::findFrequentTexts(const QList<Field> &fields)
 void History::waitForIdle()
 {
     m_lane->waitForIdle(kIdleWaitMs);
+}
+
+HistoryLetter historyLetter(const AcceptedJob &job, const Letter &letter, const PrintOffset &offset)
+{
+    HistoryLetter record;
+    record.printedAt = QDateTime::currentDateTime();
+    record.letter = letter;
+    record.offset = offset;
+    record.printer = job.destination;
+    record.paper = job.paper;
+    record.orientation =
+        job.orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
+    record.jobId = job.file.isEmpty() ? QString::number(job.jobId) : job.file;
+    return record;
 }

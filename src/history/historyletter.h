@@ -3,6 +3,8 @@
 #include "core/letter.h"
 #include "core/printoffset.h"
 
+struct AcceptedJob;
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -21,6 +23,10 @@ struct HistoryLetter
     QString orientation;
     QString jobId; // the print service's job number, or the PDF file written
 };
+
+// A letter the print queue or the PDF file took, as it is kept, printed now.
+HistoryLetter historyLetter(const AcceptedJob &job, const Letter &letter,
+                            const PrintOffset &offset);
 
 // What the history window asks for. An empty text matches every letter; a null date leaves
 // that end of the period open.

@@ -171,18 +171,8 @@ void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter
                               const PrintOffset &offset)
 {
     // Marks are no letter: they come without entries.
-    if (!m_services.history || !letter)
-        return;
-    HistoryLetter record;
-    record.printedAt = QDateTime::currentDateTime();
-    record.letter = *letter;
-    record.offset = offset;
-    record.printer = job.destination;
-    record.paper = job.paper;
-    record.orientation =
-        job.orientation == QPageLayout::Landscape ? QStringLiteral("横") : QStringLiteral("縦");
-    record.jobId = job.file.isEmpty() ? QString::number(job.jobId) : job.file;
-    m_services.history->record(record);
+    if (m_services.history && letter)
+        m_services.history->record(historyLetter(job, *letter, offset));
 }
 
 void MainWindow::onHozonBtnClicked()
@@ -228,8 +218,8 @@ void MainWindow::showLetter(const HistoryLetter &letter)
 void MainWindow::onImejiBtnClicked()
 {
     if (!m_preview) {
-        m_preview = new PreviewWindow(*m_services.messages, *m_services.background, m_services.pageQueries,
-                                      m_services.settingsPath, this);
+        m_preview = new PreviewWindow(*m_services.messages, *m_services.background,
+                                      m_services.pageQueries, m_services.settingsPath, this);
         // Every entry, the check box and both offset boxes: the preview follows each change.
         connect(m_form, &LetterForm::letterChanged, this, &MainWindow::updatePreview);
         connect(m_ui.Sayuu_Xtxt, &QLineEdit::textChanged, this, &MainWindow::updatePreview);
