@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // The entry as the window captions it, so the clerk finds it.
@@ -37,7 +39,7 @@ QString line(const PreflightWarning &warning)
     case PreflightWarning::Overflow:
         return PrintCheck::tr("・%1：欄から約 %2 mm はみ出します。文字を減らしてください。")
             .arg(fieldName(warning.field))
-            .arg(warning.overMm, 0, 'f', 1);
+            .arg(std::max(0.1, warning.overMm), 0, 'f', 1);
     case PreflightWarning::Undrawable:
         return PrintCheck::tr("・%1：「%2」は印刷できない文字です。別の文字にしてください。")
             .arg(fieldName(warning.field), warning.characters);
