@@ -8,8 +8,8 @@
 #include "printing/printerchoice.h"
 #include "system/background.h"
 #include "system/clock.h"
-#include "ui/dialogs/messages.h"
 #include "system/session.h"
+#include "ui/dialogs/messages.h"
 #include "ui/main/mainwindow.h"
 
 #include <QApplication>
@@ -29,6 +29,7 @@ struct Quiet : Messages
     void warning(const QString &, const QString &text) override { told = text; }
     void critical(const QString &, const QString &text) override { told = text; }
     bool askYesNo(const QString &, const QString &) override { return false; }
+    bool askPrintAnyway(const QString &, const QString &) override { return true; }
     QString pdfFileName(const QString &) override { return pdf; }
     QString told;
     QString pdf;

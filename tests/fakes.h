@@ -51,6 +51,11 @@ struct FakeDesktop : Messages, Clock, Session
         shown << "question|" + t + '|' + x;
         return false;
     }
+    bool askPrintAnyway(const QString &t, const QString &x) override
+    {
+        shown << "printAnyway|" + t + '|' + x;
+        return printAnyway;
+    }
     QString pdfFileName(const QString &suggested) override
     {
         suggestedFiles << suggested;
@@ -71,6 +76,7 @@ struct FakeDesktop : Messages, Clock, Session
     QStringList shown;
     QStringList suggestedFiles;
     QString pickedFile;
+    bool printAnyway = true;
     QDate date{2026, 12, 5};
     int quits = 0, raised = 0;
     InlineBackground background;

@@ -36,22 +36,29 @@ private slots:
     {
         QTest::addColumn<int>("matter"); // 1: ticked, 2: its list shown
         QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("asked"); // what the clerk was asked about first
         QStringList asTyped = kLetterTexts;
         asTyped[0] = "  前後に空白  ";
         asTyped[3] = "　全角空白　";
-        asTyped[7] = QString(200, QChar(0x9577)); // far longer than its place
+        asTyped[7] = QString(50, QChar(0x9577)); // far longer than its place
         asTyped[9] = QString();
         asTyped[23] = "𠮷野家ビル";
-        QTest::newRow("every item, each rounding step") << 3 << kLetterTexts;
+        QStringList full = kLetterTexts;
+        full[2] = "令和八"; // each up to the next column's edge
+        full[8] = "代表取締役社長";
+        QTest::newRow("every item, each rounding step") << 3 << kLetterTexts << "";
         // The check box decides, not the list's visibility.
-        QTest::newRow("matter ticked, list hidden") << 1 << kLetterTexts;
-        QTest::newRow("matter cleared, list shown") << 2 << kLetterTexts;
-        QTest::newRow("as typed, empty placed too") << 3 << asTyped;
+        QTest::newRow("matter ticked, list hidden") << 1 << kLetterTexts << "";
+        QTest::newRow("matter cleared, list shown") << 2 << kLetterTexts << "";
+        QTest::newRow("as typed, empty placed too")
+            << 3 << asTyped << "委任者1の氏名又は会社名：欄から";
+        QTest::newRow("full, yet nothing to warn of") << 3 << full << "";
     }
     void letter()
     {
         QFETCH(int, matter);
         QFETCH(QStringList, texts);
+        QFETCH(QString, asked);
         m->fill(texts);
         ui->Sayuu_Xtxt->setText("-500.5");
         ui->Jyouge_Ytxt->setText("-1000");
@@ -67,6 +74,8 @@ private slots:
                 expected << QString::number(kSizes[i]) + "pt"
                          << "x " + exact(kPlaces[i][0]) << "y " + exact(kPlaces[i][1]) << texts[i];
         QCOMPARE(m->printing.pages, {expected << "end"});
+        QCOMPARE(m->desktop.shown.size(), int(!asked.isEmpty()));
+        QVERIFY(m->desktop.shown.join("").contains(asked));
     }
 
     // The offsets; where both circles go; the PDF file taken, if any. The factor widened from
@@ -110,7 +119,10 @@ private slots:
             queue stopped, marks | IchiBtn | 0 | 40 | open | プリンタ「Sheet」は停止しています。
             spooler refused the letter | InsatsuBtn | 0 | 40 | end | 印刷を受け付けませんでした。
             size unusable during the job | InsatsuBtn | 0 | 40 | size | 文字の大きさ
-            no file picked | InsatsuBtn | 0 | 40 | cancel | -)");
+            no file picked | InsatsuBtn | 0 | 40 | cancel | -
+            year too long | InsatsuBtn | 0 | 40 | year=令和八年 | 日付の年|はみ出
+            emoji | InsatsuBtn | 0 | 40 | delegator2_title=👍🏽 | 2の肩書|「👍🏽」
+            nothing to print on | InsatsuBtn | 0 | 40 | = | 委任者の氏名又は会社名も)");
     }
     // Told once with its reason (a box failure names only its own box), nothing printed and every
     // entry kept; a page begun is thrown away. The next click prints once the cause is gone.
@@ -118,7 +130,12 @@ private slots:
     {
         QFETCH(QStringList, row);
         const QString fault = row[3], told = row[4];
-        m->fill();
+        // Text that would not print as typed: the clerk chooses やめる.
+        const bool asked = fault.contains('=');
+        m->fill(fault == "=" ? QStringList(24, "") : kLetterTexts);
+        if (asked && fault != "=")
+            m->field(fault.section('=', 0, 0))->setText(fault.section('=', 1));
+        m->desktop.printAnyway = !asked;
         ui->Check10201->click();
         ui->OnOffBtn->click();
         ui->Sayuu_Xtxt->setText(row[1]);
@@ -131,16 +148,18 @@ private slots:
         const QStringList before = m->state();
         auto *button = m->window->findChild<QAbstractButton *>(row[0]);
         button->click();
-        QCOMPARE(printing.opened, fault.isEmpty() ? 0 : 1);
+        QCOMPARE(printing.opened, fault.isEmpty() || asked ? 0 : 1);
         for (const QStringList &page : std::as_const(printing.pages))
             QCOMPARE(page.last(), "discarded");
-        QCOMPARE(told.isEmpty() ? m->desktop.shown.join("") : m->notToldOnce(told.split('|')),
+        const QString kind = asked ? "printAnyway" : "critical";
+        QCOMPARE(told.isEmpty() ? m->desktop.shown.join("") : m->notToldOnce(told.split('|'), kind),
                  QString());
         const QString text = m->desktop.shown.value(0);
         QVERIFY2(!text.contains("左右のズレ") || !text.contains("上下のズレ"), qPrintable(text));
         QCOMPARE(m->state(), before);
 
         printing = FakePrinting();
+        m->desktop.printAnyway = true;
         ui->Sayuu_Xtxt->setText("0");
         ui->Jyouge_Ytxt->setText("40");
         button->click();

@@ -5,6 +5,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -49,6 +50,19 @@ bool QtMessages::askYesNo(const QString &title, const QString &text)
 {
     return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+bool QtMessages::askPrintAnyway(const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, m_parent);
+    QPushButton *print =
+        box.addButton(QCoreApplication::translate("Messages", "印刷する"), QMessageBox::AcceptRole);
+    QPushButton *stop =
+        box.addButton(QCoreApplication::translate("Messages", "やめる"), QMessageBox::RejectRole);
+    box.setDefaultButton(stop);
+    box.setEscapeButton(stop);
+    box.exec();
+    return box.clickedButton() == print;
 }
 
 QString QtMessages::pdfFileName(const QString &suggested)

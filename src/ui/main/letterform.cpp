@@ -1,6 +1,7 @@
 #include "ui/main/letterform.h"
 
 #include "core/japaneseera.h"
+#include "layout/preflight.h"
 #include "ui/widgets/fulltexttip.h"
 #include "ui_form1.h"
 
@@ -53,10 +54,13 @@ LetterForm::LetterForm(Ui::Form1 &ui, QWidget *window) : QObject(window), m_ui(u
             connect(static_cast<QLineEdit *>(field), &QLineEdit::textChanged, this,
                     &LetterForm::letterChanged);
     }
-    // Long addresses and names scroll out of their fields: the tooltip shows them whole.
-    for (QWidget *field : m_fields) {
-        auto *list = qobject_cast<QComboBox *>(field);
-        showFullTextInToolTip(list ? list->lineEdit() : static_cast<QLineEdit *>(field));
+    // Long addresses and names scroll out of their fields: the tooltip shows them whole. Each
+    // takes twice what fits its column, so a paste too long is warned of before printing.
+    for (int i = 0; i < kFieldCount; ++i) {
+        auto *list = qobject_cast<QComboBox *>(m_fields[i]);
+        QLineEdit *edit = list ? list->lineEdit() : static_cast<QLineEdit *>(m_fields[i]);
+        showFullTextInToolTip(edit);
+        edit->setMaxLength(fieldMaxLength(fieldAt(i)));
     }
     connect(ui.Check10201, &QCheckBox::toggled, this, &LetterForm::letterChanged);
     connect(ui.Check10201, &QCheckBox::clicked, this, &LetterForm::showDelegatedMatter);

@@ -6,8 +6,8 @@
 #include "system/background.h"
 #include "system/session.h"
 #include "ui/dialogs/messages.h"
-#include "ui/widgets/notice.h"
 #include "ui/main/services.h"
+#include "ui/widgets/notice.h"
 
 #include <QFileInfo>
 #include <QWidget>
@@ -29,7 +29,7 @@ QString unforeseenFailure(const std::exception &error)
 PrintRunner::PrintRunner(const Services &services, QWidget *window, Notice *notice,
                          const QList<QWidget *> &printButtons)
     : QObject(window), m_services(services), m_window(window), m_notice(notice),
-      m_printButtons(printButtons)
+      m_printButtons(printButtons), m_check(*services.messages)
 {
 }
 
@@ -46,6 +46,8 @@ void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &
             std::nullopt, offset);
         return;
     }
+    if (m_busy || !m_check.confirm(*letter))
+        return;
     run(
         letterTitle(), fileName,
         [letter = *letter, offset](PrintTarget &target) {

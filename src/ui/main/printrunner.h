@@ -3,6 +3,7 @@
 #include "core/letter.h"
 #include "core/printoffset.h"
 #include "layout/printing.h"
+#include "ui/main/printcheck.h"
 
 #include <QList>
 #include <QObject>
@@ -32,7 +33,8 @@ public:
 
     bool busy() const { return m_busy; }
     // The letter job, or the mark job when there is no letter. A PDF file is offered under
-    // `fileName` (without .pdf), or the job's title when empty.
+    // `fileName` (without .pdf), or the job's title when empty. A letter with anything to warn
+    // of prints only when the clerk says so.
     void print(const std::optional<Letter> &letter, const PrintOffset &offset,
                const QString &fileName = QString());
     // While a job runs: the window closes, or the program ends, once it has ended. False when
@@ -61,6 +63,7 @@ private:
     QWidget *m_window;
     Notice *m_notice;
     QList<QWidget *> m_printButtons;
+    PrintCheck m_check;
     // Where the focus was before the job, and where resting the print buttons moved it.
     QPointer<QWidget> m_focusBefore;
     QPointer<QWidget> m_focusMovedTo;

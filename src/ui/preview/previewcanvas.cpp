@@ -3,6 +3,7 @@
 #include "layout/letterjob.h"
 #include "layout/markjob.h"
 #include "layout/placement.h"
+#include "layout/preflight.h"
 #include "surfaces/japanesefont.h"
 #include "surfaces/previewsurface.h"
 
@@ -18,6 +19,7 @@ constexpr int kMarginPx = 16;
 constexpr double kDotsPerMm = PainterSurface::kResolution / 25.4;
 // A 0.6 mm mark is below a pixel when the whole sheet fits; a halo finds it at any zoom.
 constexpr double kMarkHaloPx = 7;
+constexpr double kMmPerPoint = 25.4 / 72;
 
 } // namespace
 
@@ -162,12 +164,39 @@ void PreviewCanvas::drawEntries(QPainter &painter, const QRectF &sheet)
         if (drawn.text.isNull())
             painter.drawEllipse(sheet.topLeft() + drawn.mm * m_pixelsPerMm, kMarkHaloPx,
                                 kMarkHaloPx);
+    if (problem.isEmpty() && !m_fontFamily.isEmpty())
+        drawWarnings(painter, sheet);
 
     if (problem != m_problem) {
         m_problem = problem;
         // Told after the paint: a label changed inside it would paint again.
         QMetaObject::invokeMethod(
             this, [this] { emit problemChanged(m_problem); }, Qt::QueuedConnection);
+    }
+}
+
+void PreviewCanvas::drawWarnings(QPainter &painter, const QRectF &sheet)
+{
+    // The letter job drew the printed entries that are not empty in the order of Field.
+    QList<const PainterSurface::Drawn *> texts;
+    for (const PainterSurface::Drawn &drawn : std::as_const(m_drawn))
+        if (!drawn.text.isNull())
+            texts << &drawn;
+    std::array<const PainterSurface::Drawn *, kFieldCount> byField{};
+    for (int i = 0; i < kFieldCount && !texts.isEmpty(); ++i) {
+        const Field field = fieldAt(i);
+        if (!m_letter.text(field).isEmpty() &&
+            (field != Field::DelegatedMatter || m_letter.delegatedMatterTicked()))
+            byField[i] = texts.takeFirst();
+    }
+    for (const PreflightWarning &warning : preflight(m_letter, m_fontFamily)) {
+        const PainterSurface::Drawn *drawn = byField[int(warning.field)];
+        if (warning.kind == PreflightWarning::Empty || !drawn)
+            continue;
+        const double heightMm = drawn->points * kMmPerPoint;
+        const QRectF box(drawn->mm.x(), drawn->mm.y() - heightMm, warning.widthMm, heightMm * 1.25);
+        painter.drawRect(
+            QRectF(sheet.topLeft() + box.topLeft() * m_pixelsPerMm, box.size() * m_pixelsPerMm));
     }
 }
 

@@ -57,6 +57,8 @@ private:
     QPointF sheetCorner() const;
     void drawSheet(QPainter &painter, const QRectF &sheet);
     void drawEntries(QPainter &painter, const QRectF &sheet);
+    // A red box around each entry that would not print as typed.
+    void drawWarnings(QPainter &painter, const QRectF &sheet);
 
     Letter m_letter;
     PrintOffset m_offset;
