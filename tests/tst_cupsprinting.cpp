@@ -65,7 +65,7 @@ private slots:
             warning | toner-low-warning | \nプリンタの状態：トナーが残りわずか
             report | cover-open-report | \nプリンタの状態：カバーが開いている
             unknown: kept | fuser-over-temp-warning | \n（詳細：fuser-over-temp-warning）
-            the queue's message in our words, once | media-jam-error | \nプリンタの状態：紙詰まり | paper jam)");
+            own message | media-jam-error | \nプリンタの状態：紙詰まり | paper jam)");
     }
     void reasons()
     {
@@ -84,10 +84,13 @@ private slots:
             first start: service down | - | - | unreachable | InsatsuBtn | 接続できません
             chosen: portrait | iso_a4_210x297mm | portrait | - | InsatsuBtn | Sheet 3
             chosen: landscape, marks | iso_a4_210x297mm | - | - | IchiBtn | Sheet 4
-            chosen paper gone, named as clerks know it | na_legal_8.5x14in | - | - | InsatsuBtn | 用紙（リーガル）を使用できません
-            chosen paper gone: a JIS B size | jis_b5_182x257mm | - | - | InsatsuBtn | 用紙（B5（JIS））を使用できません
-            chosen paper gone: a size without a name | custom_100x150mm_100x150mm | - | - | InsatsuBtn | 用紙（その他の用紙（100×150
-            job refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした
+            chosen paper gone, named as clerks know it | na_legal_8.5x14in | - | - | InsatsuBtn |
+                用紙（リーガル）を使用できません
+            chosen paper gone: a JIS B size | jis_b5_182x257mm | - | - | InsatsuBtn |
+                用紙（B5（JIS））を使用できません
+            chosen paper gone: a size without a name | custom_100x150mm_100x150mm | - | - |
+                InsatsuBtn | 用紙（その他の用紙（100×150
+            refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした
             first start: A4 before the queue's Letter | - | - | letter | InsatsuBtn | Office 4
             first start: no printer at all | - | - | no printer | InsatsuBtn | 管理者)");
     }
@@ -107,9 +110,10 @@ private slots:
             m_spooler->defaultQueue.clear();
         if (row[2] == "no printer")
             m_spooler->queues.clear();
-        m_spooler->unreachable =
-            row[2] == "unreachable" ? "印刷サービス（CUPS）に接続できません。" : "";
-        m_spooler->refuseJob = row[2] == "refused" ? "「Sheet」が印刷を受け付けませんでした。" : "";
+        if (row[2] == "unreachable")
+            m_spooler->unreachable = "印刷サービス（CUPS）に接続できません。";
+        if (row[2] == "refused")
+            m_spooler->refuseJob = "「Sheet」が印刷を受け付けませんでした。";
         start();
         QCOMPARE(m_spooler->asked, 0);
         const QStringList before = m->state();
@@ -141,11 +145,12 @@ private slots:
     void pdfFile_data()
     {
         rows(R"(
-            name typed without .pdf | 委任状 | 株式会社ソラフ | 委任状_株式会社ソラフ_令和7年11月30日.pdf
+            name typed without .pdf | 委任状 | 株式会社ソラフ |
+                委任状_株式会社ソラフ_令和7年11月30日.pdf
             file dialog cancelled | - | - | 委任状_令和7年11月30日.pdf
             disk full: told, the earlier file kept | full/委任状 | - | -
             another's file in a shared folder: the cause told | shared/委任状 | - | -
-            a slash in the name | 委任状 | %20A/B商事%20 | 委任状_A_B商事_令和7年11月30日.pdf)");
+            slash | 委任状 | %20A/B商事%20 | 委任状_A_B商事_令和7年11月30日.pdf)");
     }
     // The page goes into the file picked, replacing one of that name, and the print service is not
     // asked; a cancelled file dialog changes nothing and tells nothing.
@@ -184,9 +189,8 @@ private slots:
         m->window->ui().InsatsuBtn->click();
         QVERIFY(!shared || setresuid(0, 0, 0) == 0);
         if (full || shared) {
-            QCOMPARE(
-                m->notToldOnce({earlier, "保存できません", shared ? "許可されていません" : ""}),
-                QString());
+            const QString cause = shared ? "許可されていません" : "";
+            QCOMPARE(m->notToldOnce({earlier, "保存できません", cause}), QString());
             QCOMPARE(readFile(earlier), "an earlier letter");
             return;
         }
@@ -199,7 +203,8 @@ private slots:
             return;
         // The next file is suggested in the folder used last; the marks keep their own name.
         m->window->ui().IchiBtn->click();
-        QCOMPARE(m->desktop.suggestedFiles.value(1), m->dir.filePath("位置合わせの○印.pdf"));
+        const QString marks = m->dir.filePath("位置合わせの○印.pdf");
+        QCOMPARE(m->desktop.suggestedFiles.value(1), marks);
     }
 
     // The situation; the printers listed, the one selected as the dialog opens in []; the notice;
@@ -207,15 +212,25 @@ private slots:
     void setup_data()
     {
         rows(R"(
-            queue, its other paper, portrait | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | portrait | OK
-            default queue, B5 | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Office（既定のプリンタ） | B5 | - | OK
-            PDF file | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | PDFファイル | A4 | - | OK
-            cancelled | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | portrait | -
-            service down: PDF files offered, none preselected | unreachable | PDFファイル | 接続できません | PDFファイル | A4 | - | OK
-            choice not saved: told, used until the end | unsaved | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル | - | Sheet | A4 | - | OK
-            chosen printer gone: the user picks another | gone | Annex,Office（既定のプリンタ）,Sheet,PDFファイル | 「Gone」が見つかりません | Office（既定のプリンタ） | A4 | portrait | OK
-            no printer: PDF files preselected | none | [PDFファイル] | - | PDFファイル | A4 | - | OK
-            printers by their description, jobs to the queue | described | Annex,[事務室（既定のプリンタ）],Sheet,PDFファイル | - | 事務室（既定のプリンタ） | B5 | - | OK)");
+            A4, portrait | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル |
+                - | Sheet | A4 | portrait | OK
+            default, B5 | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル |
+                - | Office（既定のプリンタ） | B5 | - | OK
+            PDF file | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル |
+                - | PDFファイル | A4 | - | OK
+            cancelled | - | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル |
+                - | Sheet | A4 | portrait | -
+            service down: PDF files offered, none preselected | unreachable | PDFファイル |
+                接続できません | PDFファイル | A4 | - | OK
+            not saved | unsaved | Annex,[Office（既定のプリンタ）],Sheet,PDFファイル |
+                - | Sheet | A4 | - | OK
+            printer gone | gone | Annex,Office（既定のプリンタ）,Sheet,PDFファイル |
+                「Gone」が見つかりません | Office（既定のプリンタ） | A4 |
+                portrait | OK
+            none: PDF preselected | none | [PDFファイル] | - | PDFファイル | A4 | - | OK
+            printers by their description, jobs to the queue | described |
+                Annex,[事務室（既定のプリンタ）],Sheet,PDFファイル | - |
+                事務室（既定のプリンタ） | B5 | - | OK)");
     }
     // The dialog offers the queues and PDF files and says what is wrong; OK keeps printer, paper
     // and orientation for every later job, also after a restart; Cancel changes nothing at all.

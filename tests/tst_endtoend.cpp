@@ -205,7 +205,7 @@ private slots:
             queue stopped | cupsdisable | InsatsuBtn | 停止しています,紙詰まり
             stopped while the page is sent | late | IchiBtn | 停止しています,紙詰まり
             queue refusing jobs | cupsreject | InsatsuBtn | 受け付けない,トナー交換中
-            queue deleted after setup | lpadmin | InsatsuBtn | 見つかりません,プリンタ設定
+            queue deleted | lpadmin | InsatsuBtn | 見つかりません,プリンタ設定
             scheduler not running | down | InsatsuBtn | 印刷サービス,接続できません
             scheduler stalled | stalled | InsatsuBtn | 応答しません)");
     }

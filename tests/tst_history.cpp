@@ -253,8 +253,9 @@ private slots:
         {
             HistoryStore store(path);
             store.open();
-            for (const auto &[age, name] :
-                 {std::pair{-13, "13か月前"}, std::pair{-11, "11か月前"}, std::pair{0, "昨日"}}) {
+            const std::pair<int, const char *> ages[] = {
+                {-13, "13か月前"}, {-11, "11か月前"}, {0, "昨日"}};
+            for (const auto &[age, name] : ages) {
                 HistoryLetter letter =
                     letterAt(now.addMonths(age).addDays(-1), QString::fromUtf8(name));
                 QVERIFY(store.record(letter));

@@ -90,7 +90,7 @@ private slots:
                                       : QFile::link(kind, path));
             const QFileInfo before(path);
             const OffsetReading reading = readOffsetFile(path);
-            // ズレ保存 reads what it may have to put back with the same checks, and writes nothing.
+            // ズレ保存 reads what it may put back with the same checks, and writes nothing.
             QVERIFY(kind != "pipe" ||
                     !saveOffsetFiles({path, "x", "1"}, {dir.filePath("y"), "y", "2"}).isEmpty());
             QVERIFY2(createMissingOffsetFile(path).isEmpty() && reading.value == 0 &&
@@ -122,9 +122,9 @@ private slots:
         QCOMPARE(ui.Sayuu_Xtxt->text() + ' ' + ui.Jyouge_Ytxt->text(), row[2]);
         QCOMPARE(row[3].isEmpty() ? m.desktop.shown.join("") : m.notToldOnce({row[4]}, "warning"),
                  QString());
-        const QString text = m.desktop.shown.value(0);
-        QCOMPARE(text.contains(m.xPath()) && text.contains("左右のズレ"), row[3].contains('x'));
-        QCOMPARE(text.contains(m.yPath()) && text.contains("上下のズレ"), row[3].contains('y'));
+        const QString msg = m.desktop.shown.value(0);
+        QCOMPARE(msg.contains(m.xPath()) && msg.contains("左右のズレ"), row[3].contains('x'));
+        QCOMPARE(msg.contains(m.yPath()) && msg.contains("上下のズレ"), row[3].contains('y'));
         QCOMPARE(readFile(m.xPath()), row[0] == "<missing>" ? "" : row[0].toUtf8());
         QCOMPARE(readFile(m.yPath()), row[1] == "<missing>" ? "" : row[1].toUtf8());
     }
@@ -192,18 +192,25 @@ private slots:
         rows(R"(
             -30 and 45 | - | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
             the whole number, in digits only | - | 0 | %201,000%20 | +2.5 | 1000\r\n | 2\r\n | - | -
-            beyond -1000..1000 refused | - | 0 | 1000.5 | -2147483648 | 5\r\n | 6\r\n | 左右のズレ,上下のズレ,-1000,1000 | -
-            temporaries of a save cut short cleared | <temp> | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
+            beyond -1000..1000 refused | - | 0 | 1000.5 | -2147483648 | 5\r\n | 6\r\n |
+                左右のズレ,上下のズレ,-1000,1000 | -
+            temporaries of a cut save cleared | <temp> | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
             a clerk's backup kept | <backup> | 0 | -30 | 45 | -30\r\n | 45\r\n | - | -
             told in the notice line | - | 0 | 15 | 35 | 15\r\n | 35\r\n | - | -
             full-width digits and signs | - | 0 | −１０ | ＋３５ | -10\r\n | 35\r\n | - | -
-            a pipe in place of ini_x1.txt | <pipe> | 0 | -30 | 45 | <pipe> | 6\r\n | <x>,通常のファイルではない,書き込めません | 読み込め
-            empty left/right | - | 0 | - | 45 | 5\r\n | 6\r\n | 左右のズレ,入力されていません | 上下
-            letters up/down | - | 0 | -30 | abc | 5\r\n | 6\r\n | 上下のズレ,数値ではありません | 左右
-            overflow left/right | - | 0 | 3000000000 | 0 | 5\r\n | 6\r\n | 左右のズレ,大きすぎます | 上下
-            folder in place of ini_y1.txt | ini_y1.txt | 0 | -30 | 45 | 5\r\n | <folder> | <y>,フォルダー,前のまま | <x>
-            second not replaced: first put back | - | 2 | -30 | 45 | 5\r\n | 6\r\n | <y>,前のまま | <x>
-            save folder gone | * | 0 | -30 | 45 | <missing> | <missing> | <x>,フォルダーがありません | -)");
+            a pipe in place of ini_x1.txt | <pipe> | 0 | -30 | 45 | <pipe> | 6\r\n |
+                <x>,通常のファイルではない,書き込めません | 読み込め
+            empty left/right | - | 0 | - | 45 | 5\r\n | 6\r\n |
+                左右のズレ,入力されていません | 上下
+            letters up/down | - | 0 | -30 | abc | 5\r\n | 6\r\n |
+                上下のズレ,数値ではありません | 左右
+            overflow left/right | - | 0 | 3000000000 | 0 | 5\r\n | 6\r\n |
+                左右のズレ,大きすぎます | 上下
+            folder in place of ini_y1.txt | ini_y1.txt | 0 | -30 | 45 | 5\r\n | <folder> |
+                <y>,フォルダー,前のまま | <x>
+            2nd failed: 1st put back | - | 2 | -30 | 45 | 5\r\n | 6\r\n | <y>,前のまま | <x>
+            save folder gone | * | 0 | -30 | 45 | <missing> | <missing> |
+                <x>,フォルダーがありません | -)");
     }
     // The folder starts with 5 and 6 saved. Root writes through any permission bits, so a
     // target is blocked by a folder in its place, which holds for root too.
@@ -243,10 +250,10 @@ private slots:
                      QString());
             QVERIFY(row[7].isEmpty() || !m.desktop.shown.value(0).contains(row[7]));
             const auto *notice = m.window->findChild<QLabel *>("noticeLabel");
+            const QString saved = QString("ズレを保存しました（左右 %1・上下 %2）")
+                                      .arg(row[4].trimmed(), row[5].trimmed());
             QCOMPARE(notice->isVisibleTo(m.window.get()) ? notice->text() : "",
-                     row[6].isEmpty() ? QString("ズレを保存しました（左右 %1・上下 %2）")
-                                            .arg(row[4].trimmed(), row[5].trimmed())
-                                      : "");
+                     row[6].isEmpty() ? saved : "");
         }
         // What was typed stays, to be corrected; the spin is not touched.
         QCOMPARE(ui.Sayuu_Xtxt->text() + '|' + ui.Jyouge_Ytxt->text(), row[2] + '|' + row[3]);

@@ -139,11 +139,14 @@ private slots:
         QPainter(&writer).drawText(100, 100, QStringLiteral("委任状"));
         QTest::newRow("PDF") << "form.pdf" << pdf.data() << QString();
         QTest::newRow("broken PNG") << "bad.png" << QByteArray("\x89PNG\r\n\x1a\nrest")
-                                    << QString("PNG、JPEG または PDF のファイルを選んでください。");
+                                    << QString("PNG、JPEG または PDF "
+                                               "のファイルを選んでください。");
         QTest::newRow("an icon") << "icon.png" << image(32, 32, "PNG")
-                                 << QString("（32×32 画素）が用紙のスキャンとして不自然");
+                                 << QString("（32×32 画素）が"
+                                            "用紙のスキャンとして不自然");
         QTest::newRow("gone") << "gone.png" << QByteArray()
-                              << QString("ファイルが見つかりません。もう一度選び直してください。");
+                              << QString("ファイルが見つかりません。"
+                                         "もう一度選び直してください。");
         QTest::newRow("a pipe") << "pipe.png" << QByteArray("<fifo>")
                                 << QString("通常のファイルではありません。");
         QTest::newRow("PDF without a page")
@@ -153,8 +156,9 @@ private slots:
                           "trailer <</Root 1 0 R>>\n%%EOF\n")
             << QString("PDF にページがありません。");
         const QByteArray jpeg = image(1240, 1754, "JPEG");
-        QTest::newRow("JPEG cut in half")
-            << "cut.jpg" << jpeg.left(jpeg.size() / 2) << QString("画像が途中で切れています。");
+        QTest::newRow("JPEG cut in half") << "cut.jpg" << jpeg.left(jpeg.size() / 2)
+                                          << QString("画像が途中で"
+                                                     "切れています。");
     }
     void scan()
     {

@@ -164,11 +164,13 @@ private slots:
     void readingsInKatakana_data()
     {
         rows(R"(
-            delegator 1: small, ゖ, marks | delegator1_reading | ぁゖ | かなゝゞ | カナヽヾァヶ
+            delegator 1: small, ゖ, marks | delegator1_reading | ぁゖ | かなゝゞ |
+                カナヽヾァヶ
             delegator 2 | delegator2_reading | ゔ-A | ん | ンヴ-A
             delegator 3 | delegator3_reading | カナ | ぃ | ィカナ
             a name stays as typed | delegator1_name | ひら | がな | がなひら
-            long: tooltip | delegator1_title | 取締役社長室長 | 代表 | 代表取締役社長室長 | tip)");
+            long: tooltip | delegator1_title | 取締役社長室長 | 代表 |
+                代表取締役社長室長 | tip)");
     }
     // What an input method hands over becomes katakana; the cursor stays where it was.
     void readingsInKatakana()
@@ -301,7 +303,8 @@ private slots:
         ui->Jyouge_Ytxt->setText("1x");
         canvas->grab();
         QVERIFY(canvas->drawn().isEmpty());
-        QVERIFY(canvas->problem().startsWith("「上下のズレ」の値を使用できません。"));
+        QVERIFY(canvas->problem().startsWith("「上下のズレ」の値を"
+                                             "使用できません。"));
     }
 
     void exitQuestion_data()
@@ -328,8 +331,8 @@ private slots:
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
         QTest::mouseClick(window.ui().zEndBtn, Qt::LeftButton);
-        QCOMPARE(shown, QStringList({"  ソラフ", "このプログラムを終了しますか？", "はい(&Y)",
-                                     "いいえ(&N)"}));
+        const QString question = "このプログラムを終了しますか？";
+        QCOMPARE(shown, QStringList({"  ソラフ", question, "はい(&Y)", "いいえ(&N)"}));
         QCOMPARE(m->desktop.quits, int(yes));
         QVERIFY(window.ui().CyouseiFrm->isVisibleTo(&window)); // nothing changed on No
     }
