@@ -51,6 +51,11 @@ struct FakeDesktop : Messages, Clock, Session
         shown << "question|" + t + '|' + x;
         return false;
     }
+    bool askYesNoDefaultNo(const QString &t, const QString &x) override
+    {
+        shown << "question-no|" + t + '|' + x;
+        return false;
+    }
     QString pdfFileName(const QString &suggested) override
     {
         suggestedFiles << suggested;

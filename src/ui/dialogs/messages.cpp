@@ -51,6 +51,12 @@ bool QtMessages::askYesNo(const QString &title, const QString &text)
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+bool QtMessages::askYesNoDefaultNo(const QString &title, const QString &text)
+{
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 QString QtMessages::pdfFileName(const QString &suggested)
 {
     const QFileInfo file(suggested);

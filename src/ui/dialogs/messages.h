@@ -17,6 +17,8 @@ public:
     virtual void critical(const QString &title, const QString &text) = 0;
     // Question icon, Yes and No with Yes the default; true for Yes.
     virtual bool askYesNo(const QString &title, const QString &text) = 0;
+    // The same with No the default: for what cannot be undone.
+    virtual bool askYesNoDefaultNo(const QString &title, const QString &text) = 0;
     // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
     virtual QString pdfFileName(const QString &suggested) = 0;
 };
@@ -29,6 +31,7 @@ public:
     void warning(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;
+    bool askYesNoDefaultNo(const QString &title, const QString &text) override;
     QString pdfFileName(const QString &suggested) override;
 
 private:
