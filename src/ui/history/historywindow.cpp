@@ -23,7 +23,12 @@ QString fieldLabel(Field field)
     const int index = static_cast<int>(field);
     if (index >= static_cast<int>(Field::Delegator1Reading)) {
         static const char *const kDelegatorLabels[] = {
-            "フリガナ", "氏名又は会社名", "役職", "代表者氏名", "住所1", "住所2",
+            QT_TRANSLATE_NOOP("HistoryWindow", "フリガナ"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "氏名又は会社名"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "役職"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "代表者氏名"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "住所1"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "住所2"),
         };
         const int first = static_cast<int>(Field::Delegator1Reading);
         return HistoryWindow::tr("委任者%1 %2")
@@ -31,7 +36,12 @@ QString fieldLabel(Field field)
             .arg(HistoryWindow::tr(kDelegatorLabels[(index - first) % 6]));
     }
     static const char *const kLabels[] = {
-        "受任者", "委任内容", "日付（年）", "日付（月）", "日付（日）", "車台番号または登録番号",
+        QT_TRANSLATE_NOOP("HistoryWindow", "受任者"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "委任内容"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "日付（年）"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "日付（月）"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "日付（日）"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "車台番号または登録番号"),
     };
     return HistoryWindow::tr(kLabels[index]);
 }
@@ -76,7 +86,7 @@ HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &
     m_ui.ToDate->setDate(today);
     // Every header whole; the cells widen their columns as the letters come in.
     m_ui.LetterList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_ui.ListSplitter->setSizes({3 * height(), height()});
+    m_ui.ListSplitter->setSizes({3 * height(), 2 * height()});
 
     connect(m_ui.SearchTxt, &QLineEdit::textChanged, this, &HistoryWindow::search);
     connect(m_ui.PeriodCheck, &QCheckBox::toggled, this, [this](bool on) {
