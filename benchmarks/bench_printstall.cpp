@@ -30,6 +30,7 @@ struct Quiet : Messages
     void critical(const QString &, const QString &text) override { told = text; }
     bool askYesNo(const QString &, const QString &) override { return false; }
     bool askPrintAnyway(const QString &, const QString &) override { return true; }
+    bool askYesNoDefaultNo(const QString &, const QString &) override { return false; }
     QString pdfFileName(const QString &) override { return pdf; }
     QString told;
     QString pdf;

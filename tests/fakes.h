@@ -56,6 +56,11 @@ struct FakeDesktop : Messages, Clock, Session
         shown << "printAnyway|" + t + '|' + x;
         return printAnyway;
     }
+    bool askYesNoDefaultNo(const QString &t, const QString &x) override
+    {
+        shown << "question-no|" + t + '|' + x;
+        return false;
+    }
     QString pdfFileName(const QString &suggested) override
     {
         suggestedFiles << suggested;

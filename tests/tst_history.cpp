@@ -56,7 +56,7 @@ class TestHistory : public QObject
     Q_OBJECT
 
 private slots:
-    // The search, the days from today (99: any day), the delegators listed.
+    // The search, the days from today (99: any day), the delegators listed, the field matched.
     void roundTrip_data()
     {
         rows(R"(
@@ -66,6 +66,7 @@ private slots:
             percent is no wildcard | %25 | 99 | O'Brien; DROP TABLE letters;--
             underscore is no wildcard | _ | 99 | O'Brien; DROP TABLE letters;--
             reading in hiragana | やまだ | 99 | 山田商事
+            field matched | ﾔﾏﾀﾞ | 99 | 山田商事 | 委任者1 フリガナ
             number in full width | ５００ | 99 | O'Brien; DROP TABLE letters;--
             address | 港区 | 99 | 山田商事,O'Brien; DROP TABLE letters;--
             today | - | 0 | 山田商事,O'Brien; DROP TABLE letters;--
@@ -128,20 +129,33 @@ private slots:
         settle(history);
         QStringList shown;
         for (int row = 0; row < list->ui().LetterList->topLevelItemCount(); ++row)
-            shown.append(list->ui().LetterList->topLevelItem(row)->text(1));
+            shown.append(list->ui().LetterList->topLevelItem(row)->text(3));
         QCOMPARE(shown, names);
+        if (row.size() > 3)
+            QCOMPARE(list->ui().LetterList->topLevelItem(0)->text(5), row[3]);
         if (names.isEmpty())
             return;
 
         // Opened back: the entries as printed, the offsets as they are now.
         ui.ShinkiBtn->click();
         ui.Sayuu_Xtxt->setText(QStringLiteral("33"));
+        desktop.date = desktop.date.addDays(1);
         list->ui().LetterList->setCurrentItem(
             list->ui().LetterList->topLevelItem(int(names.size()) - 1));
         list->ui().OpenBtn->click();
         QCOMPARE(ui.IninShimei->currentText(), names.last());
         QCOMPARE(ui.Combo10101->currentText(), QStringLiteral("佐藤"));
         QCOMPARE(ui.Sayuu_Xtxt->text(), QStringLiteral("33"));
+        // A start for today's letter, dated today; the one printed again is marked so.
+        QCOMPARE(ui.Combo10303->currentText(), QStringLiteral("06"));
+        QCOMPARE(window.findChild<QLabel *>("noticeLabel")->text(),
+                 "履歴の委任状を開きました。日付は今日にしています。");
+        ui.RirekiBtn->click();
+        list->ui().ReprintBtn->click();
+        settle(history);
+        QCOMPARE(list->ui().LetterList->topLevelItem(0)->text(6), QStringLiteral("再印刷"));
+        list->ui().DeleteBtn->click(); // asked with No the default
+        QVERIFY(desktop.shown.last().startsWith("question-no|"));
     }
     void earlierFile_data()
     {
@@ -193,7 +207,7 @@ private slots:
         QCOMPARE(sql.value(0).toString(), offsetText);
         QCOMPARE(sql.value(1).toString(), QStringLiteral("40"));
         QVERIFY(sql.exec("PRAGMA user_version") && sql.next());
-        QCOMPARE(sql.value(0).toInt(), 2);
+        QCOMPARE(sql.value(0).toInt(), 3);
     }
     // What is in the way; whether it is moved aside, so that the history stays on.
     void openProblems_data()
@@ -217,6 +231,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(garbage) && file.flush());
         if (row[0] == "folder")
             QDir().mkdir(path);
+        QFile::setPermissions(folder, QFileDevice::Permissions(0x7755)); // others may read
         QStringList messages;
         ThreadBackground background;
         History history(path, dir.filePath(QStringLiteral("settings.ini")), background);
@@ -226,6 +241,7 @@ private slots:
         settle(history);
         QCOMPARE(messages.size(), 1); // one message, and none again for the letter after it
         QCOMPARE(history.isOn(), movedAside);
+        QCOMPARE(int(QFileInfo(folder).permissions() & 0x0077), 0); // mended: the clerk's alone
         QCOMPARE(namesFound(history),
                  movedAside ? QStringList{QStringLiteral("次のお客様")} : QStringList{});
         const QStringList aside =

@@ -21,7 +21,8 @@ struct HistoryLetter
     QString printer; // the print queue, or empty for a PDF file
     QString paper;
     QString orientation;
-    QString jobId; // the print service's job number, or the PDF file written
+    QString jobId;        // the print service's job number, or the PDF file written
+    bool reprint = false; // printed again from the history
 };
 
 // A letter the print queue or the PDF file took, as it is kept, printed now.

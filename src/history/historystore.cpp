@@ -42,6 +42,10 @@ const QList<QStringList> kMigrations = {
                        " AND CAST(offset_y AS INTEGER) BETWEEN -2147483648 AND 2147483647"),
         // Then the entries under their fields' keys: see renamingEntries().
     },
+    {
+        // Whether the letter was printed again from the history.
+        QStringLiteral("ALTER TABLE letters ADD COLUMN reprint INTEGER NOT NULL DEFAULT 0"),
+    },
 };
 // The step after which the entries are kept under field keys and searched by a new fold.
 constexpr int kFieldKeysStep = 1;
@@ -128,6 +132,8 @@ HistoryStore::Opened HistoryStore::open()
 {
     const QString folder = QFileInfo(m_path).absolutePath();
     QDir().mkpath(folder);
+    // The letters hold customers' names and addresses: the folder is the user's alone.
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (!canCreateFilesIn(folder))
         return Opened::Unusable;
     m_failure = 0;
@@ -281,13 +287,15 @@ bool HistoryStore::record(HistoryLetter &letter)
         QSqlQuery insert(db);
         insert.prepare(QStringLiteral(
             "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
-            " printer, paper, orientation, job_id, entries) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            " printer, paper, orientation, job_id, entries, reprint)"
+            " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const QVariant &value :
              {QVariant(when), QVariant(letter.letter.delegatedMatterTicked() ? 1 : 0),
               QVariant(letter.offset.leftRight), QVariant(letter.offset.upDown),
               QVariant(letter.printer), QVariant(letter.paper), QVariant(letter.orientation),
               QVariant(letter.jobId),
-              QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact)))})
+              QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact))),
+              QVariant(letter.reprint ? 1 : 0)})
             insert.addBindValue(value);
         if (run(insert)) {
             letter.id = insert.lastInsertId().toLongLong();
@@ -388,7 +396,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     select.prepare(
         QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right, "
                        "offset_up_down, printer, paper,"
-                       " orientation, job_id, entries FROM letters"
+                       " orientation, job_id, entries, reprint FROM letters"
                        " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
     select.addBindValue(QStringLiteral("[%1]").arg(ids.join(QLatin1Char(','))));
     if (!select.exec())
@@ -403,6 +411,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         letter.paper = select.value(6).toString();
         letter.orientation = select.value(7).toString();
         letter.jobId = select.value(8).toString();
+        letter.reprint = select.value(10).toInt() != 0;
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
         for (int i = 0; i < kFieldCount; ++i)

@@ -65,6 +65,12 @@ bool QtMessages::askPrintAnyway(const QString &title, const QString &text)
     return box.clickedButton() == print;
 }
 
+bool QtMessages::askYesNoDefaultNo(const QString &title, const QString &text)
+{
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 QString QtMessages::pdfFileName(const QString &suggested)
 {
     const QFileInfo file(suggested);

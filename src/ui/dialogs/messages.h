@@ -19,6 +19,8 @@ public:
     virtual bool askYesNo(const QString &title, const QString &text) = 0;
     // Warning icon, 印刷する and やめる with やめる the default; true for 印刷する.
     virtual bool askPrintAnyway(const QString &title, const QString &text) = 0;
+    // The same with No the default: for what cannot be undone.
+    virtual bool askYesNoDefaultNo(const QString &title, const QString &text) = 0;
     // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
     virtual QString pdfFileName(const QString &suggested) = 0;
 };
@@ -32,6 +34,7 @@ public:
     void critical(const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;
     bool askPrintAnyway(const QString &title, const QString &text) override;
+    bool askYesNoDefaultNo(const QString &title, const QString &text) override;
     QString pdfFileName(const QString &suggested) override;
 
 private:

@@ -1,9 +1,11 @@
 #include "ui/history/historywindow.h"
 
 #include "history/history.h"
+#include "history/historystore.h"
 #include "ui/dialogs/messages.h"
 
 #include <QDate>
+#include <QHeaderView>
 #include <QShortcut>
 #include <QShowEvent>
 
@@ -15,9 +17,62 @@ namespace {
 // The retention periods the list offers, in months, in its order.
 constexpr int kRetentionMonths[] = {1, 3, 6, 12, 24, 36, 60};
 
-QString joined(const Letter &letter, Field first, Field second)
+// Each field's name as the clerk knows it from the main window, in the order of Field.
+QString fieldLabel(Field field)
 {
-    return (letter.text(first) + QLatin1Char(' ') + letter.text(second)).trimmed();
+    const int index = static_cast<int>(field);
+    if (index >= static_cast<int>(Field::Delegator1Reading)) {
+        static const char *const kDelegatorLabels[] = {
+            QT_TRANSLATE_NOOP("HistoryWindow", "フリガナ"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "氏名又は会社名"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "役職"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "代表者氏名"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "住所1"),
+            QT_TRANSLATE_NOOP("HistoryWindow", "住所2"),
+        };
+        const int first = static_cast<int>(Field::Delegator1Reading);
+        return HistoryWindow::tr("委任者%1 %2")
+            .arg((index - first) / 6 + 1)
+            .arg(HistoryWindow::tr(kDelegatorLabels[(index - first) % 6]));
+    }
+    static const char *const kLabels[] = {
+        QT_TRANSLATE_NOOP("HistoryWindow", "受任者"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "委任内容"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "日付（年）"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "日付（月）"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "日付（日）"),
+        QT_TRANSLATE_NOOP("HistoryWindow", "車台番号または登録番号"),
+    };
+    return HistoryWindow::tr(kLabels[index]);
+}
+
+QString letterDate(const Letter &letter)
+{
+    if (letter.text(Field::Year).isEmpty())
+        return QString();
+    return HistoryWindow::tr("%1年%2月%3日")
+        .arg(letter.text(Field::Year), letter.text(Field::Month), letter.text(Field::Day));
+}
+
+QString delegators(const Letter &letter)
+{
+    QStringList names;
+    for (Field name : {Field::Delegator1Name, Field::Delegator2Name, Field::Delegator3Name})
+        if (!letter.text(name).isEmpty())
+            names.append(letter.text(name));
+    return names.join(HistoryWindow::tr("、"));
+}
+
+// Where the search found its text: the first searched field that holds it.
+QString matchedField(const Letter &letter, const QString &search)
+{
+    const QString needle = HistoryStore::fold(search);
+    if (needle.isEmpty())
+        return QString();
+    for (int i = 0; i < kFieldCount; ++i)
+        if (HistoryStore::fold(letter.text(fieldAt(i))).contains(needle))
+            return fieldLabel(fieldAt(i));
+    return QString();
 }
 
 } // namespace
@@ -29,11 +84,9 @@ HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &
     m_ui.setupUi(this);
     m_ui.FromDate->setDate(today.addMonths(-1));
     m_ui.ToDate->setDate(today);
-    m_ui.LetterList->setColumnWidth(0, 130);
-    m_ui.LetterList->setColumnWidth(1, 150);
-    m_ui.LetterList->setColumnWidth(2, 130);
-    m_ui.LetterList->setColumnWidth(3, 130);
-    m_ui.LetterList->setColumnWidth(4, 170);
+    // Every header whole; the cells widen their columns as the letters come in.
+    m_ui.LetterList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_ui.ListSplitter->setSizes({3 * height(), 2 * height()});
 
     connect(m_ui.SearchTxt, &QLineEdit::textChanged, this, &HistoryWindow::search);
     connect(m_ui.PeriodCheck, &QCheckBox::toggled, this, [this](bool on) {
@@ -44,6 +97,7 @@ HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &
     connect(m_ui.FromDate, &QDateEdit::dateChanged, this, &HistoryWindow::search);
     connect(m_ui.ToDate, &QDateEdit::dateChanged, this, &HistoryWindow::search);
     connect(m_ui.LetterList, &QTreeWidget::itemActivated, this, &HistoryWindow::onOpenBtnClicked);
+    connect(m_ui.LetterList, &QTreeWidget::currentItemChanged, this, &HistoryWindow::showDetail);
     connect(m_ui.OpenBtn, &QPushButton::clicked, this, &HistoryWindow::onOpenBtnClicked);
     connect(m_ui.ReprintBtn, &QPushButton::clicked, this, &HistoryWindow::onReprintBtnClicked);
     connect(m_ui.DeleteBtn, &QPushButton::clicked, this, &HistoryWindow::onDeleteBtnClicked);
@@ -98,15 +152,17 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
         return; // overtaken by what the user typed since
     m_letters = letters;
     QList<QTreeWidgetItem *> items;
+    const QString searched = m_ui.SearchTxt->text();
     for (const HistoryLetter &kept : letters) {
         const Letter &letter = kept.letter;
-        const QString name = letter.text(Field::Delegator1Name);
         items.append(new QTreeWidgetItem(QStringList{
             kept.printedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm")),
-            name.isEmpty() ? letter.text(Field::Delegator2Name) : name,
-            letter.text(Field::Delegator1Reading),
+            letterDate(letter),
+            letter.text(Field::ProxyName),
+            delegators(letter),
             letter.text(Field::VehicleNumber),
-            joined(letter, Field::Delegator1Address1, Field::Delegator1Address2),
+            matchedField(letter, searched),
+            kept.reprint ? tr("再印刷") : QString(),
             kept.printer.isEmpty() ? kept.jobId : kept.printer,
         }));
     }
@@ -119,6 +175,23 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
                                       "もっと前のものは、文字や期間で絞り込んでください）")
                                        .arg(letters.size())
                                  : tr("印刷履歴は残さない設定です。"));
+}
+
+void HistoryWindow::showDetail()
+{
+    const int row = m_ui.LetterList->indexOfTopLevelItem(m_ui.LetterList->currentItem());
+    if (row < 0 || row >= m_letters.size())
+        return m_ui.DetailTxt->clear();
+    const Letter &letter = m_letters[row].letter;
+    QStringList lines;
+    for (int i = 0; i < kFieldCount; ++i) {
+        const Field field = fieldAt(i);
+        QString text = letter.text(field);
+        if (field == Field::DelegatedMatter && !letter.delegatedMatterTicked())
+            text = tr("%1（印刷しない）").arg(text);
+        lines.append(tr("%1：%2").arg(fieldLabel(field), text));
+    }
+    m_ui.DetailTxt->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 QList<HistoryLetter> HistoryWindow::selectedLetters() const
@@ -155,7 +228,7 @@ void HistoryWindow::onDeleteBtnClicked()
 {
     const QList<HistoryLetter> selected = selectedLetters();
     if (selected.isEmpty() ||
-        !m_messages.askYesNo(
+        !m_messages.askYesNoDefaultNo(
             Messages::appTitle(),
             tr("選んだ %1 件の印刷履歴を削除します。よろしいですか？").arg(selected.size())))
         return;
@@ -168,9 +241,9 @@ void HistoryWindow::onDeleteBtnClicked()
 void HistoryWindow::onKeepCheckClicked(bool keep)
 {
     if (!keep &&
-        !m_messages.askYesNo(Messages::appTitle(),
-                             tr("印刷履歴を残さないようにすると、これまでの印刷履歴をすべて"
-                                "削除します。よろしいですか？"))) {
+        !m_messages.askYesNoDefaultNo(
+            Messages::appTitle(), tr("印刷履歴を残さないようにすると、これまでの印刷履歴をすべて"
+                                     "削除します。よろしいですか？"))) {
         m_ui.KeepCheck->setChecked(true);
         return;
     }

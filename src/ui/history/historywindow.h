@@ -32,6 +32,7 @@ protected:
 private:
     void search();
     void onFound(int serial, const QList<HistoryLetter> &letters);
+    void showDetail();
     void onOpenBtnClicked();
     void onReprintBtnClicked();
     void onDeleteBtnClicked();

@@ -61,6 +61,7 @@ void MainWindow::setUp()
     m_runner = new PrintRunner(m_services, this, m_notice, {m_ui.InsatsuBtn, m_ui.IchiBtn});
     connect(m_runner, &PrintRunner::jobAccepted, this, &MainWindow::jobAccepted);
     connect(m_runner, &PrintRunner::jobFinished, this, &MainWindow::jobFinished);
+    connect(m_runner, &PrintRunner::jobFinished, this, [this] { m_reprinting = false; });
 
     connect(m_ui.PriDiaBtn, &QPushButton::clicked, this, &MainWindow::onPriDiaBtnClicked);
     connect(m_ui.zEndBtn, &QPushButton::clicked, this, &MainWindow::onZEndBtnClicked);
@@ -171,8 +172,11 @@ void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter
                               const PrintOffset &offset)
 {
     // Marks are no letter: they come without entries.
-    if (m_services.history && letter)
-        m_services.history->record(historyLetter(job, *letter, offset));
+    if (!m_services.history || !letter)
+        return;
+    HistoryLetter kept = historyLetter(job, *letter, offset);
+    kept.reprint = m_reprinting;
+    m_services.history->record(kept);
 }
 
 void MainWindow::onHozonBtnClicked()
@@ -200,7 +204,12 @@ void MainWindow::onRirekiBtnClicked()
         connect(m_historyWindow, &HistoryWindow::openRequested, this, &MainWindow::showLetter);
         // Printed again with today's offsets: they belong to the printer, not to the letter.
         connect(m_historyWindow, &HistoryWindow::reprintRequested, this,
-                [this](const HistoryLetter &record) { print(record.letter); });
+                [this](const HistoryLetter &record) {
+                    // Marked until its job ends; a job that never started leaves no mark.
+                    m_reprinting = !m_runner->busy();
+                    print(record.letter);
+                    m_reprinting = m_reprinting && m_runner->busy();
+                });
         m_historyWindow->move(geometry().center() - m_historyWindow->rect().center());
     }
     m_historyWindow->show();
@@ -210,8 +219,15 @@ void MainWindow::onRirekiBtnClicked()
 
 void MainWindow::showLetter(const HistoryLetter &letter)
 {
-    // The entries only: the offsets belong to today's printer, not to the letter.
-    m_form->setLetter(letter.letter);
+    // The entries only: the offsets belong to today's printer, not to the letter. The letter is
+    // a start for today's, so it is dated today.
+    Letter opened = letter.letter;
+    const DateTexts today = dateTexts(m_services.clock->today());
+    opened.setText(Field::Year, today.year);
+    opened.setText(Field::Month, today.month);
+    opened.setText(Field::Day, today.day);
+    m_form->setLetter(opened);
+    m_notice->tell(tr("履歴の委任状を開きました。日付は今日にしています。"), 4000);
     activateWindow();
 }
 

@@ -13,7 +13,6 @@
 #include <memory>
 #include <optional>
 
-
 class HistoryWindow;
 class LetterForm;
 class Notice;
@@ -81,5 +80,7 @@ private:
     Notice *m_notice = nullptr;
     PrintRunner *m_runner = nullptr;
     HistoryWindow *m_historyWindow = nullptr;
+    // The job running prints a letter again from the history.
+    bool m_reprinting = false;
     PreviewWindow *m_preview = nullptr;
 };
