@@ -201,6 +201,7 @@ private slots:
         rows(R"(
             not a database | garbage | yes
             a folder by its name | folder | yes
+            a later version's file, left as it is | later | -
             read-only folder | /proc | -)");
     }
     void openProblems()
@@ -217,6 +218,12 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(garbage) && file.flush());
         if (row[0] == "folder")
             QDir().mkdir(path);
+        if (row[0] == "later") {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+            db.setDatabaseName(path);
+            QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA user_version=99"));
+        }
+        const QByteArray before = readFile(path);
         QStringList messages;
         ThreadBackground background;
         History history(path, dir.filePath(QStringLiteral("settings.ini")), background);
@@ -233,6 +240,8 @@ private slots:
         QCOMPARE(aside.size(), movedAside ? 1 : 0);
         if (row[0] == "garbage")
             QCOMPARE(QFile(QDir(folder).filePath(aside.value(0))).size(), garbage.size());
+        if (row[0] == "later")
+            QCOMPARE(readFile(path), before);
     }
     void retention_data()
     {
