@@ -29,6 +29,7 @@ struct Quiet : Messages
     void warning(const QString &, const QString &text) override { told = text; }
     void critical(const QString &, const QString &text) override { told = text; }
     bool askYesNo(const QString &, const QString &) override { return false; }
+    Answer askYesNoCancel(const QString &, const QString &) override { return Answer::Cancel; }
     QString pdfFileName(const QString &) override { return pdf; }
     QString told;
     QString pdf;

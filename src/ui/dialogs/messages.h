@@ -17,6 +17,9 @@ public:
     virtual void critical(const QString &title, const QString &text) = 0;
     // Question icon, Yes and No with Yes the default; true for Yes.
     virtual bool askYesNo(const QString &title, const QString &text) = 0;
+    enum class Answer { Yes, No, Cancel };
+    // Question icon, Yes, No and Cancel with Yes the default.
+    virtual Answer askYesNoCancel(const QString &title, const QString &text) = 0;
     // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
     virtual QString pdfFileName(const QString &suggested) = 0;
 };
@@ -29,6 +32,7 @@ public:
     void warning(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;
+    Answer askYesNoCancel(const QString &title, const QString &text) override;
     QString pdfFileName(const QString &suggested) override;
 
 private:

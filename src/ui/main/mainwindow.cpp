@@ -66,7 +66,7 @@ void MainWindow::setUp()
     connect(m_ui.zEndBtn, &QPushButton::clicked, this, &MainWindow::onZEndBtnClicked);
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, [this] { print(m_form->letter()); });
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, [this] { print(std::nullopt); });
-    connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
+    connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::saveOffsets);
     connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
     connect(m_ui.ShinkiBtn, &QPushButton::clicked, this,
             [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
@@ -141,9 +141,11 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::onZEndBtnClicked()
 {
-    // Two half-width blanks before the name: this title differs from every other box's.
-    if (!m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
-                                       tr("このプログラムを終了しますか？")))
+    // Unsaved offsets ask their own question instead. Two half-width blanks before the name:
+    // this title differs from every other box's.
+    if (m_panel->unsaved() ? !offsetsSettled()
+                           : !m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
+                                                            tr("このプログラムを終了しますか？")))
         return;
     if (!m_runner->quitAfterJob())
         m_services.session->quit();
@@ -151,9 +153,28 @@ void MainWindow::onZEndBtnClicked()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_leaving && !offsetsSettled())
+        return event->ignore();
+    m_leaving = true;
     if (!m_runner->closeAfterJob())
         return QWidget::closeEvent(event);
     event->ignore();
+}
+
+bool MainWindow::offsetsSettled()
+{
+    if (!m_panel->unsaved())
+        return true;
+    switch (m_services.messages->askYesNoCancel(
+        Messages::appTitle(), tr("ズレが保存されていません。保存してから終了しますか？"))) {
+    case Messages::Answer::Yes:
+        return saveOffsets();
+    case Messages::Answer::No:
+        return true;
+    case Messages::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::print(const std::optional<Letter> &letter)
@@ -175,11 +196,13 @@ void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter
         m_services.history->record(historyLetter(job, *letter, offset));
 }
 
-void MainWindow::onHozonBtnClicked()
+bool MainWindow::saveOffsets()
 {
-    guarded([this] {
+    bool done = false;
+    guarded([this, &done] {
         if (const QString failure = m_panel->save(m_services.offsetDirectory); !failure.isEmpty())
             return showFailure(failure);
+        done = true;
         // The boxes read as the files now hold them.
         QString unused;
         if (const std::optional<PrintOffset> saved = m_form->offset(&unused))
@@ -188,6 +211,7 @@ void MainWindow::onHozonBtnClicked()
                                .arg(saved->upDown),
                            4000);
     });
+    return done;
 }
 
 void MainWindow::onRirekiBtnClicked()

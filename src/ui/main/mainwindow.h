@@ -56,7 +56,11 @@ private:
 
     void onPriDiaBtnClicked();
     void onZEndBtnClicked();
-    void onHozonBtnClicked();
+    // ズレ保存: false, the failure told, when nothing was saved.
+    bool saveOffsets();
+    // Before the program ends: offsets not saved yet are saved or dropped as the clerk answers;
+    // false to stay.
+    bool offsetsSettled();
     void onRirekiBtnClicked();
     void onImejiBtnClicked();
     void updatePreview();
@@ -82,4 +86,6 @@ private:
     PrintRunner *m_runner = nullptr;
     HistoryWindow *m_historyWindow = nullptr;
     PreviewWindow *m_preview = nullptr;
+    // The clerk answered for the offsets: a close held for a job does not ask again.
+    bool m_leaving = false;
 };
