@@ -243,19 +243,32 @@ private slots:
         }
     }
 
-    // 新規: every entry as at start and the date as today; the offsets stay.
+    // 新規; the field Ctrl+Z is then pressed in; whether it brings the letter back, and the entry
+    // the field's own undo brings back.
+    void newLetter_data()
+    {
+        rows(R"(
+            every entry as at start, the offsets kept | - | -
+            Ctrl+Z where 新規 put the focus brings the letter back | Combo10101 | yes
+            Ctrl+Z in a field it emptied is the field's | Text10501 | -)");
+    }
     void newLetter()
     {
+        QFETCH(QStringList, row);
         m->fill();
         ui->Check10201->click();
         ui->ShinkiBtn->click();
+        if (!row[0].isEmpty())
+            QTest::keySequence(m->window->findChild<QWidget *>(row[0]), QKeySequence::Undo);
+        QCOMPARE(ui->Check10201->isChecked(), !row[1].isEmpty());
         QStringList expected(kFieldCount, QString());
         expected[1] = "名義変更";
         expected[2] = "8";
         expected[3] = "12";
         expected[4] = "05";
-        QCOMPARE(m->texts(), expected);
-        QVERIFY(!ui->Check10201->isChecked() && !m->field("delegated_matter")->isVisible());
+        expected[5] = row[0] == "Text10501" ? kLetterTexts[5] : "";
+        QCOMPARE(m->texts(), row[1].isEmpty() ? expected : kLetterTexts);
+        QCOMPARE(m->field("delegated_matter")->isVisible(), !row[1].isEmpty());
         QCOMPARE(ui->Sayuu_Xtxt->text(), "5");
     }
 

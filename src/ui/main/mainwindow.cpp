@@ -9,6 +9,7 @@
 #include "ui/history/historywindow.h"
 #include "ui/main/displaysize.h"
 #include "ui/main/letterform.h"
+#include "ui/main/letterundo.h"
 #include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
 #include "ui/preview/previewwindow.h"
@@ -58,6 +59,7 @@ void MainWindow::setUp()
     // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
     m_notice = new Notice(this);
     m_notice->setGeometry(m_ui.Frame10401->geometry());
+    m_undo = new LetterUndo(*m_form, *m_notice, this);
     m_runner = new PrintRunner(m_services, this, m_notice, {m_ui.InsatsuBtn, m_ui.IchiBtn});
     connect(m_runner, &PrintRunner::jobAccepted, this, &MainWindow::jobAccepted);
     connect(m_runner, &PrintRunner::jobFinished, this, &MainWindow::jobFinished);
@@ -68,8 +70,10 @@ void MainWindow::setUp()
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, [this] { print(std::nullopt); });
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::saveOffsets);
     connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
-    connect(m_ui.ShinkiBtn, &QPushButton::clicked, this,
-            [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
+    connect(m_ui.ShinkiBtn, &QPushButton::clicked, this, [this] {
+        m_undo->replace(tr("新しい委任状にしました。"),
+                        [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
+    });
     connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
     // Last: it sizes every control made above.
     new DisplaySize(this, m_ui.HyoujiBtn, m_services.settingsPath);
@@ -235,7 +239,7 @@ void MainWindow::onRirekiBtnClicked()
 void MainWindow::showLetter(const HistoryLetter &letter)
 {
     // The entries only: the offsets belong to today's printer, not to the letter.
-    m_form->setLetter(letter.letter);
+    m_undo->replace(tr("履歴の委任状を開きました。"), [&] { m_form->setLetter(letter.letter); });
     activateWindow();
 }
 

@@ -16,6 +16,7 @@
 
 class HistoryWindow;
 class LetterForm;
+class LetterUndo;
 class Notice;
 class OffsetPanel;
 class PreviewWindow;
@@ -81,6 +82,7 @@ private:
     Services m_services;
     Ui::Form1 m_ui;
     LetterForm *m_form = nullptr;
+    LetterUndo *m_undo = nullptr;
     OffsetPanel *m_panel = nullptr;
     Notice *m_notice = nullptr;
     PrintRunner *m_runner = nullptr;
