@@ -31,6 +31,7 @@ struct Quiet : Messages
     bool askYesNo(const QString &, const QString &) override { return false; }
     bool askPrintAnyway(const QString &, const QString &) override { return true; }
     bool askYesNoDefaultNo(const QString &, const QString &) override { return false; }
+    Answer askYesNoCancel(const QString &, const QString &) override { return Answer::Cancel; }
     QString pdfFileName(const QString &) override { return pdf; }
     QString told;
     QString pdf;

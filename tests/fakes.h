@@ -61,6 +61,11 @@ struct FakeDesktop : Messages, Clock, Session
         shown << "question-no|" + t + '|' + x;
         return false;
     }
+    Answer askYesNoCancel(const QString &t, const QString &x) override
+    {
+        shown << "question|" + t + '|' + x;
+        return Answer::Cancel;
+    }
     QString pdfFileName(const QString &suggested) override
     {
         suggestedFiles << suggested;

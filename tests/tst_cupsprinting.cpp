@@ -150,7 +150,8 @@ private slots:
             file dialog cancelled | - | - | 委任状_令和7年11月30日.pdf
             disk full: told, the earlier file kept | full/委任状 | - | -
             another's file in a shared folder: the cause told | shared/委任状 | - | -
-            slash | 委任状 | %20A/B商事%20 | 委任状_A_B商事_令和7年11月30日.pdf)");
+            slash | 委任状 | %20A/B商事%20 | 委任状_A_B商事_令和7年11月30日.pdf
+            an owner-only file replaced | own/委任状 | - | 委任状_令和7年11月30日.pdf)");
     }
     // The page goes into the file picked, replacing one of that name, and the print service is not
     // asked; a cancelled file dialog changes nothing and tells nothing.
@@ -162,6 +163,8 @@ private slots:
         // A file system of its own, filled up once the earlier file is on it.
         const bool full = picked.startsWith("full/"), shared = picked.startsWith("shared/");
         const QString folder = m->dir.filePath(picked.section('/', 0, -2));
+        const mode_t mask = ::umask(027);
+        const auto unmask = qScopeGuard([mask] { ::umask(mask); });
         if (shared && geteuid() != 0)
             QSKIP("only root can act as another user here");
         // Like /tmp: anyone adds files, but only their owner replaces them.
@@ -173,8 +176,9 @@ private slots:
         const auto unmount =
             qScopeGuard([&] { full && ::umount2(qPrintable(folder), MNT_DETACH); });
         const QString earlier = QDir(folder).filePath("委任状.pdf");
-        QVERIFY(place(earlier, "an earlier letter"));
+        QVERIFY(QDir().mkpath(folder) && place(earlier, "an earlier letter"));
         QVERIFY(!shared || ::chmod(qPrintable(earlier), 0666) == 0);
+        QVERIFY(!picked.startsWith("own/") || ::chmod(qPrintable(earlier), 0600) == 0);
         QFile filler(folder + "/filler"); // two pages left free: the copy starts, and stops short
         if (full && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             while (filler.write(QByteArray(4096, 'x')) > 0) {
@@ -201,9 +205,11 @@ private slots:
         QCOMPARE(readFile(earlier).startsWith("%PDF-"), !picked.isEmpty());
         if (picked.isEmpty())
             return;
+        // As the umask has it, whatever the file replaced.
+        QCOMPARE((QFileInfo(earlier).permissions() & 0x0777).toInt(), 0x0640);
         // The next file is suggested in the folder used last; the marks keep their own name.
         m->window->ui().IchiBtn->click();
-        const QString marks = m->dir.filePath("位置合わせの○印.pdf");
+        const QString marks = QDir(folder).filePath("位置合わせの○印.pdf");
         QCOMPARE(m->desktop.suggestedFiles.value(1), marks);
     }
 

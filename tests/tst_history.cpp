@@ -215,6 +215,7 @@ private slots:
         rows(R"(
             not a database | garbage | yes
             a folder by its name | folder | yes
+            a later version's file, left as it is | later | -
             read-only folder | /proc | -)");
     }
     void openProblems()
@@ -232,6 +233,12 @@ private slots:
         if (row[0] == "folder")
             QDir().mkdir(path);
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7755)); // others may read
+        if (row[0] == "later") {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+            db.setDatabaseName(path);
+            QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA user_version=99"));
+        }
+        const QByteArray before = readFile(path);
         QStringList messages;
         ThreadBackground background;
         History history(path, dir.filePath(QStringLiteral("settings.ini")), background);
@@ -249,6 +256,7 @@ private slots:
         QCOMPARE(aside.size(), movedAside ? 1 : 0);
         if (row[0] == "garbage")
             QCOMPARE(QFile(QDir(folder).filePath(aside.value(0))).size(), garbage.size());
+        QCOMPARE(readFile(path) == before, !movedAside); // a later version's file untouched
     }
     void retention_data()
     {

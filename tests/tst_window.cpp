@@ -245,19 +245,31 @@ private slots:
         }
     }
 
-    // 新規: every entry as at start and the date as today; the offsets stay.
+    // 新規; the field Ctrl+Z is then pressed in; whether it brings the letter back, and the entry
+    // the field's own undo brings back.
+    void newLetter_data()
+    {
+        rows(R"(
+            every entry as at start, the offsets kept | - | -
+            Ctrl+Z where 新規 put the focus brings the letter back | Combo10101 | yes
+            Ctrl+Z in a field it emptied is the field's | Text10501 | -)");
+    }
     void newLetter()
     {
+        QFETCH(QStringList, row);
         m->fill();
         ui->Check10201->click();
         ui->ShinkiBtn->click();
+        if (!row[0].isEmpty())
+            QTest::keySequence(m->window->findChild<QWidget *>(row[0]), QKeySequence::Undo);
         QStringList expected(kFieldCount, QString());
         expected[1] = "名義変更";
         expected[2] = "8";
         expected[3] = "12";
         expected[4] = "05";
-        QCOMPARE(m->texts(), expected);
-        QVERIFY(!ui->Check10201->isChecked() && !m->field("delegated_matter")->isVisible());
+        expected[5] = row[0] == "Text10501" ? kLetterTexts[5] : "";
+        QCOMPARE(m->texts(), row[1].isEmpty() ? expected : kLetterTexts);
+        QCOMPARE(m->field("delegated_matter")->isVisible(), !row[1].isEmpty());
         QCOMPARE(ui->Sayuu_Xtxt->text(), "5");
     }
 
@@ -307,33 +319,50 @@ private slots:
                                              "使用できません。"));
     }
 
+    // The left/right box changed after start, unsaved; how the program is left; the answer; whether
+    // it quit or closed, and the left/right file then.
     void exitQuestion_data()
     {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("No keeps everything") << false;
-        QTest::newRow("Yes quits") << true;
+        rows(R"(
+            No keeps everything | - | zEndBtn | いいえ(&N) | 0 | 5
+            Yes quits | - | zEndBtn | はい(&Y) | 1 | 5
+            unsaved offset: Yes saves, then quits | 15 | zEndBtn | はい(&Y) | 1 | 15
+            unsaved offset: No quits unsaved | 15 | zEndBtn | いいえ(&N) | 1 | 5
+            unsaved offset: the window's × asks too | 15 | × | キャンセル | 0 | 5)");
     }
     // Qt's own box as the clerk gets it: Japanese buttons, though the tests run in C.UTF-8.
     void exitQuestion()
     {
-        QFETCH(bool, yes);
+        QFETCH(QStringList, row);
         QtMessages boxes(m->window.get());
         Services services = m->desktop.services(m->dir.path(), &m->printing);
         services.messages = &boxes;
         MainWindow window(services);
+        window.load();
         window.ui().OnOffBtn->click();
+        if (!row[0].isEmpty())
+            window.ui().Sayuu_Xtxt->setText(row[0]);
         QStringList shown;
-        QTimer::singleShot(0, [&shown, yes] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            shown << box->windowTitle() << box->text();
-            for (QAbstractButton *button : box->buttons())
-                shown << button->text();
-            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        QTimer::singleShot(0, &window, [&shown, &row] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown << box->windowTitle() << box->text();
+                for (QAbstractButton *button : box->buttons())
+                    if ((shown << button->text()).last() == row[2])
+                        button->click();
+            }
         });
-        QTest::mouseClick(window.ui().zEndBtn, Qt::LeftButton);
-        const QString question = "このプログラムを終了しますか？";
-        QCOMPARE(shown, QStringList({"  ソラフ", question, "はい(&Y)", "いいえ(&N)"}));
-        QCOMPARE(m->desktop.quits, int(yes));
+        if (row[1] == "×")
+            QCOMPARE(window.close(), row[3] == "1");
+        else
+            QTest::mouseClick(window.ui().zEndBtn, Qt::LeftButton);
+        // Unsaved offsets ask only their own question, with キャンセル first.
+        QString asked = "  ソラフ|このプログラムを終了しますか？|";
+        if (!row[0].isEmpty())
+            asked = "ソラフ|ズレが保存されていません。"
+                    "保存してから終了しますか？|キャンセル|";
+        QCOMPARE(shown.join('|'), asked + "はい(&Y)|いいえ(&N)");
+        QCOMPARE(m->desktop.quits, row[1] == "×" ? 0 : row[3].toInt());
+        QCOMPARE(readFile(m->xPath()).trimmed(), row[4]);
         QVERIFY(window.ui().CyouseiFrm->isVisibleTo(&window)); // nothing changed on No
     }
 };

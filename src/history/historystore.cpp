@@ -170,7 +170,9 @@ bool HistoryStore::openConnection()
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-    if (!db.open())
+    // A later version's file is left as it is: its version is read before anything is written.
+    int version = 0;
+    if (!db.open() || !readVersion(&version))
         return false;
     QSqlQuery wal(db);
     if (!wal.prepare(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(wal) || !wal.next() ||
@@ -201,17 +203,21 @@ HistoryStore::Opened HistoryStore::startAfresh()
     return Opened::Unusable;
 }
 
+bool HistoryStore::readVersion(int *version)
+{
+    QSqlQuery query(database());
+    if (!query.prepare(QStringLiteral("PRAGMA user_version")) || !run(query) || !query.next())
+        return false;
+    *version = query.value(0).toInt();
+    m_newer = *version > kMigrations.size();
+    return !m_newer;
+}
+
 bool HistoryStore::migrate()
 {
-    QSqlQuery version(database());
-    if (!version.prepare(QStringLiteral("PRAGMA user_version")) || !run(version) || !version.next())
+    int from = 0;
+    if (!readVersion(&from))
         return false;
-    const int from = version.value(0).toInt();
-    version.finish();
-    if (from > kMigrations.size()) {
-        m_newer = true;
-        return false;
-    }
     for (int step = from; step < kMigrations.size(); ++step) {
         QSqlDatabase db = database();
         if (!db.transaction())

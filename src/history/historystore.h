@@ -82,6 +82,8 @@ private:
     bool removeWhere(const QString &condition, const QVariant &value);
     bool openConnection();
     bool prepareFile();
+    // False, with m_newer set, for a file of a later version.
+    bool readVersion(int *version);
     bool migrate();
     bool refoldSearchTexts();
     void close();

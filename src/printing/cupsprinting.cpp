@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kPdfFolder = QStringLiteral("printer/pdfFolder");
@@ -24,6 +26,19 @@ const Paper *findPaper(const QList<Paper> &papers, const QString &media)
         if (paper.media == media)
             return &paper;
     return nullptr;
+}
+
+// The mode the user's umask gives a new file. Read from the kernel: umask() itself would change
+// it for the other threads while it is read.
+mode_t newFileMode()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    mode_t mask = 022;
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                mask = line.mid(6).trimmed().toUInt(nullptr, 8);
+    return 0666 & ~mask;
 }
 
 // Copies the finished page into the picked file in one step, so a failure leaves an earlier file
@@ -46,6 +61,8 @@ QString saveCopy(const QString &pdfFile, const QString &target)
         return CupsPrinting::tr("PDFファイル「%1」を保存できませんでした。\n%2\n"
                                 "別の保存先を選んでください。")
             .arg(QDir::toNativeSeparators(target), whyNotWritten(target));
+    // As any file the user makes, not private as a temporary file nor as the one it replaced.
+    ::chmod(QFile::encodeName(target).constData(), newFileMode());
     return QString();
 }
 

@@ -71,6 +71,20 @@ bool QtMessages::askYesNoDefaultNo(const QString &title, const QString &text)
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+Messages::Answer QtMessages::askYesNoCancel(const QString &title, const QString &text)
+{
+    switch (QMessageBox::question(m_parent, title, text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 QString QtMessages::pdfFileName(const QString &suggested)
 {
     const QFileInfo file(suggested);

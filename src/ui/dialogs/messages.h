@@ -21,6 +21,9 @@ public:
     virtual bool askPrintAnyway(const QString &title, const QString &text) = 0;
     // The same with No the default: for what cannot be undone.
     virtual bool askYesNoDefaultNo(const QString &title, const QString &text) = 0;
+    enum class Answer { Yes, No, Cancel };
+    // Question icon, Yes, No and Cancel with Yes the default.
+    virtual Answer askYesNoCancel(const QString &title, const QString &text) = 0;
     // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
     virtual QString pdfFileName(const QString &suggested) = 0;
 };
@@ -35,6 +38,7 @@ public:
     bool askYesNo(const QString &title, const QString &text) override;
     bool askPrintAnyway(const QString &title, const QString &text) override;
     bool askYesNoDefaultNo(const QString &title, const QString &text) override;
+    Answer askYesNoCancel(const QString &title, const QString &text) override;
     QString pdfFileName(const QString &suggested) override;
 
 private:

@@ -161,6 +161,7 @@ void LetterForm::fillChoiceLists(const DateTexts &today)
     for (int i = 0; i < kFieldCount; ++i)
         if (const auto *list = qobject_cast<const QComboBox *>(m_fields[i]))
             m_startSelections[i] = list->currentIndex();
+    m_fresh = letter();
 }
 
 void LetterForm::startNew(const DateTexts &today)
@@ -178,6 +179,7 @@ void LetterForm::startNew(const DateTexts &today)
     setText(Field::Year, today.year);
     setText(Field::Month, today.month);
     setText(Field::Day, today.day);
+    m_fresh = letter();
     m_ui.Combo10101->setFocus();
 }
 

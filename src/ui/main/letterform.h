@@ -41,6 +41,8 @@ public:
     void fillChoiceLists(const DateTexts &today);
     // 新規: every entry as at start, the date as today.
     void startNew(const DateTexts &today);
+    // Nothing typed or picked since the entries were last as at start.
+    bool isFresh() const { return letter() == m_fresh; }
 
     // The entries that offer the texts of earlier letters.
     static QList<Field> suggestingFields();
@@ -59,4 +61,5 @@ private:
     std::array<QWidget *, kFieldCount> m_fields;
     // What each list selects at start, for 新規; -1 for a field that is no list.
     std::array<int, kFieldCount> m_startSelections;
+    Letter m_fresh;
 };

@@ -9,6 +9,7 @@
 #include "ui/history/historywindow.h"
 #include "ui/main/displaysize.h"
 #include "ui/main/letterform.h"
+#include "ui/main/letterundo.h"
 #include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
 #include "ui/preview/previewwindow.h"
@@ -58,6 +59,7 @@ void MainWindow::setUp()
     // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
     m_notice = new Notice(this);
     m_notice->setGeometry(m_ui.Frame10401->geometry());
+    m_undo = new LetterUndo(*m_form, *m_notice, this);
     m_runner = new PrintRunner(m_services, this, m_notice, {m_ui.InsatsuBtn, m_ui.IchiBtn});
     connect(m_runner, &PrintRunner::jobAccepted, this, &MainWindow::jobAccepted);
     connect(m_runner, &PrintRunner::jobFinished, this, &MainWindow::jobFinished);
@@ -67,10 +69,12 @@ void MainWindow::setUp()
     connect(m_ui.zEndBtn, &QPushButton::clicked, this, &MainWindow::onZEndBtnClicked);
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, [this] { print(m_form->letter()); });
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, [this] { print(std::nullopt); });
-    connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::onHozonBtnClicked);
+    connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::saveOffsets);
     connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
-    connect(m_ui.ShinkiBtn, &QPushButton::clicked, this,
-            [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
+    connect(m_ui.ShinkiBtn, &QPushButton::clicked, this, [this] {
+        m_undo->replace(tr("新しい委任状にしました。"),
+                        [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
+    });
     connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
     // Last: it sizes every control made above.
     new DisplaySize(this, m_ui.HyoujiBtn, m_services.settingsPath);
@@ -142,9 +146,11 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::onZEndBtnClicked()
 {
-    // Two half-width blanks before the name: this title differs from every other box's.
-    if (!m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
-                                       tr("このプログラムを終了しますか？")))
+    // Unsaved offsets ask their own question instead. Two half-width blanks before the name:
+    // this title differs from every other box's.
+    if (m_panel->unsaved() ? !offsetsSettled()
+                           : !m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
+                                                            tr("このプログラムを終了しますか？")))
         return;
     if (!m_runner->quitAfterJob())
         m_services.session->quit();
@@ -152,9 +158,28 @@ void MainWindow::onZEndBtnClicked()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_leaving && !offsetsSettled())
+        return event->ignore();
+    m_leaving = true;
     if (!m_runner->closeAfterJob())
         return QWidget::closeEvent(event);
     event->ignore();
+}
+
+bool MainWindow::offsetsSettled()
+{
+    if (!m_panel->unsaved())
+        return true;
+    switch (m_services.messages->askYesNoCancel(
+        Messages::appTitle(), tr("ズレが保存されていません。保存してから終了しますか？"))) {
+    case Messages::Answer::Yes:
+        return saveOffsets();
+    case Messages::Answer::No:
+        return true;
+    case Messages::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::print(const std::optional<Letter> &letter)
@@ -179,11 +204,13 @@ void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter
     m_services.history->record(kept);
 }
 
-void MainWindow::onHozonBtnClicked()
+bool MainWindow::saveOffsets()
 {
-    guarded([this] {
+    bool done = false;
+    guarded([this, &done] {
         if (const QString failure = m_panel->save(m_services.offsetDirectory); !failure.isEmpty())
             return showFailure(failure);
+        done = true;
         // The boxes read as the files now hold them.
         QString unused;
         if (const std::optional<PrintOffset> saved = m_form->offset(&unused))
@@ -192,6 +219,7 @@ void MainWindow::onHozonBtnClicked()
                                .arg(saved->upDown),
                            4000);
     });
+    return done;
 }
 
 void MainWindow::onRirekiBtnClicked()
@@ -226,8 +254,8 @@ void MainWindow::showLetter(const HistoryLetter &letter)
     opened.setText(Field::Year, today.year);
     opened.setText(Field::Month, today.month);
     opened.setText(Field::Day, today.day);
-    m_form->setLetter(opened);
-    m_notice->tell(tr("履歴の委任状を開きました。日付は今日にしています。"), 4000);
+    m_undo->replace(tr("履歴の委任状を開きました。日付は今日にしています。"),
+                    [&] { m_form->setLetter(opened); });
     activateWindow();
 }
 

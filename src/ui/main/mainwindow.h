@@ -15,6 +15,7 @@
 
 class HistoryWindow;
 class LetterForm;
+class LetterUndo;
 class Notice;
 class OffsetPanel;
 class PreviewWindow;
@@ -55,7 +56,11 @@ private:
 
     void onPriDiaBtnClicked();
     void onZEndBtnClicked();
-    void onHozonBtnClicked();
+    // ズレ保存: false, the failure told, when nothing was saved.
+    bool saveOffsets();
+    // Before the program ends: offsets not saved yet are saved or dropped as the clerk answers;
+    // false to stay.
+    bool offsetsSettled();
     void onRirekiBtnClicked();
     void onImejiBtnClicked();
     void updatePreview();
@@ -76,6 +81,7 @@ private:
     Services m_services;
     Ui::Form1 m_ui;
     LetterForm *m_form = nullptr;
+    LetterUndo *m_undo = nullptr;
     OffsetPanel *m_panel = nullptr;
     Notice *m_notice = nullptr;
     PrintRunner *m_runner = nullptr;
@@ -83,4 +89,6 @@ private:
     // The job running prints a letter again from the history.
     bool m_reprinting = false;
     PreviewWindow *m_preview = nullptr;
+    // The clerk answered for the offsets: a close held for a job does not ask again.
+    bool m_leaving = false;
 };

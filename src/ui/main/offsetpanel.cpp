@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QSignalBlocker>
 
-OffsetPanel::OffsetPanel(Ui::Form1 &ui, QWidget *window) : QObject(window), m_ui(ui)
+OffsetPanel::OffsetPanel(Ui::Form1 &ui, QWidget *window)
+    : QObject(window), m_ui(ui), m_savedLeftRight(ui.Sayuu_Xtxt->text()),
+      m_savedUpDown(ui.Jyouge_Ytxt->text())
 {
     connect(ui.OnOffBtn, &QPushButton::clicked, this, &OffsetPanel::onOnOffBtnClicked);
     connect(ui.UpDownX, &UpDown::changed, this,
@@ -45,14 +47,27 @@ QString OffsetPanel::load(const QString &directory)
     m_ui.Sayuu_Xtxt->setText(int32ToText(m_ui.UpDownX->value()));
     m_ui.UpDownY->setValue(readings.upDown.value);
     m_ui.Jyouge_Ytxt->setText(int32ToText(m_ui.UpDownY->value()));
+    m_savedLeftRight = m_ui.Sayuu_Xtxt->text();
+    m_savedUpDown = m_ui.Jyouge_Ytxt->text();
     return offsetLoadWarning(readings);
 }
 
-QString OffsetPanel::save(const QString &directory) const
+QString OffsetPanel::save(const QString &directory)
 {
-    return saveOffsetFiles(
-        {offsetFilePath(directory, kLeftRightFile), leftRightBoxName(), m_ui.Sayuu_Xtxt->text()},
-        {offsetFilePath(directory, kUpDownFile), upDownBoxName(), m_ui.Jyouge_Ytxt->text()});
+    const QString leftRight = m_ui.Sayuu_Xtxt->text(), upDown = m_ui.Jyouge_Ytxt->text();
+    const QString failure =
+        saveOffsetFiles({offsetFilePath(directory, kLeftRightFile), leftRightBoxName(), leftRight},
+                        {offsetFilePath(directory, kUpDownFile), upDownBoxName(), upDown});
+    if (failure.isEmpty()) {
+        m_savedLeftRight = leftRight;
+        m_savedUpDown = upDown;
+    }
+    return failure;
+}
+
+bool OffsetPanel::unsaved() const
+{
+    return m_ui.Sayuu_Xtxt->text() != m_savedLeftRight || m_ui.Jyouge_Ytxt->text() != m_savedUpDown;
 }
 
 void OffsetPanel::onOnOffBtnClicked()

@@ -22,10 +22,14 @@ public:
     // for the files that could not be used; else empty.
     QString load(const QString &directory);
     // ズレ保存: what to tell when nothing was saved; else empty.
-    QString save(const QString &directory) const;
+    QString save(const QString &directory);
+    // The boxes differ from what was last read or saved.
+    bool unsaved() const;
 
 private:
     void onOnOffBtnClicked();
 
     Ui::Form1 &m_ui;
+    QString m_savedLeftRight;
+    QString m_savedUpDown;
 };
