@@ -6,13 +6,13 @@
 #include "system/session.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
-#include "ui/history/historywindow.h"
-#include "ui/main/displaysize.h"
+#include "ui/history/historylink.h"
 #include "ui/main/letterform.h"
 #include "ui/main/letterundo.h"
 #include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
 #include "ui/preview/previewwindow.h"
+#include "ui/widgets/displaysize.h"
 #include "ui/widgets/inputmodes.h"
 #include "ui/widgets/notice.h"
 
@@ -63,7 +63,6 @@ void MainWindow::setUp()
     m_runner = new PrintRunner(m_services, this, m_notice, {m_ui.InsatsuBtn, m_ui.IchiBtn});
     connect(m_runner, &PrintRunner::jobAccepted, this, &MainWindow::jobAccepted);
     connect(m_runner, &PrintRunner::jobFinished, this, &MainWindow::jobFinished);
-    connect(m_runner, &PrintRunner::jobFinished, this, [this] { m_reprinting = false; });
 
     connect(m_ui.PriDiaBtn, &QPushButton::clicked, this, &MainWindow::onPriDiaBtnClicked);
     connect(m_ui.zEndBtn, &QPushButton::clicked, this, &MainWindow::onZEndBtnClicked);
@@ -109,28 +108,28 @@ bool MainWindow::load()
     });
     if (!another && m_services.startHistory)
         m_services.history = m_services.startHistory();
-    connectHistory();
+    if (m_services.history)
+        linkHistory();
     return !another;
 }
 
-void MainWindow::connectHistory()
+void MainWindow::linkHistory()
 {
-    History *history = m_services.history;
-    if (!history)
-        return;
-    connect(history, &History::problem, this, [this](const QString &message) {
-        m_services.messages->warning(Messages::appTitle(), message);
+    m_history = new HistoryLink(*m_services.history, *m_services.messages,
+                                LetterForm::suggestingFields(), this);
+    connect(m_history, &HistoryLink::earlierTextsFound, m_form, &LetterForm::offerEarlierTexts);
+    connect(this, &MainWindow::jobAccepted, m_history, &HistoryLink::record);
+    connect(m_runner, &PrintRunner::jobFinished, m_history,
+            [this] { m_history->setReprinting(false); });
+    connect(m_history, &HistoryLink::openRequested, this, &MainWindow::showLetter);
+    // Printed again with today's offsets: they belong to the printer, not to the letter. Marked
+    // until its job ends; a job that never started leaves no mark.
+    connect(m_history, &HistoryLink::reprintRequested, this, [this](const HistoryLetter &record) {
+        const bool idle = !m_runner->busy();
+        m_history->setReprinting(idle);
+        print(record.letter);
+        m_history->setReprinting(idle && m_runner->busy());
     });
-    connect(history, &History::frequentTextsFound, m_form, &LetterForm::offerEarlierTexts);
-    connect(this, &MainWindow::jobAccepted, this, &MainWindow::recordLetter);
-    // Turned off, the history takes its texts out of the lists' popups too.
-    connect(history, &History::changed, this, [this, history] {
-        if (history->isOn())
-            history->findFrequentTexts(LetterForm::suggestingFields());
-        else
-            m_form->offerEarlierTexts({});
-    });
-    history->findFrequentTexts(LetterForm::suggestingFields());
 }
 
 void MainWindow::onPriDiaBtnClicked()
@@ -193,56 +192,24 @@ void MainWindow::print(const std::optional<Letter> &letter)
     });
 }
 
-void MainWindow::recordLetter(const AcceptedJob &job, const std::optional<Letter> &letter,
-                              const PrintOffset &offset)
-{
-    // Marks are no letter: they come without entries.
-    if (!m_services.history || !letter)
-        return;
-    HistoryLetter kept = historyLetter(job, *letter, offset);
-    kept.reprint = m_reprinting;
-    m_services.history->record(kept);
-}
-
 bool MainWindow::saveOffsets()
 {
     bool done = false;
     guarded([this, &done] {
-        if (const QString failure = m_panel->save(m_services.offsetDirectory); !failure.isEmpty())
+        QString saved;
+        if (const QString failure = m_panel->save(m_services.offsetDirectory, &saved);
+            !failure.isEmpty())
             return showFailure(failure);
         done = true;
-        // The boxes read as the files now hold them.
-        QString unused;
-        if (const std::optional<PrintOffset> saved = m_form->offset(&unused))
-            m_notice->tell(tr("ズレを保存しました（左右 %1・上下 %2）")
-                               .arg(saved->leftRight)
-                               .arg(saved->upDown),
-                           4000);
+        m_notice->tell(saved, 4000);
     });
     return done;
 }
 
 void MainWindow::onRirekiBtnClicked()
 {
-    if (!m_services.history)
-        return;
-    if (!m_historyWindow) {
-        m_historyWindow = new HistoryWindow(*m_services.history, *m_services.messages,
-                                            m_services.clock->today(), this);
-        connect(m_historyWindow, &HistoryWindow::openRequested, this, &MainWindow::showLetter);
-        // Printed again with today's offsets: they belong to the printer, not to the letter.
-        connect(m_historyWindow, &HistoryWindow::reprintRequested, this,
-                [this](const HistoryLetter &record) {
-                    // Marked until its job ends; a job that never started leaves no mark.
-                    m_reprinting = !m_runner->busy();
-                    print(record.letter);
-                    m_reprinting = m_reprinting && m_runner->busy();
-                });
-        m_historyWindow->move(geometry().center() - m_historyWindow->rect().center());
-    }
-    m_historyWindow->show();
-    m_historyWindow->raise();
-    m_historyWindow->activateWindow();
+    if (m_history)
+        m_history->showWindow(m_services.clock->today());
 }
 
 void MainWindow::showLetter(const HistoryLetter &letter)

@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-class HistoryWindow;
+class HistoryLink;
 class LetterForm;
 class LetterUndo;
 class Notice;
@@ -68,10 +68,7 @@ private:
     // The letter, or the alignment marks without one, with the offsets as the boxes read now;
     // nothing starts when a box cannot be used.
     void print(const std::optional<Letter> &letter);
-    // Kept in the history once the page was accepted: never before, never holding it up.
-    void recordLetter(const AcceptedJob &job, const std::optional<Letter> &letter,
-                      const PrintOffset &offset);
-    void connectHistory();
+    void linkHistory();
     void showLetter(const HistoryLetter &letter);
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
@@ -85,9 +82,7 @@ private:
     OffsetPanel *m_panel = nullptr;
     Notice *m_notice = nullptr;
     PrintRunner *m_runner = nullptr;
-    HistoryWindow *m_historyWindow = nullptr;
-    // The job running prints a letter again from the history.
-    bool m_reprinting = false;
+    HistoryLink *m_history = nullptr;
     PreviewWindow *m_preview = nullptr;
     // The clerk answered for the offsets: a close held for a job does not ask again.
     bool m_leaving = false;

@@ -52,17 +52,22 @@ QString OffsetPanel::load(const QString &directory)
     return offsetLoadWarning(readings);
 }
 
-QString OffsetPanel::save(const QString &directory)
+QString OffsetPanel::save(const QString &directory, QString *saved)
 {
     const QString leftRight = m_ui.Sayuu_Xtxt->text(), upDown = m_ui.Jyouge_Ytxt->text();
     const QString failure =
         saveOffsetFiles({offsetFilePath(directory, kLeftRightFile), leftRightBoxName(), leftRight},
                         {offsetFilePath(directory, kUpDownFile), upDownBoxName(), upDown});
-    if (failure.isEmpty()) {
-        m_savedLeftRight = leftRight;
-        m_savedUpDown = upDown;
-    }
-    return failure;
+    if (!failure.isEmpty())
+        return failure;
+    m_savedLeftRight = leftRight;
+    m_savedUpDown = upDown;
+    // The boxes read as the files now hold them.
+    QString unused;
+    *saved = tr("ズレを保存しました（左右 %1・上下 %2）")
+                 .arg(parseOffset(leftRight, &unused).value_or(0))
+                 .arg(parseOffset(upDown, &unused).value_or(0));
+    return QString();
 }
 
 bool OffsetPanel::unsaved() const

@@ -21,8 +21,8 @@ public:
     // At start: the panel closed, the boxes as the files in `directory` say. The one warning
     // for the files that could not be used; else empty.
     QString load(const QString &directory);
-    // ズレ保存: what to tell when nothing was saved; else empty.
-    QString save(const QString &directory);
+    // ズレ保存: what to tell when nothing was saved; else empty, and *saved says what was.
+    QString save(const QString &directory, QString *saved);
     // The boxes differ from what was last read or saved.
     bool unsaved() const;
 

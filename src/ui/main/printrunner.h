@@ -3,7 +3,7 @@
 #include "core/letter.h"
 #include "core/printoffset.h"
 #include "layout/printing.h"
-#include "ui/main/printcheck.h"
+#include "ui/dialogs/printcheck.h"
 
 #include <QList>
 #include <QObject>

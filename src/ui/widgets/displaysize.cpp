@@ -1,4 +1,4 @@
-#include "ui/main/displaysize.h"
+#include "ui/widgets/displaysize.h"
 
 #include <QActionGroup>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "ui/main/printcheck.h"
+#include "ui/dialogs/printcheck.h"
 
 #include "layout/preflight.h"
 #include "surfaces/japanesefont.h"
