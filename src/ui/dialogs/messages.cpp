@@ -95,7 +95,9 @@ QString QtMessages::pdfFileName(const QString &suggested)
     // Qt's own dialog (not the desktop's) has a detail view to mend.
     if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
         details->setItemDelegate(new JapaneseDetails(details));
+        // The type and the date whole: 「PDF ドキュメント」, 「2026/12/07 17:16」.
         details->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+        details->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     }
     if (dialog.exec() != QDialog::Accepted)
         return QString();
