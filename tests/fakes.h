@@ -165,6 +165,7 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
         return job;
     }
     QString setup(QWidget *) override { return QString(); }
+    QString chosenName() const override { return QStringLiteral("Fake"); }
 
     QString openError, endError, file;
     bool cancel = false;

@@ -56,7 +56,8 @@ class TestHistory : public QObject
     Q_OBJECT
 
 private slots:
-    // The search, the days from today (99: any day), the delegators listed, the field matched.
+    // The search, the days from today (99: any day), the delegators listed, the field matched,
+    // the reprint's answer and end.
     void roundTrip_data()
     {
         rows(R"(
@@ -70,7 +71,9 @@ private slots:
             number in full width | ５００ | 99 | O'Brien; DROP TABLE letters;--
             address | 港区 | 99 | 山田商事,O'Brien; DROP TABLE letters;--
             today | - | 0 | 山田商事,O'Brien; DROP TABLE letters;--
-            tomorrow | - | 1 | -)");
+            tomorrow | - | 1 | -
+            reprint called off | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | no
+            reprint fails | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | fail)");
     }
     void roundTrip()
     {
@@ -131,7 +134,7 @@ private slots:
         for (int row = 0; row < list->ui().LetterList->topLevelItemCount(); ++row)
             shown.append(list->ui().LetterList->topLevelItem(row)->text(3));
         QCOMPARE(shown, names);
-        if (row.size() > 3)
+        if (!row.value(3).isEmpty())
             QCOMPARE(list->ui().LetterList->topLevelItem(0)->text(5), row[3]);
         if (names.isEmpty())
             return;
@@ -151,9 +154,20 @@ private slots:
         QCOMPARE(window.findChild<QLabel *>("noticeLabel")->text(),
                  "履歴の委任状を開きました。日付は今日にしています。");
         ui.RirekiBtn->click();
+        const QString answer = row.value(4);
+        desktop.printAnyway = answer != "no";
+        printing.endError = answer == "fail" ? "紙が詰まりました。" : "";
         list->ui().ReprintBtn->click();
         settle(history);
-        QCOMPARE(list->ui().LetterList->topLevelItem(0)->text(6), QStringLiteral("再印刷"));
+        QVERIFY(desktop.shown.contains("printAnyway|ソラフ|"
+                                       "プリンタ「Fake」に 1 枚印刷します。"));
+        QCOMPARE(printing.pages.size(), answer == "no" ? 3 : 4);
+        // Told in the window it was asked from.
+        const QString sent = QStringLiteral("Fake に送りました（ジョブ 1）");
+        if (answer != "no")
+            QCOMPARE(list->ui().CountLabel->text(), answer.isEmpty() ? sent : printing.endError);
+        const QString mark = answer.isEmpty() ? QStringLiteral("再印刷") : QString();
+        QCOMPARE(list->ui().LetterList->topLevelItem(0)->text(6), mark);
         list->ui().DeleteBtn->click(); // asked with No the default
         QVERIFY(desktop.shown.last().startsWith("question-no|"));
     }

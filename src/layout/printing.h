@@ -56,4 +56,7 @@ public:
     virtual ~Printing() = default;
     // On the GUI thread at the click: the choice as it stands now, for one job.
     virtual std::unique_ptr<PrintTarget> target() = 0;
+    // The printer as the clerk knows it, for a question before a job: asks nothing of the print
+    // service, so it names what it has learnt so far.
+    virtual QString chosenName() const = 0;
 };

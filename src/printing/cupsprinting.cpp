@@ -1,8 +1,8 @@
 #include "printing/cupsprinting.h"
 
+#include "printing/spooler.h"
 #include "surfaces/japanesefont.h"
 #include "surfaces/pdfsurface.h"
-#include "printing/spooler.h"
 #include "system/paths.h"
 
 #include <QCoreApplication>
@@ -182,6 +182,23 @@ std::optional<PrinterChoice> CupsPrinting::chosen() const
     return loadPrinterChoice(*settings());
 }
 
+QString CupsPrinting::chosenName() const
+{
+    const std::optional<PrinterChoice> choice = chosen();
+    if (!choice)
+        return tr("既定のプリンタ");
+    if (choice->pdfFile)
+        return tr("PDFファイル");
+    const QMutexLocker lock(&m_fontLock);
+    return m_descriptions.value(choice->destination, choice->destination);
+}
+
+void CupsPrinting::learnDescription(const QString &queue, const QString &description)
+{
+    const QMutexLocker lock(&m_fontLock);
+    m_descriptions.insert(queue, description);
+}
+
 QString CupsPrinting::fontFamily(QString *error)
 {
     const QMutexLocker lock(&m_fontLock);
@@ -259,6 +276,8 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
         *error = spooler.check(choice->destination, &described);
         if (!error->isEmpty())
             return nullptr;
+        if (!described.isEmpty())
+            m_printing.learnDescription(choice->destination, described);
     }
     const QString printerName = described.isEmpty() ? choice->destination : described;
     PageGeometry geometry;

@@ -4,6 +4,7 @@
 #include "printing/printerchoice.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QMutex>
 
 #include <functional>
@@ -37,6 +38,7 @@ public:
     ~CupsPrinting() override;
 
     std::unique_ptr<PrintTarget> target() override;
+    QString chosenName() const override;
 
     Spooler &spooler() { return *m_spooler; }
     // The choice confirmed in this run but not saved, else the saved choice; nothing before the
@@ -59,10 +61,13 @@ private:
     friend class CupsTarget;
     std::unique_ptr<QSettings> settings() const;
     QString fontFamily(QString *error);
+    void learnDescription(const QString &queue, const QString &description);
 
     std::unique_ptr<Spooler> m_spooler;
     QString m_settingsPath;
-    QMutex m_fontLock;
+    // Guards what jobs learn for later ones: the font, and the queues' descriptions.
+    mutable QMutex m_fontLock;
     QString m_fontFamily;
+    QHash<QString, QString> m_descriptions;
     std::optional<PrinterChoice> m_unsavedChoice;
 };

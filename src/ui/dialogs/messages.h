@@ -26,13 +26,15 @@ public:
     virtual Answer askYesNoCancel(const QString &title, const QString &text) = 0;
     // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
     virtual QString pdfFileName(const QString &suggested) = 0;
+    // The window the boxes from now on are shown over.
+    virtual void setParent(QWidget *) {}
 };
 
 class QtMessages : public Messages
 {
 public:
     explicit QtMessages(QWidget *parent) : m_parent(parent) {}
-    void setParent(QWidget *parent) { m_parent = parent; }
+    void setParent(QWidget *parent) override { m_parent = parent; }
     void warning(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
     bool askYesNo(const QString &title, const QString &text) override;

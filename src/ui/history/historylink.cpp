@@ -34,6 +34,17 @@ void HistoryLink::record(const AcceptedJob &job, const std::optional<Letter> &le
     m_history.record(kept);
 }
 
+QWidget *HistoryLink::historyWindow() const
+{
+    return m_historyWindow;
+}
+
+void HistoryLink::showOutcome(const QString &outcome)
+{
+    if (m_historyWindow)
+        m_historyWindow->showOutcome(outcome);
+}
+
 void HistoryLink::showWindow(const QDate &today)
 {
     if (!m_historyWindow) {

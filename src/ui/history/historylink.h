@@ -36,6 +36,9 @@ public:
     void setReprinting(bool reprinting) { m_reprinting = reprinting; }
     // 印刷履歴, over the window; its period starts from today.
     void showWindow(const QDate &today);
+    // 印刷履歴, once shown: prints asked from it tell their outcome there.
+    QWidget *historyWindow() const;
+    void showOutcome(const QString &outcome);
 
 signals:
     // By field key; empty when the history was turned off.

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QTimer>
 
 #include <algorithm>
 #include <iterator>
@@ -170,11 +171,24 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
     m_ui.LetterList->addTopLevelItems(items);
     if (!items.isEmpty())
         m_ui.LetterList->setCurrentItem(items.first(), 0, QItemSelectionModel::NoUpdate);
-    m_ui.CountLabel->setText(m_history.isOn()
-                                 ? tr("%1 件（新しい順に 100 件まで表示します。"
-                                      "もっと前のものは、文字や期間で絞り込んでください）")
-                                       .arg(letters.size())
-                                 : tr("印刷履歴は残さない設定です。"));
+    m_count = m_history.isOn() ? tr("%1 件（新しい順に 100 件まで表示します。"
+                                    "もっと前のものは、文字や期間で絞り込んでください）")
+                                     .arg(letters.size())
+                               : tr("印刷履歴は残さない設定です。");
+    m_ui.CountLabel->setText(m_outcome.isEmpty() ? m_count : m_outcome);
+}
+
+void HistoryWindow::showOutcome(const QString &outcome)
+{
+    m_outcome = outcome;
+    m_ui.CountLabel->setText(outcome);
+    // The list found meanwhile counts again after.
+    QTimer::singleShot(4000, this, [this, outcome] {
+        if (m_outcome != outcome)
+            return;
+        m_outcome.clear();
+        m_ui.CountLabel->setText(m_count);
+    });
 }
 
 void HistoryWindow::showDetail()

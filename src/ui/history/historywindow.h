@@ -21,6 +21,8 @@ public:
     HistoryWindow(History &history, Messages &messages, const QDate &today, QWidget *parent);
 
     Ui::HistoryWindow &ui() { return m_ui; }
+    // How a print asked from here ended, in place of the count for a few seconds.
+    void showOutcome(const QString &outcome);
 
 signals:
     void openRequested(const HistoryLetter &letter);
@@ -46,4 +48,6 @@ private:
     Ui::HistoryWindow m_ui;
     QList<HistoryLetter> m_letters;
     int m_serial = 0;
+    QString m_count;
+    QString m_outcome;
 };

@@ -121,13 +121,26 @@ void MainWindow::linkHistory()
     connect(this, &MainWindow::jobAccepted, m_history, &HistoryLink::record);
     connect(m_runner, &PrintRunner::jobFinished, m_history,
             [this] { m_history->setReprinting(false); });
+    connect(m_runner, &PrintRunner::outcomeFor, m_history,
+            [this](QWidget *asked, const QString &outcome) {
+                if (asked == m_history->historyWindow())
+                    m_history->showOutcome(outcome);
+            });
     connect(m_history, &HistoryLink::openRequested, this, &MainWindow::showLetter);
     // Printed again with today's offsets: they belong to the printer, not to the letter. Marked
     // until its job ends; a job that never started leaves no mark.
     connect(m_history, &HistoryLink::reprintRequested, this, [this](const HistoryLetter &record) {
+        QWidget *asking = m_history->historyWindow();
+        m_services.messages->setParent(asking);
+        const bool agreed = m_services.messages->askPrintAnyway(
+            Messages::appTitle(),
+            tr("プリンタ「%1」に 1 枚印刷します。").arg(m_services.printing->chosenName()));
+        m_services.messages->setParent(this);
+        if (!agreed)
+            return;
         const bool idle = !m_runner->busy();
         m_history->setReprinting(idle);
-        print(record.letter);
+        print(record.letter, asking);
         m_history->setReprinting(idle && m_runner->busy());
     });
 }
@@ -181,12 +194,13 @@ bool MainWindow::offsetsSettled()
     return false;
 }
 
-void MainWindow::print(const std::optional<Letter> &letter)
+void MainWindow::print(const std::optional<Letter> &letter, QWidget *askedFrom)
 {
-    guarded([this, &letter] {
+    guarded([this, &letter, askedFrom] {
         QString error;
         if (const std::optional<PrintOffset> offset = m_form->offset(&error))
-            m_runner->print(letter, *offset, letter ? m_form->fileName(*letter) : QString());
+            m_runner->print(letter, *offset, letter ? m_form->fileName(*letter) : QString(),
+                            askedFrom);
         else
             showFailure(error);
     });
@@ -236,7 +250,12 @@ void MainWindow::onImejiBtnClicked()
         connect(m_ui.Sayuu_Xtxt, &QLineEdit::textChanged, this, &MainWindow::updatePreview);
         connect(m_ui.Jyouge_Ytxt, &QLineEdit::textChanged, this, &MainWindow::updatePreview);
         connect(m_preview, &PreviewWindow::printRequested, this,
-                [this] { print(m_form->letter()); });
+                [this] { print(m_form->letter(), m_preview); });
+        connect(m_runner, &PrintRunner::outcomeFor, m_preview,
+                [this](QWidget *asked, const QString &outcome) {
+                    if (asked == m_preview)
+                        m_preview->showOutcome(outcome);
+                });
         updatePreview();
     }
     m_preview->show();

@@ -67,7 +67,8 @@ private:
 
     // The letter, or the alignment marks without one, with the offsets as the boxes read now;
     // nothing starts when a box cannot be used.
-    void print(const std::optional<Letter> &letter);
+    // `askedFrom`: the 印刷履歴 or 印刷イメージ window, which is told the outcome too.
+    void print(const std::optional<Letter> &letter, QWidget *askedFrom = nullptr);
     void linkHistory();
     void showLetter(const HistoryLetter &letter);
 

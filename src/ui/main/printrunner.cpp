@@ -34,8 +34,10 @@ PrintRunner::PrintRunner(const Services &services, QWidget *window, Notice *noti
 }
 
 void PrintRunner::print(const std::optional<Letter> &letter, const PrintOffset &offset,
-                        const QString &fileName)
+                        const QString &fileName, QWidget *askedFrom)
 {
+    if (!m_busy)
+        m_askedFrom = askedFrom;
     if (!letter) {
         run(
             marksTitle(), fileName,
@@ -88,14 +90,22 @@ void PrintRunner::ended(const QString &failure, const std::optional<AcceptedJob>
                         const std::optional<Letter> &letter, const PrintOffset &offset)
 {
     setBusy(false);
+    QWidget *askedFrom = m_askedFrom;
+    m_askedFrom = nullptr;
     if (!failure.isEmpty()) {
+        if (askedFrom)
+            emit outcomeFor(askedFrom, failure);
+        m_services.messages->setParent(askedFrom ? askedFrom : m_window);
         m_services.messages->critical(Messages::appTitle(), failure);
+        m_services.messages->setParent(m_window);
     } else if (accepted) {
-        m_notice->tell(
+        const QString told =
             accepted->file.isEmpty()
                 ? tr("%1 に送りました（ジョブ %2）").arg(accepted->printerName).arg(accepted->jobId)
-                : tr("%1 を保存しました").arg(QFileInfo(accepted->file).fileName()),
-            4000);
+                : tr("%1 を保存しました").arg(QFileInfo(accepted->file).fileName());
+        m_notice->tell(told, 4000);
+        if (askedFrom)
+            emit outcomeFor(askedFrom, told);
         emit jobAccepted(*accepted, letter, offset);
     }
     emit jobFinished();

@@ -35,8 +35,9 @@ public:
     // The letter job, or the mark job when there is no letter. A PDF file is offered under
     // `fileName` (without .pdf), or the job's title when empty. A letter with anything to warn
     // of prints only when the clerk says so.
+    // `askedFrom`: another window the print was asked from, which its outcome is told over too.
     void print(const std::optional<Letter> &letter, const PrintOffset &offset,
-               const QString &fileName = QString());
+               const QString &fileName = QString(), QWidget *askedFrom = nullptr);
     // While a job runs: the window closes, or the program ends, once it has ended. False when
     // no job runs.
     bool closeAfterJob();
@@ -48,6 +49,8 @@ signals:
                      const PrintOffset &offset);
     // A job ended, taken or not.
     void jobFinished();
+    // What a job asked from another window ended with: the notice, or the failure.
+    void outcomeFor(QWidget *askedFrom, const QString &outcome);
 
 private:
     using Job = std::function<QString(PrintTarget &target)>;
@@ -67,6 +70,7 @@ private:
     // Where the focus was before the job, and where resting the print buttons moved it.
     QPointer<QWidget> m_focusBefore;
     QPointer<QWidget> m_focusMovedTo;
+    QPointer<QWidget> m_askedFrom;
     bool m_busy = false;
     bool m_closeAfterJob = false;
     bool m_quitAfterJob = false;

@@ -207,11 +207,22 @@ void PreviewWindow::showPage(const PageGeometry &page, const QString &note)
 void PreviewWindow::updateNote()
 {
     QStringList lines;
-    for (const QString &line : {m_canvas->problem(), m_pageNote})
+    for (const QString &line : {m_canvas->problem(), m_pageNote, m_outcome})
         if (!line.isEmpty())
             lines << line;
     m_ui.noteLabel->setText(lines.join(QLatin1Char('\n')));
     m_ui.noteLabel->setVisible(!lines.isEmpty());
+}
+
+void PreviewWindow::showOutcome(const QString &outcome)
+{
+    m_outcome = outcome;
+    updateNote();
+    QTimer::singleShot(4000, this, [this, outcome] {
+        if (m_outcome == outcome)
+            m_outcome.clear();
+        updateNote();
+    });
 }
 
 void PreviewWindow::onScanBtnClicked()

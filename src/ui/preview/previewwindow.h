@@ -40,6 +40,8 @@ public:
     void setOffsetProblem(const QString &problem);
     // Printer setup may have chosen another printer or paper: ask again.
     void printerChanged();
+    // How a print asked from here ended, in the note for a few seconds.
+    void showOutcome(const QString &outcome);
     // Reads the scan on a thread of its own; tells the user once if it cannot be used.
     void loadScan(const QString &path);
     void clearScan();
@@ -89,6 +91,7 @@ private:
     int m_scanLoads = 0;
     bool m_toldNotKept = false;
     QString m_pageNote;
+    QString m_outcome;
 };
 
 // The last paper the printer told of, or A4 landscape, from the settings.
