@@ -7,9 +7,10 @@
 
 #include <QWidget>
 
-HistoryLink::HistoryLink(History &history, Messages &messages, const QList<Field> &suggesting,
-                         QWidget *window)
-    : QObject(window), m_history(history), m_messages(messages), m_window(window)
+HistoryLink::HistoryLink(History &history, Messages &messages, const Printing &printing,
+                         const QList<Field> &suggesting, QWidget *window)
+    : QObject(window), m_history(history), m_messages(messages), m_printing(printing),
+      m_window(window)
 {
     connect(&history, &History::problem, this,
             [this](const QString &message) { m_messages.warning(Messages::appTitle(), message); });
@@ -39,9 +40,9 @@ QWidget *HistoryLink::historyWindow() const
     return m_historyWindow;
 }
 
-void HistoryLink::showOutcome(const QString &outcome)
+void HistoryLink::showOutcome(QWidget *asked, const QString &outcome)
 {
-    if (m_historyWindow)
+    if (m_historyWindow && asked == m_historyWindow)
         m_historyWindow->showOutcome(outcome);
 }
 
@@ -51,10 +52,21 @@ void HistoryLink::showWindow(const QDate &today)
         m_historyWindow = new HistoryWindow(m_history, m_messages, today, m_window);
         connect(m_historyWindow, &HistoryWindow::openRequested, this, &HistoryLink::openRequested);
         connect(m_historyWindow, &HistoryWindow::reprintRequested, this,
-                &HistoryLink::reprintRequested);
+                &HistoryLink::askToReprint);
         m_historyWindow->move(m_window->geometry().center() - m_historyWindow->rect().center());
     }
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();
+}
+
+void HistoryLink::askToReprint(const HistoryLetter &letter)
+{
+    // Asked over the 印刷履歴 window, where the clerk is looking.
+    m_messages.setParent(m_historyWindow);
+    const bool agreed = m_messages.askPrintAnyway(
+        Messages::appTitle(), tr("プリンタ「%1」に 1 枚印刷します。").arg(m_printing.chosenName()));
+    m_messages.setParent(m_window);
+    if (agreed)
+        emit reprintRequested(letter);
 }

@@ -15,6 +15,7 @@
 class History;
 class HistoryWindow;
 class Messages;
+class Printing;
 class QWidget;
 struct AcceptedJob;
 
@@ -26,8 +27,8 @@ class HistoryLink : public QObject
 
 public:
     // `suggesting`: the fields whose lists offer the texts of earlier letters.
-    HistoryLink(History &history, Messages &messages, const QList<Field> &suggesting,
-                QWidget *window);
+    HistoryLink(History &history, Messages &messages, const Printing &printing,
+                const QList<Field> &suggesting, QWidget *window);
 
     // Kept once the page was accepted: never before, never holding it up. Marks are no letter.
     void record(const AcceptedJob &job, const std::optional<Letter> &letter,
@@ -38,17 +39,22 @@ public:
     void showWindow(const QDate &today);
     // 印刷履歴, once shown: prints asked from it tell their outcome there.
     QWidget *historyWindow() const;
-    void showOutcome(const QString &outcome);
+    // How a print asked for from `asked` went, shown there when that is the 印刷履歴 window.
+    void showOutcome(QWidget *asked, const QString &outcome);
 
 signals:
     // By field key; empty when the history was turned off.
     void earlierTextsFound(const QHash<QString, QStringList> &texts);
     void openRequested(const HistoryLetter &letter);
+    // Once the clerk agreed to print it again on the printer chosen now.
     void reprintRequested(const HistoryLetter &letter);
 
 private:
+    void askToReprint(const HistoryLetter &letter);
+
     History &m_history;
     Messages &m_messages;
+    const Printing &m_printing;
     QWidget *m_window;
     HistoryWindow *m_historyWindow = nullptr;
     bool m_reprinting = false;

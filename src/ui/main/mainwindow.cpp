@@ -115,32 +115,20 @@ bool MainWindow::load()
 
 void MainWindow::linkHistory()
 {
-    m_history = new HistoryLink(*m_services.history, *m_services.messages,
+    m_history = new HistoryLink(*m_services.history, *m_services.messages, *m_services.printing,
                                 LetterForm::suggestingFields(), this);
     connect(m_history, &HistoryLink::earlierTextsFound, m_form, &LetterForm::offerEarlierTexts);
     connect(this, &MainWindow::jobAccepted, m_history, &HistoryLink::record);
     connect(m_runner, &PrintRunner::jobFinished, m_history,
             [this] { m_history->setReprinting(false); });
-    connect(m_runner, &PrintRunner::outcomeFor, m_history,
-            [this](QWidget *asked, const QString &outcome) {
-                if (asked == m_history->historyWindow())
-                    m_history->showOutcome(outcome);
-            });
+    connect(m_runner, &PrintRunner::outcomeFor, m_history, &HistoryLink::showOutcome);
     connect(m_history, &HistoryLink::openRequested, this, &MainWindow::showLetter);
     // Printed again with today's offsets: they belong to the printer, not to the letter. Marked
     // until its job ends; a job that never started leaves no mark.
     connect(m_history, &HistoryLink::reprintRequested, this, [this](const HistoryLetter &record) {
-        QWidget *asking = m_history->historyWindow();
-        m_services.messages->setParent(asking);
-        const bool agreed = m_services.messages->askPrintAnyway(
-            Messages::appTitle(),
-            tr("プリンタ「%1」に 1 枚印刷します。").arg(m_services.printing->chosenName()));
-        m_services.messages->setParent(this);
-        if (!agreed)
-            return;
         const bool idle = !m_runner->busy();
         m_history->setReprinting(idle);
-        print(record.letter, asking);
+        print(record.letter, m_history->historyWindow());
         m_history->setReprinting(idle && m_runner->busy());
     });
 }
@@ -251,11 +239,7 @@ void MainWindow::onImejiBtnClicked()
         connect(m_ui.Jyouge_Ytxt, &QLineEdit::textChanged, this, &MainWindow::updatePreview);
         connect(m_preview, &PreviewWindow::printRequested, this,
                 [this] { print(m_form->letter(), m_preview); });
-        connect(m_runner, &PrintRunner::outcomeFor, m_preview,
-                [this](QWidget *asked, const QString &outcome) {
-                    if (asked == m_preview)
-                        m_preview->showOutcome(outcome);
-                });
+        connect(m_runner, &PrintRunner::outcomeFor, m_preview, &PreviewWindow::showOutcome);
         updatePreview();
     }
     m_preview->show();

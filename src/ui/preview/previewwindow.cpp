@@ -214,8 +214,10 @@ void PreviewWindow::updateNote()
     m_ui.noteLabel->setVisible(!lines.isEmpty());
 }
 
-void PreviewWindow::showOutcome(const QString &outcome)
+void PreviewWindow::showOutcome(QWidget *asked, const QString &outcome)
 {
+    if (asked != this)
+        return;
     m_outcome = outcome;
     updateNote();
     QTimer::singleShot(4000, this, [this, outcome] {

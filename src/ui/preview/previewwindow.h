@@ -40,8 +40,8 @@ public:
     void setOffsetProblem(const QString &problem);
     // Printer setup may have chosen another printer or paper: ask again.
     void printerChanged();
-    // How a print asked from here ended, in the note for a few seconds.
-    void showOutcome(const QString &outcome);
+    // How a print asked for from `asked` ended: in the note for a few seconds when that is here.
+    void showOutcome(QWidget *asked, const QString &outcome);
     // Reads the scan on a thread of its own; tells the user once if it cannot be used.
     void loadScan(const QString &path);
     void clearScan();
