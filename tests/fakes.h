@@ -59,7 +59,7 @@ struct FakeDesktop : Messages, Clock, Session
     bool askYesNoDefaultNo(const QString &t, const QString &x) override
     {
         shown << "question-no|" + t + '|' + x;
-        return false;
+        return yesToDelete;
     }
     Answer askYesNoCancel(const QString &t, const QString &x) override
     {
@@ -86,6 +86,7 @@ struct FakeDesktop : Messages, Clock, Session
     QStringList shown;
     QStringList suggestedFiles;
     QString pickedFile;
+    bool yesToDelete = false;
     bool printAnyway = true;
     QDate date{2026, 12, 5};
     int quits = 0, raised = 0;

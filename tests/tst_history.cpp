@@ -73,7 +73,8 @@ private slots:
             today | - | 0 | 山田商事,O'Brien; DROP TABLE letters;--
             tomorrow | - | 1 | -
             reprint called off | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | no
-            reprint fails | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | fail)");
+            reprint fails | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | fail
+            the newest deleted | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | delete)");
     }
     void roundTrip()
     {
@@ -154,7 +155,9 @@ private slots:
         QCOMPARE(window.findChild<QLabel *>("noticeLabel")->text(),
                  "履歴の委任状を開きました。日付は今日にしています。");
         ui.RirekiBtn->click();
-        const QString answer = row.value(4);
+        // The reprint of the deleting row is printed and marked as any other.
+        const bool deleting = row.value(4) == "delete";
+        const QString answer = deleting ? QString() : row.value(4);
         desktop.printAnyway = answer != "no";
         printing.endError = answer == "fail" ? "紙が詰まりました。" : "";
         list->ui().ReprintBtn->click();
@@ -168,8 +171,16 @@ private slots:
             QCOMPARE(list->ui().CountLabel->text(), answer.isEmpty() ? sent : printing.endError);
         const QString mark = answer.isEmpty() ? QStringLiteral("再印刷") : QString();
         QCOMPARE(list->ui().LetterList->topLevelItem(0)->text(6), mark);
-        list->ui().DeleteBtn->click(); // asked with No the default
+        QTreeWidget *letters = list->ui().LetterList;
+        const int count = letters->topLevelItemCount();
+        desktop.yesToDelete = deleting;
+        letters->setCurrentItem(letters->topLevelItem(0)); // the reprint
+        list->ui().DeleteBtn->click();                     // asked with No the default
+        settle(history);
         QVERIFY(desktop.shown.last().startsWith("question-no|"));
+        QCOMPARE(letters->topLevelItemCount(), count - deleting);
+        if (deleting) // the reprint gone, the letter it printed again kept
+            QCOMPARE(letters->topLevelItem(0)->text(6), QString());
     }
     void earlierFile_data()
     {
