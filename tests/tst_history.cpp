@@ -74,7 +74,7 @@ private slots:
             tomorrow | - | 1 | -
             reprint called off | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | no
             reprint fails | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | fail
-            the newest deleted | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | delete)");
+            newest deleted | - | 0 | 山田商事,O'Brien; DROP TABLE letters;-- | - | delete)");
     }
     void roundTrip()
     {
