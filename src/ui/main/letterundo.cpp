@@ -31,8 +31,10 @@ void LetterUndo::replace(const QString &done, const std::function<void()> &repla
     replace();
     m_replacing = false;
     m_replaced.reset();
-    if (!typed || m_form.letter() == before)
-        return m_notice.tell(done, 4000);
+    if (!typed || m_form.letter() == before) {
+        m_notice.tell(done, 4000);
+        return;
+    }
     m_replaced = before;
     m_notice.tell(done + tr("元に戻すには Ctrl+Z"), 10000);
 }
