@@ -5,14 +5,12 @@
 #include "surfaces/pdfsurface.h"
 #include "system/paths.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <sys/stat.h>
 
