@@ -3,6 +3,7 @@
 #include "history/historystore.h"
 #include "layout/printing.h"
 #include "system/background.h"
+#include "system/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,14 +26,6 @@ constexpr int kCheckDelayMs = 3000;
 // Each statement waits at most 2 s for the file; a test's or benchmark's wait for a queue of
 // them ends after this.
 constexpr int kIdleWaitMs = 60000;
-
-std::unique_ptr<QSettings> openSettings(const QString &path)
-{
-    if (path.isEmpty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
-}
 
 } // namespace
 

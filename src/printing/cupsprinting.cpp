@@ -4,6 +4,7 @@
 #include "surfaces/japanesefont.h"
 #include "surfaces/pdfsurface.h"
 #include "system/paths.h"
+#include "system/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,17 +74,9 @@ CupsPrinting::CupsPrinting(std::unique_ptr<Spooler> spooler, const QString &sett
 
 CupsPrinting::~CupsPrinting() = default;
 
-static std::unique_ptr<QSettings> settingsAt(const QString &path)
-{
-    if (path.isEmpty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
-}
-
 std::unique_ptr<QSettings> CupsPrinting::settings() const
 {
-    return settingsAt(m_settingsPath);
+    return openSettings(m_settingsPath);
 }
 
 std::function<bool(PageGeometry *, QString *)>
@@ -93,7 +86,7 @@ CupsPrinting::pageQuery(std::shared_ptr<Spooler> spooler) const
     return [spooler, path = m_settingsPath, unsaved = m_unsavedChoice](PageGeometry *page,
                                                                        QString *error) {
         const std::optional<PrinterChoice> choice =
-            unsaved ? unsaved : chosenPrinter(*settingsAt(path), *spooler, error);
+            unsaved ? unsaved : chosenPrinter(*openSettings(path), *spooler, error);
         return choice && choicePage(*choice, *spooler, page, error);
     };
 }

@@ -1,6 +1,7 @@
 #include "ui/preview/previewwindow.h"
 
 #include "system/background.h"
+#include "system/settings.h"
 #include "ui/dialogs/messages.h"
 #include "ui/preview/formscan.h"
 
@@ -123,10 +124,7 @@ PreviewWindow::~PreviewWindow() = default;
 
 std::unique_ptr<QSettings> PreviewWindow::settings() const
 {
-    if (m_settingsPath.isEmpty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
+    return openSettings(m_settingsPath);
 }
 
 void PreviewWindow::setLetter(const Letter &letter, const PrintOffset &offset)

@@ -1,5 +1,7 @@
 #include "ui/widgets/displaysize.h"
 
+#include "system/settings.h"
+
 #include <QActionGroup>
 #include <QGroupBox>
 #include <QMenu>
@@ -16,18 +18,10 @@ const QString kDisplaySize = QStringLiteral("window/displaySize"); // percent
 const int kPercents[] = {100, 125, 150, 200};
 constexpr double kPlainDpi = 96;
 
-std::unique_ptr<QSettings> settingsAt(const QString &path)
-{
-    if (path.isEmpty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("sorafu"), QStringLiteral("sorafu"));
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
-}
-
 // The size kept, else the largest one the screen's DPI reaches: 120 dpi is 125 %.
 int startPercent(const QString &settingsPath, const QWidget *window)
 {
-    const int kept = settingsAt(settingsPath)->value(kDisplaySize).toInt();
+    const int kept = openSettings(settingsPath)->value(kDisplaySize).toInt();
     if (std::find(std::begin(kPercents), std::end(kPercents), kept) != std::end(kPercents))
         return kept;
     const QScreen *screen = window->screen();
@@ -78,7 +72,7 @@ DisplaySize::DisplaySize(QWidget *window, QPushButton *button, const QString &se
 void DisplaySize::choose(int percent)
 {
     apply(percent);
-    settingsAt(m_settingsPath)->setValue(kDisplaySize, percent);
+    openSettings(m_settingsPath)->setValue(kDisplaySize, percent);
 }
 
 void DisplaySize::apply(int percent)
