@@ -6,12 +6,13 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite
-    libicu-dev libcups2-dev
+    libicu-dev libcups2-dev libcsv-dev libqt6sql6-psql
     fonts-ipafont-gothic fontconfig qt6-translations-l10n
     poppler-utils
     libpoppler-qt6-dev
     cups cups-client cups-filters
     xvfb xauth xdotool
+    postgresql
 )
 
 missing=()
