@@ -3,16 +3,16 @@
 #include "history/history.h"
 #include "layout/printing.h"
 #include "printing/cupsprinting.h"
-#include "printing/cupsspooler.h"
+#include "printing/printservice.h"
 #include "system/background.h"
 #include "system/clock.h"
 #include "system/instanceguard.h"
-#include "ui/dialogs/messages.h"
 #include "system/paths.h"
 #include "system/session.h"
+#include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QWidget>
 
 Desktop::Desktop()
@@ -20,10 +20,16 @@ Desktop::Desktop()
       m_session(std::make_unique<ApplicationSession>()),
       m_guard(std::make_unique<InstanceGuard>(QCoreApplication::applicationFilePath())),
       // Asks nothing of the print service until a job runs or printer setup opens.
-      m_printing(std::make_unique<CupsPrinting>(std::make_unique<CupsSpooler>(), QString())),
+      m_printing(std::make_unique<CupsPrinting>(std::make_unique<LoadedSpooler>(), QString())),
       m_background(std::make_unique<ThreadBackground>())
 {
     m_printerSetup = std::make_unique<CupsPrinterSetup>(*m_printing, *m_background);
+    // Any PNG read (the style's frames, the window's icon) would load every image plugin, which
+    // only a scan of the form needs. No plugin is looked for until the window is up; the style,
+    // which may itself be one, is made first.
+    QApplication::style();
+    m_pluginPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
 }
 
 Desktop::~Desktop() = default;
@@ -56,13 +62,16 @@ Services Desktop::services()
     // A spooler of its own: a query may still wait on the print service after the window has
     // gone.
     services.pageQueries = [printing = m_printing.get()] {
-        return printing->pageQuery(std::make_shared<CupsSpooler>());
+        return printing->pageQuery(std::make_shared<LoadedSpooler>());
     };
     return services;
 }
 
 History *Desktop::startHistory()
 {
+    // The window is up: plugins may load now, the history's database driver first.
+    if (QCoreApplication::libraryPaths().isEmpty())
+        QCoreApplication::setLibraryPaths(m_pluginPaths);
     if (!m_history)
         m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background);
     return m_history.get();

@@ -3,6 +3,7 @@
 #include "ui/main/services.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -30,6 +31,7 @@ public:
     void attach(QWidget *window);
 
 private:
+    // Called once the window has been painted.
     History *startHistory();
 
     std::unique_ptr<QtMessages> m_messages;
@@ -39,6 +41,7 @@ private:
     std::unique_ptr<CupsPrinting> m_printing;
     std::unique_ptr<CupsPrinterSetup> m_printerSetup;
     std::unique_ptr<History> m_history;
+    QStringList m_pluginPaths;
     // Last, so it goes first: it waits for the jobs and questions still using the printing.
     std::unique_ptr<ThreadBackground> m_background;
 };

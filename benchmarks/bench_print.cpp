@@ -6,7 +6,7 @@
 #include "layout/letterjob.h"
 #include "layout/placement.h"
 #include "printing/cupsprinting.h"
-#include "printing/cupsspooler.h"
+#include "printservice/cupsspooler.h"
 #include "surfaces/japanesefont.h"
 #include "printing/printerchoice.h"
 

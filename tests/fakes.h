@@ -196,14 +196,15 @@ struct FakeSpooler : Spooler
     }
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
     {
+        ++papersRead;
         *papers = queues.value(destination);
         return (*error = check(destination, nullptr)).isEmpty();
     }
-    QString check(const QString &destination, QString *description) override
+    QString check(const QString &destination, QueueFacts *facts) override
     {
         ++asked;
-        if (description)
-            *description = descriptions.value(destination);
+        if (facts)
+            *facts = {descriptions.value(destination), configChanged, serviceNow};
         if (!unreachable.isEmpty() || queues.contains(destination))
             return unreachable;
         return QStringLiteral("プリンタ「%1」が見つかりません。").arg(destination);
@@ -227,6 +228,8 @@ struct FakeSpooler : Spooler
     QStringList submitted;
     QList<Job> jobs;
     int asked = 0;
+    int papersRead = 0;
+    qint64 configChanged = 0, serviceNow = 0; // the service's seconds, 0 for unknown
 };
 
 // The real setup dialog, handed to `run` once the print service answered instead of being

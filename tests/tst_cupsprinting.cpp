@@ -141,6 +141,34 @@ private slots:
                  row[0].isEmpty());
     }
 
+    // When the queue's configuration changed and the service's clock, at the first print and at
+    // the second (0: not told); whether the second print used the papers read for the first.
+    void paperList_data()
+    {
+        rows(R"(
+            unchanged since read | 50 100 | 50 200 | remembered
+            changed since | 50 100 | 150 200 | read again
+            changed in the second it was read | 100 100 | 100 200 | read again
+            change time not told | 0 100 | 0 200 | read again)");
+    }
+    // A paper list read again is seen by the job: A4 is gone from it.
+    void paperList()
+    {
+        QFETCH(QStringList, row);
+        choose(false, "Sheet", kA4, false);
+        start();
+        for (int i = 0; i < 2; ++i) {
+            const QStringList facts = row[i].split(' ');
+            m_spooler->configChanged = facts[0].toLongLong();
+            m_spooler->serviceNow = facts[1].toLongLong();
+            m->window->ui().InsatsuBtn->click();
+            m_spooler->queues["Sheet"].papers.removeLast();
+        }
+        const bool remembered = row[2] == "remembered";
+        QCOMPARE(m_spooler->jobs.size(), remembered ? 2 : 1);
+        QCOMPARE(m->notToldOnce({"用紙（A4）を使用できません"}).isEmpty(), !remembered);
+    }
+
     // The file picked; the first delegator's name; the file name offered.
     void pdfFile_data()
     {

@@ -5,7 +5,7 @@
 
 #include "layout/letterjob.h"
 #include "pagemeasure.h"
-#include "printing/cupsspooler.h"
+#include "printservice/cupsspooler.h"
 #include "privatecups.h"
 #include "windowfixture.h"
 

@@ -1,10 +1,11 @@
 #include "core/japaneseera.h"
 
+#include <QDateTime>
+
 #include <unicode/calendar.h>
-#include <unicode/gregocal.h>
+#include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/timezone.h>
+#include <unicode/simpletz.h>
 #include <unicode/unistr.h>
 
 #include <memory>
@@ -14,37 +15,29 @@ std::optional<JapaneseEraDate> japaneseEraDate(const QDate &date)
     if (!date.isValid())
         return std::nullopt;
 
-    // The day is turned into an instant on a Gregorian calendar, at noon in one fixed zone, so
-    // no time-zone shift can move it into a neighbouring day; the Japanese calendar reads the
-    // same instant in the same zone. Setting the fields on the Japanese calendar itself would
-    // take the year as an era year.
+    // The day is taken at noon in a fixed zone, so no time-zone shift can move it into a
+    // neighbouring day; the Japanese calendar reads that instant in the same zone. Setting the
+    // fields on the Japanese calendar itself would take the year as an era year. Neither a
+    // Gregorian calendar nor a date format is made: each loads locale data that costs every
+    // start a megabyte or more.
+    const UDate instant = UDate(QDateTime(date, QTime(12, 0), Qt::UTC).toMSecsSinceEpoch());
     UErrorCode status = U_ZERO_ERROR;
-    const icu::TimeZone *utc = icu::TimeZone::getGMT();
-    icu::GregorianCalendar gregorian(*utc, status);
-    if (U_FAILURE(status))
-        return std::nullopt;
-    gregorian.clear();
-    gregorian.set(date.year(), date.month() - 1, date.day(), 12, 0, 0);
-    const UDate instant = gregorian.getTime(status);
-
     const icu::Locale japaneseLocale("ja_JP@calendar=japanese");
-    std::unique_ptr<icu::Calendar> japanese(
-        icu::Calendar::createInstance(utc->clone(), japaneseLocale, status));
+    std::unique_ptr<icu::Calendar> japanese(icu::Calendar::createInstance(
+        new icu::SimpleTimeZone(0, icu::UnicodeString(u"UTC")), japaneseLocale, status));
     if (U_FAILURE(status) || !japanese)
         return std::nullopt;
     japanese->setTime(instant, status);
     const int year = japanese->get(UCAL_YEAR, status);
+    const int era = japanese->get(UCAL_ERA, status);
 
-    icu::SimpleDateFormat format(icu::UnicodeString(u"GGGG"), japaneseLocale, status);
-    if (U_FAILURE(status))
+    const icu::DateFormatSymbols symbols(japaneseLocale, "japanese", status);
+    int32_t count = 0;
+    const icu::UnicodeString *names = symbols.getEraNames(count);
+    if (U_FAILURE(status) || !names || era < 0 || era >= count || names[era].isEmpty())
         return std::nullopt;
-    format.setCalendar(*japanese);
-    icu::UnicodeString era;
-    format.format(instant, era);
-    if (U_FAILURE(status) || era.isEmpty())
-        return std::nullopt;
-
-    return JapaneseEraDate{QString::fromUtf16(era.getBuffer(), era.length()), year};
+    const icu::UnicodeString &name = names[era];
+    return JapaneseEraDate{QString::fromUtf16(name.getBuffer(), name.length()), year};
 }
 
 QStringList twoDigitNumbers(int count)

@@ -137,21 +137,27 @@ std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler
 bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error,
                 const QString &printerName)
 {
+    PrinterPapers papers;
+    if (!choice.pdfFile && !spooler.papers(choice.destination, &papers, error))
+        return false;
+    return choicePage(choice, papers, page, error, printerName);
+}
+
+bool choicePage(const PrinterChoice &choice, const PrinterPapers &papers, PageGeometry *page,
+                QString *error, const QString &printerName)
+{
     page->orientation = choice.orientation;
     if (choice.pdfFile) {
-        const QList<Paper> papers = pdfPapers();
-        const Paper *paper = findPaper(papers, choice.media);
+        const QList<Paper> pdf = pdfPapers();
+        const Paper *paper = findPaper(pdf, choice.media);
         if (!paper)
-            paper = &papers.first();
+            paper = &pdf.first();
         page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
         // A file has no unprintable edge: the places count from the page corner.
         page->originMm = QPointF();
         page->printableMm = printableAreaMm(paper->sizeMm, QMarginsF(), choice.orientation);
         return true;
     }
-    PrinterPapers papers;
-    if (!spooler.papers(choice.destination, &papers, error))
-        return false;
     const Paper *paper = findPaper(papers.papers, choice.media);
     if (!paper) {
         *error = CupsPrinting::tr("プリンタ「%1」では、選んであった用紙（%2）を使用できません。"
@@ -188,6 +194,28 @@ void CupsPrinting::learnDescription(const QString &queue, const QString &descrip
 {
     const QMutexLocker lock(&m_fontLock);
     m_descriptions.insert(queue, description);
+}
+
+// A queue's whole attribute set is large and slow to ask for, and its papers change only with
+// its configuration, so they are read again only when that changed since they were read. A
+// change in the very second they were read may have come just after, so it counts as changed.
+bool CupsPrinting::papersOf(const QString &queue, const QueueFacts &facts, PrinterPapers *papers,
+                            QString *error)
+{
+    {
+        const QMutexLocker lock(&m_fontLock);
+        const auto known = m_papers.constFind(queue);
+        if (facts.configChanged > 0 && known != m_papers.cend() &&
+            known->configChanged == facts.configChanged && known->configChanged < known->readAt) {
+            *papers = known->papers;
+            return true;
+        }
+    }
+    if (!m_spooler->papers(queue, papers, error))
+        return false;
+    const QMutexLocker lock(&m_fontLock);
+    m_papers.insert(queue, {*papers, facts.configChanged, facts.serviceNow});
+    return true;
 }
 
 QString CupsPrinting::fontFamily(QString *error)
@@ -262,17 +290,21 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
         return nullptr;
 
     // A queue that does not take jobs now is told before anything else is asked of the user.
-    QString described;
+    QueueFacts facts;
+    PageGeometry geometry;
+    PrinterPapers papers;
     if (!choice->pdfFile) {
-        *error = spooler.check(choice->destination, &described);
+        *error = spooler.check(choice->destination, &facts);
         if (!error->isEmpty())
             return nullptr;
-        if (!described.isEmpty())
-            m_printing.learnDescription(choice->destination, described);
+        if (!facts.description.isEmpty())
+            m_printing.learnDescription(choice->destination, facts.description);
+        if (!m_printing.papersOf(choice->destination, facts, &papers, error))
+            return nullptr;
     }
+    const QString described = facts.description;
     const QString printerName = described.isEmpty() ? choice->destination : described;
-    PageGeometry geometry;
-    if (!choicePage(*choice, spooler, &geometry, error, printerName))
+    if (!choicePage(*choice, papers, &geometry, error, printerName))
         return nullptr;
     AcceptedJob job;
     job.title = title;

@@ -22,6 +22,9 @@ std::optional<PrinterChoice> chosenPrinter(QSettings &settings, Spooler &spooler
 // names the printer as printerName, else by its queue.
 bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *page, QString *error,
                 const QString &printerName = QString());
+// The same, from the papers the queue was found to have (none for a PDF file).
+bool choicePage(const PrinterChoice &choice, const PrinterPapers &papers, PageGeometry *page,
+                QString *error, const QString &printerName = QString());
 
 // Printing through the print service: each page is drawn into a PDF by this program and handed
 // to the chosen queue with options that keep it where it was drawn, or written to a PDF file.
@@ -59,15 +62,26 @@ public:
 
 private:
     friend class CupsTarget;
+    // A queue's papers as they were last read, and the facts that said whether they still hold.
+    struct KnownPapers
+    {
+        PrinterPapers papers;
+        qint64 configChanged = 0;
+        qint64 readAt = 0;
+    };
+
     std::unique_ptr<QSettings> settings() const;
     QString fontFamily(QString *error);
     void learnDescription(const QString &queue, const QString &description);
+    bool papersOf(const QString &queue, const QueueFacts &facts, PrinterPapers *papers,
+                  QString *error);
 
     std::unique_ptr<Spooler> m_spooler;
     QString m_settingsPath;
-    // Guards what jobs learn for later ones: the font, and the queues' descriptions.
+    // Guards what jobs learn for later ones: the font, the queues' descriptions and papers.
     mutable QMutex m_fontLock;
     QString m_fontFamily;
     QHash<QString, QString> m_descriptions;
+    QHash<QString, KnownPapers> m_papers;
     std::optional<PrinterChoice> m_unsavedChoice;
 };

@@ -1,10 +1,10 @@
 #include "printing/printerchoice.h"
 
 #include "printing/papernames.h"
+#include "printing/printservice.h"
 
+#include <QPageSize>
 #include <QSettings>
-
-#include <cups/cups.h>
 
 namespace {
 
@@ -56,18 +56,17 @@ QString preferredMedia(const PrinterPapers &papers)
 
 QList<Paper> pdfPapers()
 {
-    const char *const known[] = {"iso_a4_210x297mm", "iso_a3_297x420mm", "iso_a5_148x210mm",
-                                 "jis_b4_257x364mm", "jis_b5_182x257mm", "na_letter_8.5x11in",
-                                 "na_legal_8.5x14in"};
+    const std::pair<const char *, QPageSize::PageSizeId> known[] = {
+        {"iso_a4_210x297mm", QPageSize::A4},    {"iso_a3_297x420mm", QPageSize::A3},
+        {"iso_a5_148x210mm", QPageSize::A5},    {"jis_b4_257x364mm", QPageSize::JisB4},
+        {"jis_b5_182x257mm", QPageSize::JisB5}, {"na_letter_8.5x11in", QPageSize::Letter},
+        {"na_legal_8.5x14in", QPageSize::Legal}};
     QList<Paper> papers;
-    for (const char *media : known) {
-        const pwg_media_t *size = pwgMediaForPWG(media);
-        if (!size)
-            continue;
+    for (const auto &[media, id] : known) {
         Paper paper;
         paper.media = QString::fromLatin1(media);
         paper.name = mediaDisplayName(paper.media);
-        paper.sizeMm = QSizeF(size->width / 100.0, size->length / 100.0);
+        paper.sizeMm = QPageSize(id).size(QPageSize::Millimeter);
         papers.append(paper);
     }
     return papers;
@@ -92,15 +91,8 @@ QRectF printableAreaMm(const QSizeF &uprightSizeMm, const QMarginsF &uprightMarg
 
 QString mediaDisplayName(const QString &media)
 {
-    const QByteArray name = media.toUtf8();
-    // A PPD or older name ("EnvMonarch", "ISOB5", "Letter") stands for a PWG one.
-    const pwg_media_t *size = pwgMediaForPWG(name.constData());
-    if (!size)
-        size = pwgMediaForPPD(name.constData());
-    if (!size)
-        size = pwgMediaForLegacy(name.constData());
+    const std::optional<MediaSize> size = mediaSize(media);
     if (!size)
         return media;
-    return paperName(QString::fromUtf8(size->pwg), qRound(size->width / 100.0),
-                     qRound(size->length / 100.0));
+    return paperName(size->pwg, qRound(size->widthMm), qRound(size->lengthMm));
 }

@@ -34,6 +34,17 @@ struct PrinterPapers
 
 using JobOptions = QList<QPair<QByteArray, QByteArray>>;
 
+// What a state query learns of a destination besides whether it takes jobs.
+struct QueueFacts
+{
+    // How its administrator describes it (printer-info); empty when not known.
+    QString description;
+    // When its configuration (papers among it) last changed, and the print service's clock
+    // at the answer, in the service's seconds; 0 when not known.
+    qint64 configChanged = 0;
+    qint64 serviceNow = 0;
+};
+
 // The print service, kept small so that what it refuses can be tested without one. Every
 // failure comes back as a sentence for the user, in Japanese. Every call may wait on the service
 // (for a bounded time) and is made off the GUI thread; calls on different threads do not meet.
@@ -47,11 +58,12 @@ public:
     virtual bool destinations(QStringList *names, QString *defaultName,
                               QMap<QString, QString> *descriptions, QString *error) = 0;
     virtual bool papers(const QString &destination, PrinterPapers *papers, QString *error) = 0;
-    // Empty when the destination exists and takes jobs now; otherwise why not. Either way its
-    // description goes into *description when one is given and known.
-    virtual QString check(const QString &destination, QString *description) = 0;
+    // Empty when the destination exists and takes jobs now; otherwise why not. Either way what
+    // the service told of it goes into *facts when one is given.
+    virtual QString check(const QString &destination, QueueFacts *facts) = 0;
     // Hands the PDF file to the destination as one job. Empty when the spooler took it, with
-    // its number in *jobId; otherwise why not, and no job of it is left in the queue.
+    // its number in *jobId; otherwise why not, and no job of it is left in the queue. Made
+    // right after check(), which is not asked again before the job.
     virtual QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                            const JobOptions &options, int *jobId) = 0;
 };

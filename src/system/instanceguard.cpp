@@ -3,14 +3,18 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -18,6 +22,19 @@ namespace {
 QString socketPath(const QString &lockPath)
 {
     return lockPath.chopped(int(qstrlen(".lock"))) + QStringLiteral(".raise");
+}
+
+// A local socket, not Qt's: Qt's needs its network library, whose loading alone would make every
+// start slower. False when the path is too long for a socket.
+bool socketAddress(const QString &path, sockaddr_un *address)
+{
+    const QByteArray name = QFile::encodeName(path);
+    *address = sockaddr_un{};
+    address->sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address->sun_path)
+        return false;
+    std::memcpy(address->sun_path, name.constData(), size_t(name.size()));
+    return true;
 }
 
 } // namespace
@@ -57,7 +74,14 @@ InstanceGuard::InstanceGuard(const QString &executablePath, QString directory)
         directory + QStringLiteral("/sorafu-") + QString::fromLatin1(key) + QStringLiteral(".lock");
 }
 
-InstanceGuard::~InstanceGuard() = default;
+InstanceGuard::~InstanceGuard()
+{
+    if (m_socket < 0)
+        return;
+    m_asked.reset();
+    ::close(m_socket);
+    ::unlink(QFile::encodeName(socketPath(m_path)).constData());
+}
 
 bool InstanceGuard::anotherInstanceRunning()
 {
@@ -86,19 +110,25 @@ bool InstanceGuard::anotherInstanceRunning()
 
 void InstanceGuard::listen()
 {
-    m_server = std::make_unique<QLocalServer>();
-    // Only this user's later starts may ask.
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = socketPath(m_path);
+    sockaddr_un address;
+    if (m_socket >= 0 || !socketAddress(socketPath(m_path), &address))
+        return; // no raising then; the guard itself still works
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
     // We hold the lock, so a socket file still there was left by a run that crashed.
-    QLocalServer::removeServer(path);
-    if (!m_server->listen(path)) {
-        m_server.reset(); // no raising then; the guard itself still works
+    ::unlink(address.sun_path);
+    // Only this user's later starts may ask.
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::chmod(address.sun_path, 0600) != 0 || ::listen(fd, 4) != 0) {
+        ::close(fd);
         return;
     }
-    QObject::connect(m_server.get(), &QLocalServer::newConnection, [this] {
-        while (QLocalSocket *asker = m_server->nextPendingConnection())
-            asker->deleteLater();
+    m_socket = fd;
+    m_asked = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(m_asked.get(), &QSocketNotifier::activated, [this] {
+        for (int asker; (asker = ::accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+            ::close(asker);
         if (m_raise)
             m_raise();
     });
@@ -106,8 +136,19 @@ void InstanceGuard::listen()
 
 void InstanceGuard::askRunningToRaise()
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath(m_path));
-    if (socket.waitForConnected(1000))
-        socket.disconnectFromServer();
+    sockaddr_un address;
+    if (!socketAddress(socketPath(m_path), &address))
+        return;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    // A copy too busy to take the connection at once gets a second.
+    constexpr int kStepMs = 50;
+    for (int waited = 0; waited < 1000; waited += kStepMs) {
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 ||
+            errno != EAGAIN)
+            break;
+        ::usleep(kStepMs * 1000);
+    }
+    ::close(fd);
 }

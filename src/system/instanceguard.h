@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // Keeps a second copy of the same executable from running. The lock lives in the user's
 // runtime directory and is keyed by the executable's path, so two installed copies do not
@@ -36,6 +36,8 @@ private:
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
-    std::unique_ptr<QLocalServer> m_server;
+    // The listening socket and what wakes us when a later start connects.
+    int m_socket = -1;
+    std::unique_ptr<QSocketNotifier> m_asked;
     std::function<void()> m_raise;
 };

@@ -21,6 +21,7 @@
 #include <QIcon>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QWidget(parent), m_services(services)
@@ -106,11 +107,29 @@ bool MainWindow::load()
                                             "日付の元号と年を確かめて、年を入力してください。"));
         m_form->fillChoiceLists(today);
     });
-    if (!another && m_services.startHistory)
-        m_services.history = m_services.startHistory();
+    // Its file and the database driver are left until the window is on screen, or something
+    // needs them sooner.
+    m_historyDue = !another && !m_services.history && m_services.startHistory;
     if (m_services.history)
         linkHistory();
     return !another;
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_historyDue)
+        QTimer::singleShot(0, this, &MainWindow::startHistory);
+}
+
+void MainWindow::startHistory()
+{
+    if (!m_historyDue)
+        return;
+    m_historyDue = false;
+    m_services.history = m_services.startHistory();
+    if (m_services.history)
+        linkHistory();
 }
 
 void MainWindow::linkHistory()
@@ -184,6 +203,7 @@ bool MainWindow::offsetsSettled()
 
 void MainWindow::print(const std::optional<Letter> &letter, QWidget *askedFrom)
 {
+    startHistory(); // to keep this letter
     guarded([this, &letter, askedFrom] {
         QString error;
         if (const std::optional<PrintOffset> offset = m_form->offset(&error))
@@ -210,6 +230,7 @@ bool MainWindow::saveOffsets()
 
 void MainWindow::onRirekiBtnClicked()
 {
+    startHistory();
     if (m_history)
         m_history->showWindow(m_services.clock->today());
 }

@@ -50,6 +50,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void setUp();
@@ -70,6 +71,8 @@ private:
     // `askedFrom`: the 印刷履歴 or 印刷イメージ window, which is told the outcome too.
     void print(const std::optional<Letter> &letter, QWidget *askedFrom = nullptr);
     void linkHistory();
+    // The history the services start, started now unless it is already.
+    void startHistory();
     void showLetter(const HistoryLetter &letter);
 
     // Runs a handler so that no failure ends the program: it is told to the user instead.
@@ -87,4 +90,6 @@ private:
     PreviewWindow *m_preview = nullptr;
     // The clerk answered for the offsets: a close held for a job does not ask again.
     bool m_leaving = false;
+    // The history is to be started once the window has been painted.
+    bool m_historyDue = false;
 };

@@ -7,12 +7,10 @@
 #include <QImageReader>
 #include <QTransform>
 
-#ifdef SORAFU_HAVE_POPPLER
-#include <poppler-qt6.h>
-#endif
+#include "pdfpage/pdfpage.h"
+#include "system/modules.h"
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -67,25 +65,19 @@ bool believable(QSize size, const QSizeF &sheetMm)
 }
 
 // A null image when the file is no PDF or cannot be shown; then `reason` is set when there is
-// more to say than that.
-QImage readPdf(const QString &path, QString *reason)
+// more to say than that. *readable is false when PDF files cannot be read at all here.
+QImage readPdf(const QString &path, QString *reason, bool *readable)
 {
-#ifdef SORAFU_HAVE_POPPLER
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document || document->isLocked())
-        return QImage();
-    if (document->numPages() < 1) {
+    static const auto render = reinterpret_cast<RenderPdfPage>(
+        moduleFunction(QLatin1String(kPdfPageModule), kRenderPdfPage));
+    *readable = render != nullptr;
+    QImage image;
+    if (!render)
+        return image;
+    if (PdfPage(render(path, kPdfDpi, &image)) == PdfPage::NoPages)
         *reason = FormScan::tr("PDF にページがありません。"
                                "用紙をスキャンしたページのある PDF を選んでください。");
-        return QImage();
-    }
-    const std::unique_ptr<Poppler::Page> page = document->page(0);
-    return page ? page->renderToImage(kPdfDpi, kPdfDpi) : QImage();
-#else
-    Q_UNUSED(path);
-    Q_UNUSED(reason);
-    return QImage();
-#endif
+    return image;
 }
 
 // A JPEG ends its last scan with the end-of-image marker. Cut short (a copy broken off, a scan
@@ -115,8 +107,9 @@ QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
     }
     QImage image;
     QString reason;
+    bool pdfReadable = true;
     if (path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
-        image = readPdf(path, &reason);
+        image = readPdf(path, &reason, &pdfReadable);
     } else {
         QFile file(path);
         QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -144,12 +137,12 @@ QImage readFormScan(const QString &path, const QSizeF &sheetMm, QString *error)
         return QImage();
     }
     if (image.isNull()) {
-#ifdef SORAFU_HAVE_POPPLER
-        *error = unusable(path, FormScan::tr("PNG、JPEG または PDF のファイルを選んでください。"));
-#else
-        *error = unusable(path, FormScan::tr("PNG または JPEG のファイルを選んでください"
-                                             "（PDF はこの環境では読み込めません）。"));
-#endif
+        if (pdfReadable)
+            *error =
+                unusable(path, FormScan::tr("PNG、JPEG または PDF のファイルを選んでください。"));
+        else
+            *error = unusable(path, FormScan::tr("PNG または JPEG のファイルを選んでください"
+                                                 "（PDF はこの環境では読み込めません）。"));
         return QImage();
     }
     if (!believable(image.size(), sheetMm)) {

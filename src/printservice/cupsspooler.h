@@ -16,7 +16,7 @@ public:
     bool destinations(QStringList *names, QString *defaultName,
                       QMap<QString, QString> *descriptions, QString *error) override;
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override;
-    QString check(const QString &destination, QString *description) override;
+    QString check(const QString &destination, QueueFacts *facts) override;
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                    const JobOptions &options, int *jobId) override;
 };

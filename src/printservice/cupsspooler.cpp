@@ -1,4 +1,4 @@
-#include "printing/cupsspooler.h"
+#include "printservice/cupsspooler.h"
 
 #include "printing/printerchoice.h"
 #include "printing/printerreasons.h"
@@ -209,7 +209,9 @@ struct QueueState
     QStringList reasons; // printer-state-reasons, keywords such as media-jam-error
     QString why;         // printer-state-message, as its administrator or driver put it
     QString resource;
-    QString description; // printer-info
+    QString description;      // printer-info
+    qint64 configChanged = 0; // printer-config-change-time
+    qint64 serviceNow = 0;    // printer-up-time: the scheduler's clock
 
     // The printer as clerks know it.
     QString name(const QString &destination) const
@@ -220,9 +222,10 @@ struct QueueState
 
 QueueState queueState(const Connection &connection, const QString &destination)
 {
-    static const char *const kAttributes[] = {"printer-state", "printer-is-accepting-jobs",
+    static const char *const kAttributes[] = {"printer-state",         "printer-is-accepting-jobs",
                                               "printer-state-message", "printer-state-reasons",
-                                              "printer-info"};
+                                              "printer-info",          "printer-config-change-time",
+                                              "printer-up-time"};
     QueueState state;
     for (const char *kind : kKinds) {
         const QString path = resource(kind, destination);
@@ -253,6 +256,12 @@ QueueState queueState(const Connection &connection, const QString &destination)
         ipp_attribute_t *accepting =
             ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
         state.accepting = !accepting || ippGetBoolean(accepting, 0);
+        if (ipp_attribute_t *changed =
+                ippFindAttribute(response.get(), "printer-config-change-time", IPP_TAG_INTEGER))
+            state.configChanged = ippGetInteger(changed, 0);
+        if (ipp_attribute_t *now =
+                ippFindAttribute(response.get(), "printer-up-time", IPP_TAG_INTEGER))
+            state.serviceNow = ippGetInteger(now, 0);
         return state;
     }
     state.found = false;
@@ -438,27 +447,33 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
     return true;
 }
 
-QString CupsSpooler::check(const QString &destination, QString *description)
+// Why a destination in this state takes no job now; empty when it does.
+static QString stateProblem(const QString &destination, const QueueState &state)
 {
-    const Connection connection(kQuerySeconds);
-    const QueueState state = queueState(connection, destination);
-    if (description)
-        *description = state.description;
     if (!state.found)
         return printerNotFound(destination);
     if (!state.answered)
-        return describe(state.failure, destination,
-                        tr("プリンタ「%1」の状態を取得できませんでした。"
-                           "プリンタの電源と接続を確かめてから、もう一度お試しください。")
-                            .arg(destination));
-    const QString name = state.name(destination);
+        return describe(
+            state.failure, destination,
+            CupsSpooler::tr("プリンタ「%1」の状態を取得できませんでした。"
+                            "プリンタの電源と接続を確かめてから、もう一度お試しください。")
+                .arg(destination));
     if (state.stopped)
         return stopped(destination, state);
     if (!state.accepting)
-        return tr("プリンタ「%1」は今、印刷を受け付けない設定になっています。"
-                  "プリンタの管理者にお問い合わせください。%2")
-            .arg(name, printerStateText(state.reasons, state.why));
+        return CupsSpooler::tr("プリンタ「%1」は今、印刷を受け付けない設定になっています。"
+                               "プリンタの管理者にお問い合わせください。%2")
+            .arg(state.name(destination), printerStateText(state.reasons, state.why));
     return QString();
+}
+
+QString CupsSpooler::check(const QString &destination, QueueFacts *facts)
+{
+    const Connection connection(kQuerySeconds);
+    const QueueState state = queueState(connection, destination);
+    if (facts)
+        *facts = {state.description, state.configChanged, state.serviceNow};
+    return stateProblem(destination, state);
 }
 
 QString CupsSpooler::submit(const QString &destination, const QString &title,
@@ -466,32 +481,43 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
 {
     *jobId = 0;
     const Connection connection(kSendSeconds);
-    const QueueState before = queueState(connection, destination);
-    if (!before.found)
-        return printerNotFound(destination);
-    if (!before.answered)
-        return describe(before.failure, destination, jobRefused(destination));
-    if (before.stopped)
-        return stopped(destination, before);
-    const QString name = before.name(destination);
-    const QString path = before.resource;
-    const QString uri = uriOf(path);
-    const QByteArray where = path.toUtf8();
+    // The queue's state was asked just before the page was drawn. It is asked again only to
+    // tell a refusal by the queue's state and the name its clerks know.
+    const auto refused = [&](const Failure &failure, bool byState) {
+        if (failure.timedOut || failure.lost)
+            return describe(failure, destination, jobRefused(destination));
+        const QueueState state = queueState(connection, destination);
+        if (!state.found || (state.answered && state.stopped) || byState)
+            if (const QString problem = stateProblem(destination, state); !problem.isEmpty())
+                return problem;
+        const QString name = state.name(destination);
+        return describe(failure, name, jobRefused(name));
+    };
 
     // The job first and its page after, so that a page that does not get through leaves a job
-    // with a number to withdraw.
-    ipp_t *create = newRequest(IPP_OP_CREATE_JOB, uri);
-    ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
-                 title.toUtf8().constData());
-    cups_option_t *cupsOptions = nullptr;
-    int optionCount = 0;
-    for (const auto &option : options)
-        optionCount = cupsAddOption(option.first.constData(), option.second.constData(),
-                                    optionCount, &cupsOptions);
-    cupsEncodeOptions2(create, optionCount, cupsOptions, IPP_TAG_JOB);
-    cupsFreeOptions(optionCount, cupsOptions);
-    Response response = connection.request(create, where.constData());
-    Failure failure = connection.lastFailure();
+    // with a number to withdraw. A class takes jobs only under its own resource.
+    QString path;
+    Response response;
+    Failure failure;
+    for (const char *kind : kKinds) {
+        path = resource(kind, destination);
+        ipp_t *create = newRequest(IPP_OP_CREATE_JOB, uriOf(path));
+        ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
+                     title.toUtf8().constData());
+        cups_option_t *cupsOptions = nullptr;
+        int optionCount = 0;
+        for (const auto &option : options)
+            optionCount = cupsAddOption(option.first.constData(), option.second.constData(),
+                                        optionCount, &cupsOptions);
+        cupsEncodeOptions2(create, optionCount, cupsOptions, IPP_TAG_JOB);
+        cupsFreeOptions(optionCount, cupsOptions);
+        response = connection.request(create, path.toUtf8().constData());
+        failure = connection.lastFailure();
+        if (failure.status != IPP_STATUS_ERROR_NOT_FOUND || failure.timedOut)
+            break;
+    }
+    const QString uri = uriOf(path);
+    const QByteArray where = path.toUtf8();
     ipp_attribute_t *id =
         response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
     if (failed(response, failure) || !id) {
@@ -501,15 +527,11 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
         case IPP_STATUS_ERROR_FORBIDDEN:
         case IPP_STATUS_ERROR_NOT_AUTHORIZED:
         case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
-            break;
+            return refused(failure, false);
         default:
             // The destination's state may say it better than the refusal.
-            if (failure.timedOut || failure.lost)
-                break;
-            if (const QString state = check(destination, nullptr); !state.isEmpty())
-                return state;
+            return refused(failure, true);
         }
-        return describe(failure, name, jobRefused(name));
     }
     const int job = ippGetInteger(id, 0);
 
@@ -521,7 +543,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
     response = connection.request(send, where.constData(), pdfFile);
     failure = connection.lastFailure();
     if (failed(response, failure)) {
-        const QString why = describe(failure, name, jobRefused(name));
+        const QString why = refused(failure, false);
         if (withdraw(path, job))
             return why;
         return why + tr("\n送りかけた印刷を取り消すことができませんでした。"
