@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of the real window against an anchor window of as many stock controls and against a
 # bare QWidget of the same size, all started the same way under Xvfb: wall time from process
-# start to window shown and idle, and peak memory. Paired: each round starts the three one after
+# start to window shown and idle (the end of the process left out), and peak memory then. Paired: each round starts the three one after
 # another, in an order that turns round by round, and the ratios are taken round by round, so
 # the load of a busy machine falls on all three alike. The medians of the rounds are printed.
 # Usage: benchmarks/startup.sh [build dir] [rounds]
@@ -29,13 +29,12 @@ if [ -n "${HISTORY_LETTERS:-}" ]; then
     "$build/benchmarks/bench_history" -n "$HISTORY_LETTERS" --make "$work/data/bench_startup_sorafu/history.sqlite"
 fi
 
-# One start: prints "microseconds kilobytes".
+# One start: prints "microseconds kilobytes", from just before the start to the window shown and
+# idle, as the probe itself tells.
 start() {
-    local begin end kb
-    begin=$(date +%s%N)
-    kb=$("$work/$1")
-    end=$(date +%s%N)
-    echo "$(( (end - begin) / 1000 )) $kb"
+    local out
+    out=$(SORAFU_PROBE_START=$(date +%s%N) "$work/$1")
+    echo "${out#* } ${out% *}"
 }
 
 for _ in 1 2 3; do # the page cache warmed for all three

@@ -79,6 +79,10 @@ struct FakeDesktop : Messages, Clock, Session
         s.background = &background;
         s.anotherInstanceRunning = [this] { return anotherInstance; };
         s.raiseRunningInstance = [this] { ++raised; };
+        s.startHistory = [this]() -> History * {
+            ++historiesStarted;
+            return nullptr;
+        };
         s.offsetDirectory = folder;
         return s;
     }
@@ -89,7 +93,7 @@ struct FakeDesktop : Messages, Clock, Session
     bool yesToDelete = false;
     bool printAnyway = true;
     QDate date{2026, 12, 5};
-    int quits = 0, raised = 0;
+    int quits = 0, raised = 0, historiesStarted = 0;
     InlineBackground background;
     bool anotherInstance = false;
 };

@@ -189,6 +189,31 @@ private slots:
         QCOMPARE(edit->toolTip(), row.size() > 4 ? row[3] : QString());
     }
 
+    // What comes first after start-up; how often the history was started by then. Its file and
+    // driver wait until the window is painted, unless something needs them sooner.
+    void historyStart_data()
+    {
+        rows(R"(
+            nothing yet | - | 0
+            window painted | paint | 1
+            a letter printed | InsatsuBtn | 1
+            the history opened | RirekiBtn | 1
+            another copy: never | another | 0)");
+    }
+    void historyStart()
+    {
+        QFETCH(QStringList, row);
+        WindowFixture other;
+        other.desktop.anotherInstance = row[0] == "another";
+        other.start();
+        if (row[0] == "paint" || row[0] == "another")
+            other.window->show();
+        else if (!row[0].isEmpty())
+            other.window->findChild<QAbstractButton *>(row[0])->click();
+        QTest::qWait(100);
+        QCOMPARE(other.desktop.historiesStarted, row[1].toInt());
+    }
+
     // Today; the era, year, month and day the date lists start with; the first and last year.
     void dateListsStartToday_data()
     {
