@@ -6,9 +6,9 @@
 #include "layout/letterjob.h"
 #include "layout/placement.h"
 #include "printing/cupsprinting.h"
+#include "printing/printerchoice.h"
 #include "printservice/cupsspooler.h"
 #include "surfaces/japanesefont.h"
-#include "printing/printerchoice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Start-up of the real window against an anchor window of as many stock controls and against a
 # bare QWidget of the same size, all started the same way under Xvfb: wall time from process
-# start to window shown and idle (the end of the process left out), and peak memory then. Paired: each round starts the three one after
-# another, in an order that turns round by round, and the ratios are taken round by round, so
-# the load of a busy machine falls on all three alike. The medians of the rounds are printed.
+# start to window shown and idle (the end of the process left out), and peak memory then.
+# Paired: each round starts the three one after another, in an order that turns round by round,
+# and the ratios are taken round by round, so the load of a busy machine falls on all three
+# alike. The medians of the rounds are printed.
 # Usage: benchmarks/startup.sh [build dir] [rounds]
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
@@ -46,7 +47,8 @@ for round in $(seq "$rounds"); do
         probe=${probes[$(( (round + i) % 3 ))]}
         result[$probe]=$(start "$probe")
     done
-    echo "${result[bench_startup_sorafu]} ${result[bench_startup_anchor]} ${result[bench_startup_bare]}"
+    echo "${result[bench_startup_sorafu]} ${result[bench_startup_anchor]}" \
+        "${result[bench_startup_bare]}"
 done | awk -v n="$rounds" '
 function median(a, k,   i, j, t) {
     for (i = 2; i <= k; i++)
@@ -62,6 +64,7 @@ END {
     printf "sorafu window:  %7.1f ms  %7.1f MiB peak\n", median(st, n) / 1000, median(sm, n) / 1024
     printf "anchor window:  %7.1f ms  %7.1f MiB peak\n", median(at, n) / 1000, median(am, n) / 1024
     printf "bare window:    %7.1f ms  %7.1f MiB peak\n", median(bt, n) / 1000, median(bm, n) / 1024
-    printf "sorafu/anchor:  %7.2fx    %7.2fx   (median of the pairs)\n", median(rat, n), median(ram, n)
+    printf "sorafu/anchor:  %7.2fx    %7.2fx   (median of the pairs)\n",
+        median(rat, n), median(ram, n)
     printf "sorafu/bare:    %7.2fx    %7.2fx\n", median(rbt, n), median(rbm, n)
 }'

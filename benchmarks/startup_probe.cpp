@@ -1,7 +1,8 @@
 // Starts a window, waits until it is on screen and the event loop is idle, prints the peak
 // memory and the microseconds since SORAFU_PROBE_START (the real-time clock in nanoseconds,
-// taken just before the start), and exits; the end of the process is no part of the start. Built three times: with the real window; with an anchor window of stock Qt
-// controls of the same kinds and number; and with a bare QWidget of the same size.
+// taken just before the start), and exits; the end of the process is no part of the start.
+// Built three times: with the real window; with an anchor window of stock Qt controls of the
+// same kinds and number; and with a bare QWidget of the same size.
 
 #ifdef SORAFU_REAL_WINDOW
 #include "desktop.h"
