@@ -68,6 +68,17 @@ struct StoppedWhileSending : CupsSpooler
     PrivateCups *cups;
 };
 
+// The real spooler, counting how often it reads a queue's papers.
+struct CountingPapers : CupsSpooler
+{
+    bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
+    {
+        ++read;
+        return CupsSpooler::papers(destination, papers, error);
+    }
+    int read = 0;
+};
+
 class TestEndToEnd : public QObject
 {
     Q_OBJECT
@@ -196,6 +207,34 @@ private slots:
         }
         QVERIFY2(highest / lowest < 1.01, qPrintable(QString::number(highest / lowest)));
         QVERIFY2(words.isEmpty(), qPrintable("printed as well: " + words.value(0).text));
+    }
+
+    // What the administrator does to the queue between two letters; how often the second letter
+    // read the queue's papers. The queue's clock counts whole seconds, so each step waits one.
+    void paperList_data()
+    {
+        rows(R"(
+            nothing | - | 0
+            describes it anew | -D | 1)");
+    }
+    void paperList()
+    {
+        QFETCH(QStringList, row);
+        const QString queue = QString(QTest::currentDataTag()).replace(' ', '_');
+        QVERIFY(m_cups.addQueue(queue));
+        auto *spooler = new CountingPapers;
+        open(queue, true, "0", "0", spooler);
+        int read = 0;
+        for (const bool second : {false, true}) {
+            QTest::qWait(1100);
+            if (second && !row[0].isEmpty())
+                QVERIFY(m_cups.tool("lpadmin", {"-p", queue, row[0], "Annex"}));
+            read = spooler->read;
+            QTest::mouseClick(m->window->ui().InsatsuBtn, Qt::LeftButton);
+            m->waitForJob();
+        }
+        QCOMPARE(m->desktop.shown, QStringList());
+        QCOMPARE(spooler->read - read, row[1].toInt());
     }
 
     // What the administrator does to the queue, the button, what the one message says.

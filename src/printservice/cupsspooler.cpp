@@ -211,7 +211,7 @@ struct QueueState
     QString resource;
     QString description;      // printer-info
     qint64 configChanged = 0; // printer-config-change-time
-    qint64 serviceNow = 0;    // printer-up-time: the scheduler's clock
+    qint64 serviceNow = 0;    // printer-current-time: the scheduler's clock
 
     // The printer as clerks know it.
     QString name(const QString &destination) const
@@ -225,7 +225,7 @@ QueueState queueState(const Connection &connection, const QString &destination)
     static const char *const kAttributes[] = {"printer-state",         "printer-is-accepting-jobs",
                                               "printer-state-message", "printer-state-reasons",
                                               "printer-info",          "printer-config-change-time",
-                                              "printer-up-time"};
+                                              "printer-current-time"};
     QueueState state;
     for (const char *kind : kKinds) {
         const QString path = resource(kind, destination);
@@ -260,8 +260,8 @@ QueueState queueState(const Connection &connection, const QString &destination)
                 ippFindAttribute(response.get(), "printer-config-change-time", IPP_TAG_INTEGER))
             state.configChanged = ippGetInteger(changed, 0);
         if (ipp_attribute_t *now =
-                ippFindAttribute(response.get(), "printer-up-time", IPP_TAG_INTEGER))
-            state.serviceNow = ippGetInteger(now, 0);
+                ippFindAttribute(response.get(), "printer-current-time", IPP_TAG_DATE))
+            state.serviceNow = ippDateToTime(ippGetDate(now, 0));
         return state;
     }
     state.found = false;
