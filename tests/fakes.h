@@ -200,7 +200,6 @@ struct FakeSpooler : Spooler
     }
     bool papers(const QString &destination, PrinterPapers *papers, QString *error) override
     {
-        ++papersRead;
         *papers = queues.value(destination);
         return (*error = check(destination, nullptr)).isEmpty();
     }
@@ -232,7 +231,6 @@ struct FakeSpooler : Spooler
     QStringList submitted;
     QList<Job> jobs;
     int asked = 0;
-    int papersRead = 0;
     qint64 configChanged = 0, serviceNow = 0; // the service's seconds, 0 for unknown
 };
 

@@ -141,8 +141,8 @@ private slots:
                  row[0].isEmpty());
     }
 
-    // When the queue's configuration changed and the service's clock, at the first print and at
-    // the second (0: not told); whether the second print used the papers read for the first.
+    // The queue's config-change time and clock at the first and second print (0: not told);
+    // whether the second used the papers read for the first (A4 is gone from those read anew).
     void paperList_data()
     {
         rows(R"(
@@ -151,7 +151,6 @@ private slots:
             changed in the second it was read | 100 100 | 100 200 | read again
             change time not told | 0 100 | 0 200 | read again)");
     }
-    // A paper list read again is seen by the job: A4 is gone from it.
     void paperList()
     {
         QFETCH(QStringList, row);
@@ -166,7 +165,7 @@ private slots:
         }
         const bool remembered = row[2] == "remembered";
         QCOMPARE(m_spooler->jobs.size(), remembered ? 2 : 1);
-        QCOMPARE(m->notToldOnce({"用紙（A4）を使用できません"}).isEmpty(), !remembered);
+        QCOMPARE(m->notToldOnce({"（A4）を使用できません"}).isEmpty(), !remembered);
     }
 
     // The file picked; the first delegator's name; the file name offered.

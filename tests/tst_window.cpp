@@ -189,8 +189,7 @@ private slots:
         QCOMPARE(edit->toolTip(), row.size() > 4 ? row[3] : QString());
     }
 
-    // What comes first after start-up; how often the history was started by then. Its file and
-    // driver wait until the window is painted, unless something needs them sooner.
+    // What comes first after start-up; how often the history was started (painted or needed).
     void historyStart_data()
     {
         rows(R"(
