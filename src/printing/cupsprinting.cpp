@@ -144,6 +144,7 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
         if (!paper)
             paper = &papers.first();
         page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        page->uprightMm = paper->sizeMm;
         // A file has no unprintable edge: the places count from the page corner.
         page->originMm = QPointF();
         page->printableMm = printableAreaMm(paper->sizeMm, QMarginsF(), choice.orientation);
@@ -161,6 +162,7 @@ bool choicePage(const PrinterChoice &choice, Spooler &spooler, PageGeometry *pag
         return false;
     }
     page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+    page->uprightMm = paper->sizeMm;
     page->originMm = printableOriginMm(paper->marginsMm, choice.orientation);
     page->printableMm = printableAreaMm(paper->sizeMm, paper->marginsMm, choice.orientation);
     return true;
