@@ -5,7 +5,8 @@
 // output are looked at in grey at 600 dpi; every blob of ink on the page (a stroke of a glyph, a
 // mark) is paired with the nearest on the output, and the offsets of their middles are reported.
 //
-// build/benchmarks/bench_chains [offset-x offset-y]   (tenths of a millimetre; default 123 -77)
+// build/benchmarks/bench_chains [offset-x offset-y [queue...]]   (offsets in tenths of a
+// millimetre, default 123 -77; queues PostScript, Raster, default both)
 
 #include "../tests/pagemeasure.h"
 #include "../tests/privatecups.h"
@@ -22,10 +23,14 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <cmath>
 #include <cstdio>
+#include <numeric>
+#include <optional>
 
 namespace {
 
@@ -78,8 +83,9 @@ struct Blob
     int dots = 0;
 };
 
-// The blobs of ink (8-connected dots darker than half grey), their middles in millimetres.
-QList<Blob> blobs(const QImage &page)
+// The blobs of ink (8-connected dots darker than half grey), their middles in millimetres and
+// their sizes in dots of 600 dpi.
+QList<Blob> blobs(const QImage &page, double dotsPerMm = pagemeasure::kDotsPerMm)
 {
     QList<Blob> found;
     QVector<uchar> seen(qsizetype(page.width()) * page.height(), 0);
@@ -106,7 +112,8 @@ QList<Blob> blobs(const QImage &page)
                         stack.append(next);
                     }
             }
-            blob.centreMm = sum / blob.dots / pagemeasure::kDotsPerMm;
+            blob.centreMm = sum / blob.dots / dotsPerMm;
+            blob.dots = qRound(blob.dots * std::pow(pagemeasure::kDotsPerMm / dotsPerMm, 2));
             found.append(blob);
         }
     return found;
@@ -121,19 +128,48 @@ QImage sheet(const QString &file, QString *error)
     return page.convertToFormat(QImage::Format_Grayscale8);
 }
 
+// A page at 2400 dpi, a quarter of a 600-dpi dot, as the sheet lies.
+QImage drawn(const QString &pdf)
+{
+    QProcess gs;
+    gs.start("gs", {"-q", "-dSAFER", "-sDEVICE=pgmraw", "-r2400", "-o", pdf + ".pgm", pdf});
+    gs.waitForFinished(120000);
+    QImageReader::setAllocationLimit(0);
+    QImage page = QImage(pdf + ".pgm").convertToFormat(QImage::Format_Grayscale8);
+    QFile::remove(pdf + ".pgm");
+    if (page.height() > page.width())
+        page = page.transformed(QTransform().rotate(90));
+    return page;
+}
+
 struct Scatter
 {
-    double maxMm = 0;
-    QPointF meanMm;
-    int paired = 0, blobs = 0;
+    double blobMaxMm = 0; // the largest offset of one blob
+    double itemMaxMm = 0; // of one item (a text, a mark): its blobs' offsets averaged
+    QPointF meanMm;       // over all blobs
+    int paired = 0, blobs = 0, items = 0;
 };
 
-// Each blob of the page paired with the output's nearest blob of about its size.
+// Each blob of the page paired with the output's nearest blob of about its size; blobs less
+// than 3 mm apart on a line make one item.
 Scatter compare(const QList<Blob> &page, const QList<Blob> &output)
 {
     Scatter scatter;
     scatter.blobs = page.size();
-    for (const Blob &blob : page) {
+    QList<int> item(page.size());
+    std::iota(item.begin(), item.end(), 0);
+    const auto root = [&item](int i) {
+        while (item[i] != i)
+            i = item[i] = item[item[i]];
+        return i;
+    };
+    QList<std::optional<QPointF>> offsets;
+    for (int i = 0; i < page.size(); ++i) {
+        const Blob &blob = page[i];
+        for (int j = 0; j < i; ++j)
+            if (std::abs(page[j].centreMm.x() - blob.centreMm.x()) < 3 &&
+                std::abs(page[j].centreMm.y() - blob.centreMm.y()) < 1.5)
+                item[root(i)] = root(j);
         const Blob *best = nullptr;
         double nearest = 0.3; // mm: further is another blob
         for (const Blob &other : output) {
@@ -144,15 +180,27 @@ Scatter compare(const QList<Blob> &page, const QList<Blob> &output)
                 best = &other;
             }
         }
+        offsets.append(best ? std::optional(best->centreMm - blob.centreMm) : std::nullopt);
         if (!best)
             continue;
-        const QPointF d = best->centreMm - blob.centreMm;
-        scatter.maxMm = std::max({scatter.maxMm, std::abs(d.x()), std::abs(d.y())});
+        const QPointF d = *offsets.last();
+        scatter.blobMaxMm = std::max({scatter.blobMaxMm, std::abs(d.x()), std::abs(d.y())});
         scatter.meanMm += d;
         ++scatter.paired;
     }
     if (scatter.paired)
         scatter.meanMm /= scatter.paired;
+    QHash<int, QPair<QPointF, int>> items;
+    for (int i = 0; i < page.size(); ++i)
+        if (offsets[i]) {
+            items[root(i)].first += *offsets[i];
+            ++items[root(i)].second;
+        }
+    for (const auto &[sum, count] : std::as_const(items)) {
+        const QPointF d = sum / count;
+        scatter.itemMaxMm = std::max({scatter.itemMaxMm, std::abs(d.x()), std::abs(d.y())});
+    }
+    scatter.items = items.size();
     return scatter;
 }
 
@@ -178,8 +226,11 @@ int main(int argc, char **argv)
     for (int i = 0; i < kFieldCount; ++i)
         letter.setText(fieldAt(i), kTexts[i]);
 
-    std::printf("queue       page    job      blobs paired  max |d| mm  mean dx, dy mm\n");
+    std::printf("queue       page    job     blobs paired items  blob max  item max  "
+                "mean dx, dy (mm)\n");
     for (const QString queue : {"PostScript", "Raster"}) {
+        if (args.size() > 3 && !args.mid(3).contains(queue))
+            continue;
         const PrinterChoice choice{false, queue, "iso_a4_210x297mm", QPageLayout::Landscape};
         CupsSpooler spooler;
         if (!choicePage(choice, spooler, &target.geometry, &error)) {
@@ -217,10 +268,14 @@ int main(int argc, char **argv)
                     return 1;
                 }
                 const Scatter s =
-                    compare(blobs(sheet(target.file, &error)), blobs(sheet(output, &error)));
-                std::printf("%-11s %-7s %-8s %5d %6d  %10.4f  %+.4f, %+.4f\n", qPrintable(queue),
-                            now ? "exact" : "842x595", marks ? "marks" : "letter", s.blobs,
-                            s.paired, s.maxMm, s.meanMm.x(), s.meanMm.y());
+                    compare(blobs(drawn(target.file), 2400 / 25.4),
+                            // PostScript is drawn as finely as the page; raster is as it is.
+                            queue == "Raster" ? blobs(sheet(output, &error))
+                                              : blobs(drawn(output), 2400 / 25.4));
+                std::printf("%-11s %-7s %-7s %5d %6d %5d  %8.4f  %8.4f  %+.4f, %+.4f\n",
+                            qPrintable(queue), now ? "exact" : "842x595",
+                            marks ? "marks" : "letter", s.blobs, s.paired, s.items, s.blobMaxMm,
+                            s.itemMaxMm, s.meanMm.x(), s.meanMm.y());
                 std::fflush(stdout);
             }
         }
