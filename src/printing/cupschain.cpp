@@ -5,6 +5,10 @@
 
 #include <cups/cups.h>
 
+namespace {
+
+// Whether a PPD's driver takes PostScript: a PostScript printer's own PPD names no filter; a
+// driver's filter says which data it takes.
 bool takesPostScript(const QByteArray &ppd)
 {
     static const QRegularExpression filter(QStringLiteral(R"(^\*cupsFilter2?:\s*"(\S+))"),
@@ -19,6 +23,8 @@ bool takesPostScript(const QByteArray &ppd)
     }
     return !any && ppd.startsWith("*PPD-Adobe");
 }
+
+} // namespace
 
 JobOptions chainOptions(http_t *http, const QString &queueResource)
 {

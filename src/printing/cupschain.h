@@ -10,7 +10,3 @@
 // assumes where the PPD names no resolution: glyphs up to 0.1 mm off, rough on paper. Poppler's
 // pdftops keeps the outlines. Asks the queue's PPD over the connection, so waits as it does.
 JobOptions chainOptions(http_t *http, const QString &queueResource);
-
-// Whether a PPD's driver takes PostScript: a PostScript printer's own PPD names no filter; a
-// driver's filter then says which data it takes.
-bool takesPostScript(const QByteArray &ppd);
