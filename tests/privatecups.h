@@ -70,13 +70,15 @@ public:
     QString path(const QString &sub) const { return m_dir.filePath(sub); }
     qint64 pid() const { return m_cupsd.processId(); }
     // Where a queue's file: device writes; each job overwrites it.
-    QString outputPath(const QString &queue) const { return path("out/" + queue + ".pdf"); }
+    QString outputPath(const QString &queue) const { return path("out/" + queue); }
 
-    // A "Generic PDF Printer" queue, enabled and accepting, printing into outputPath(queue).
-    bool addQueue(const QString &queue)
+    // A queue, enabled and accepting, printing into outputPath(queue): by default a "Generic PDF
+    // Printer"; else the PPD file, or a driver's (drv:///sample.drv/generic.ppd: PostScript).
+    bool addQueue(const QString &queue,
+                  const QString &ppd = "/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd")
     {
-        return tool("lpadmin", {"-p", queue, "-E", "-v", "file://" + outputPath(queue), "-P",
-                                "/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd"});
+        return tool("lpadmin", {"-p", queue, "-E", "-v", "file://" + outputPath(queue),
+                                ppd.startsWith("drv:") ? "-m" : "-P", ppd});
     }
     // lpadmin, cupsdisable, cupsreject and the like, on this scheduler.
     bool tool(const QString &program, const QStringList &args)

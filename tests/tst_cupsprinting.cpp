@@ -88,6 +88,8 @@ private slots:
                 用紙（リーガル）を使用できません
             chosen paper gone: a JIS B size | jis_b5_182x257mm | - | - | InsatsuBtn |
                 用紙（B5（JIS））を使用できません
+            chosen paper gone: A4 printed to its edges | iso_a4_210x297mm_borderless | - | - |
+                InsatsuBtn | 用紙（A4（ふちなし））を使用できません
             chosen paper gone: a size without a name | custom_100x150mm_100x150mm | - | - |
                 InsatsuBtn | 用紙（その他の用紙（100×150
             refused | iso_a4_210x297mm | - | refused | InsatsuBtn | 受け付けませんでした

@@ -4,6 +4,7 @@
 // compared with places worked out here, from the letter's table and the PPD's printable area.
 
 #include "layout/letterjob.h"
+#include "layout/markjob.h"
 #include "pagemeasure.h"
 #include "printservice/cupsspooler.h"
 #include "privatecups.h"
@@ -101,13 +102,15 @@ class TestEndToEnd : public QObject
         m_setup->setChoiceDialog(runSetupDialog(
             [queue, landscape](QDialog &dialog) {
                 auto *printer = dialog.findChild<QComboBox *>("printerBox");
-                printer->setCurrentIndex(printer->findData(queue));
+                printer->setCurrentIndex(queue.isEmpty() ? printer->count() - 1 // a PDF file
+                                                         : printer->findData(queue));
                 auto &setup = static_cast<PrinterSetupDialog &>(dialog); // its papers come later
                 QSignalSpy loaded(&setup, &PrinterSetupDialog::loaded);
                 if (setup.loading() && !loaded.wait(15000))
                     return false;
                 auto *paper = dialog.findChild<QComboBox *>("paperBox");
-                paper->setCurrentIndex(paper->findData("iso_a4_210x297mm"));
+                paper->setCurrentIndex(std::max(paper->findData("iso_a4_210x297mm"),
+                                                paper->findData("iso_a4_210x297mm_borderless")));
                 dialog.findChild<QRadioButton *>(landscape ? "landscapeButton" : "portraitButton")
                     ->click();
                 return true;
@@ -126,13 +129,15 @@ class TestEndToEnd : public QObject
     }
     // Clicks and waits for the one job it made: its output, or empty with the reason in *failure.
     // Nothing may be told, nor anything in the window change.
-    QString print(QAbstractButton *button, QString *failure)
+    QString print(QAbstractButton *button, QString *failure, const QString &queue = "Sheet")
     {
         const QStringList before = m->state();
-        const int earlier = m_cups.jobs("Sheet").size();
+        const int earlier = m_cups.jobs(queue).size();
         QTest::mouseClick(button, Qt::LeftButton);
         m->waitForJob();
-        const auto jobs = m_cups.jobs("Sheet");
+        if (queue.isEmpty())
+            return m->desktop.shown.isEmpty() ? m->desktop.pickedFile : QString();
+        const auto jobs = m_cups.jobs(queue);
         int id = 0;
         for (const auto &job : jobs)
             id = std::max(id, job.first);
@@ -140,13 +145,18 @@ class TestEndToEnd : public QObject
                    m->desktop.shown.join(' ');
         if (!m->desktop.shown.isEmpty() || m->state() != before || jobs.size() != earlier + 1)
             return QString();
-        return m_cups.output("Sheet", id, failure);
+        return m_cups.output(queue, id, failure);
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY2(m_cups.start() && m_cups.addQueue("Sheet"), qPrintable(m_cups.lastError));
+        const QString ppd = SORAFU_TEST_DIR "/ppd/";
+        QVERIFY2(m_cups.start() && m_cups.addQueue("Sheet") &&
+                     m_cups.addQueue("PostScript", "drv:///sample.drv/generic.ppd") &&
+                     m_cups.addQueue("Raster", ppd + "raster.ppd") &&
+                     m_cups.addQueue("Borderless", ppd + "borderless.ppd"),
+                 qPrintable(m_cups.lastError));
         // The program's settings and its temporary files stay in this test's folder.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            m_work.filePath("config"));
@@ -233,6 +243,44 @@ private slots:
         }
         QCOMPARE(m->desktop.shown, QStringList());
         QCOMPARE(spooler->read - read, row[1].toInt());
+    }
+
+    // The queue (- : a PDF file); the printable corner on the landscape sheet in points.
+    void marks_data()
+    {
+        rows(R"(
+            PDF pass-through | Sheet | 36 | 18
+            PostScript driver | PostScript | 12 | 12
+            raster driver, 600 dpi | Raster | 12 | 12
+            every paper borderless | Borderless | 0 | 0
+            PDF file | - | 0 | 0)");
+    }
+    // A letter prints, its text as outlines on a PostScript printer; the marks' centres lie at the
+    // printable corner plus their places within 0.05 mm, measured on what the printer gets at
+    // 600 dpi. The page is as large as the sheet (A4 is not 842 x 595 pt).
+    void marks()
+    {
+        QFETCH(QStringList, row);
+        open(row[0], true, "40", "-77");
+        m->desktop.pickedFile = m_work.filePath("sheet.pdf");
+        QString error;
+        const QString letter = print(m->window->ui().InsatsuBtn, &error, row[0]);
+        QVERIFY2(!letter.isEmpty() && !readFile(letter).contains("/Type3"), qPrintable(error));
+        const QString marks = print(m->window->ui().IchiBtn, &error, row[0]);
+        QImage page = pagemeasure::image(marks, &error);
+        if (page.height() > page.width()) // the landscape sheet as it lies on the upright paper
+            page = page.transformed(QTransform().rotate(90));
+        for (const float x : {kLeftMarkX, kRightMarkX}) {
+            const QPointF place =
+                QPointF(row[1].toDouble(), row[2].toDouble()) * pagemeasure::kMmPerPoint +
+                (QPointF(40, -77) * kTwipsPerTenthMm + QPointF(x, kMarkY)) * kMmPerTwip;
+            const QPointF off = pagemeasure::inkCentre(page, place) - place;
+            QVERIFY2(std::hypot(off.x(), off.y()) < 0.05, qPrintable(error));
+        }
+        const QSizeF points =
+            pagemeasure::words(marks, &error).value(0).mm.size() / pagemeasure::kMmPerPoint;
+        QVERIFY(!row[0].isEmpty() ||
+                std::hypot(points.width() - 841.8898, points.height() - 595.2756) < 0.01);
     }
 
     // What the administrator does to the queue, the button, what the one message says.

@@ -153,6 +153,7 @@ bool choicePage(const PrinterChoice &choice, const PrinterPapers &papers, PageGe
         if (!paper)
             paper = &pdf.first();
         page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+        page->uprightMm = paper->sizeMm;
         // A file has no unprintable edge: the places count from the page corner.
         page->originMm = QPointF();
         page->printableMm = printableAreaMm(paper->sizeMm, QMarginsF(), choice.orientation);
@@ -167,6 +168,7 @@ bool choicePage(const PrinterChoice &choice, const PrinterPapers &papers, PageGe
         return false;
     }
     page->pageSize = QPageSize(paper->sizeMm, QPageSize::Millimeter, paper->name);
+    page->uprightMm = paper->sizeMm;
     page->originMm = printableOriginMm(paper->marginsMm, choice.orientation);
     page->printableMm = printableAreaMm(paper->sizeMm, paper->marginsMm, choice.orientation);
     return true;

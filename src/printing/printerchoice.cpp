@@ -3,6 +3,7 @@
 #include "printing/papernames.h"
 #include "printing/printservice.h"
 
+#include <QCoreApplication>
 #include <QPageSize>
 #include <QSettings>
 
@@ -12,6 +13,16 @@ const QString kKind = QStringLiteral("printer/kind");
 const QString kDestination = QStringLiteral("printer/destination");
 const QString kMedia = QStringLiteral("printer/media");
 const QString kOrientation = QStringLiteral("printer/orientation");
+// libcups' name for a size printed to its edges.
+const QLatin1String kBorderless("_borderless");
+
+bool offers(const PrinterPapers &papers, const QString &media)
+{
+    for (const Paper &paper : papers.papers)
+        if (paper.media == media)
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -47,11 +58,25 @@ bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
 
 QString preferredMedia(const PrinterPapers &papers)
 {
-    const QString a4 = QStringLiteral("iso_a4_210x297mm");
-    for (const Paper &paper : papers.papers)
-        if (paper.media == a4)
+    for (const QString &a4 :
+         {QStringLiteral("iso_a4_210x297mm"), QStringLiteral("iso_a4_210x297mm_borderless")})
+        if (offers(papers, a4))
             return a4;
     return papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
+}
+
+void offerEachSizeOnce(PrinterPapers *papers)
+{
+    const PrinterPapers all = *papers;
+    papers->papers.clear();
+    for (const Paper &paper : all.papers)
+        if (!offers(*papers, paper.media) &&
+            !(paper.media.endsWith(kBorderless) &&
+              offers(all, paper.media.chopped(kBorderless.size()))))
+            papers->papers.append(paper);
+    const QString bordered = papers->defaultMedia.chopped(kBorderless.size());
+    if (papers->defaultMedia.endsWith(kBorderless) && offers(*papers, bordered))
+        papers->defaultMedia = bordered;
 }
 
 QList<Paper> pdfPapers()
@@ -91,6 +116,13 @@ QRectF printableAreaMm(const QSizeF &uprightSizeMm, const QMarginsF &uprightMarg
 
 QString mediaDisplayName(const QString &media)
 {
+    if (media.endsWith(kBorderless)) {
+        const QString bordered = media.chopped(kBorderless.size());
+        const QString name = mediaDisplayName(bordered);
+        return name == bordered
+                   ? media
+                   : QCoreApplication::translate("PaperNames", "%1（ふちなし）").arg(name);
+    }
     const std::optional<MediaSize> size = mediaSize(media);
     if (!size)
         return media;

@@ -33,13 +33,19 @@ std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings);
 bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
 
 // The paper to start from on a destination: A4, the form's paper, wherever it is offered (a
-// queue's own default is often Letter, which takes the marks off the sheet); else the
-// destination's default, else its first paper.
+// queue's own default is often Letter, which takes the marks off the sheet), with borders or
+// else borderless; else the destination's default, else its first paper.
 QString preferredMedia(const PrinterPapers &papers);
 
+// Leaves each size once, as the queue's papers are offered: where a size comes both with borders
+// and borderless ("…_borderless", the whole sheet printable), with borders; a size that comes
+// only borderless (driverless and photo printers) stays, under its own name. The default paper
+// follows.
+void offerEachSizeOnce(PrinterPapers *papers);
+
 // A media name as a clerk reads it: "jis_b5_182x257mm" -> "B5（JIS）", "EnvMonarch" -> "封筒
-// モナーク", a size without a common name -> "その他の用紙（100×150 mm）". A name libcups cannot
-// read as a size comes back unchanged.
+// モナーク", "iso_a4_210x297mm_borderless" -> "A4（ふちなし）", a size without a common name ->
+// "その他の用紙（100×150 mm）". A name libcups cannot read as a size comes back unchanged.
 QString mediaDisplayName(const QString &media);
 
 // The papers offered for PDF files, A4 first.

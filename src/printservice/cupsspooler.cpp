@@ -1,5 +1,6 @@
 #include "printservice/cupsspooler.h"
 
+#include "printservice/cupschain.h"
 #include "printing/printerchoice.h"
 #include "printing/printerreasons.h"
 
@@ -406,9 +407,6 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
         if (!cupsGetDestMediaByIndex(http, &dest, info.get(), i, flags, &size))
             continue;
         const QString media = QString::fromUtf8(size.media);
-        // Borderless variants print nothing different here and would double the list.
-        if (media.endsWith(QLatin1String("_borderless")))
-            continue;
         bool known = false;
         for (const Paper &paper : std::as_const(papers->papers))
             known |= paper.media == media;
@@ -433,8 +431,8 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
 
     cups_size_t defaultSize;
     if (cupsGetDestMediaDefault(http, &dest, info.get(), flags, &defaultSize))
-        papers->defaultMedia =
-            QString::fromUtf8(defaultSize.media).remove(QLatin1String("_borderless"));
+        papers->defaultMedia = QString::fromUtf8(defaultSize.media);
+    offerEachSizeOnce(papers);
     if (ipp_attribute_t *orientation =
             cupsFindDestDefault(http, &dest, info.get(), "orientation-requested");
         orientation && ippGetValueTag(orientation) == IPP_TAG_ENUM) {
@@ -506,7 +504,7 @@ QString CupsSpooler::submit(const QString &destination, const QString &title,
                      title.toUtf8().constData());
         cups_option_t *cupsOptions = nullptr;
         int optionCount = 0;
-        for (const auto &option : options)
+        for (const auto &option : options + chainOptions(connection.http(), path))
             optionCount = cupsAddOption(option.first.constData(), option.second.constData(),
                                         optionCount, &cupsOptions);
         cupsEncodeOptions2(create, optionCount, cupsOptions, IPP_TAG_JOB);

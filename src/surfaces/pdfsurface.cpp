@@ -1,5 +1,6 @@
 #include "surfaces/pdfsurface.h"
 
+#include "surfaces/pdfpagebox.h"
 #include "system/paths.h"
 
 #include <QDir>
@@ -37,6 +38,12 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
         *error = tr("印刷データを作成できません。もう一度お試しください。");
         return nullptr;
     }
+    const QSizeF upright = geometry.uprightMm.isEmpty()
+                               ? geometry.pageSize.size(QPageSize::Millimeter)
+                               : geometry.uprightMm;
+    surface->m_sheetPoints =
+        (geometry.orientation == QPageLayout::Landscape ? upright.transposed() : upright) *
+        (72 / 25.4);
     surface->startDrawing(&surface->m_painter, geometry.originMm, fontFamily);
     return surface;
 }
@@ -53,9 +60,21 @@ QString PdfSurface::EndDocument()
     if (m_finished)
         return tr("印刷データを送信できませんでした。もう一度お試しください。");
     m_finished = true;
-    if (!m_painter.end() || !m_file.flush())
+    if (!m_painter.end() || !m_file.flush() || !fitPageToSheet())
         return pageNotWritten(whyNotWritten(m_file.fileName()));
     return m_deliver(m_file.fileName());
+}
+
+bool PdfSurface::fitPageToSheet()
+{
+    if (!m_file.seek(0))
+        return false;
+    QByteArray pdf = m_file.readAll();
+    // A page not of the form Qt writes goes as it is, a fraction of a point larger.
+    if (!setExactPageBox(&pdf, m_sheetPoints))
+        return true;
+    return m_file.seek(0) && m_file.write(pdf) == pdf.size() && m_file.resize(pdf.size()) &&
+           m_file.flush();
 }
 
 QString PdfSurface::pageNotWritten(const QString &why)

@@ -23,6 +23,9 @@ struct PageGeometry
     QPointF originMm;
     // The printable area on the turned sheet; empty when the whole sheet prints.
     QRectF printableMm;
+    // The sheet upright to the hundredth of a millimetre, as the printer has it: pageSize takes
+    // the nearest common size within a point. Empty for the size pageSize names.
+    QSizeF uprightMm;
 };
 
 // The page drawn with QPainter into a PDF at 1200 dots per inch, positions in twips from the
@@ -49,10 +52,13 @@ public:
 
 private:
     PdfSurface() = default;
+    bool fitPageToSheet();
 
     QTemporaryFile m_file;
     std::unique_ptr<QPdfWriter> m_writer;
     QPainter m_painter;
     Deliver m_deliver;
+    // The page as the sheet lies, in points.
+    QSizeF m_sheetPoints;
     bool m_finished = false;
 };
