@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -46,9 +48,62 @@ const QList<QStringList> kMigrations = {
         // Whether the letter was printed again from the history.
         QStringLiteral("ALTER TABLE letters ADD COLUMN reprint INTEGER NOT NULL DEFAULT 0"),
     },
+    {
+        // Whether the letter was one of a batch printed from a list.
+        QStringLiteral("ALTER TABLE letters ADD COLUMN batch INTEGER NOT NULL DEFAULT 0"),
+        // When the whole file was last checked for damage.
+        QStringLiteral("CREATE TABLE file_checks(checked_at TEXT NOT NULL)"),
+        // Then the search index over letter_search: see kCreateIndex.
+    },
 };
 // The step after which the entries are kept under field keys and searched by a new fold.
 constexpr int kFieldKeysStep = 1;
+// The step that builds the search index.
+constexpr int kIndexStep = 3;
+
+// Contentless: the texts stay in letter_search only, which the index is rebuilt from. Each
+// statement's name comes from here, never from outside.
+const QString kCreateIndex =
+    QStringLiteral("CREATE VIRTUAL TABLE letter_index USING fts5(text, terms, content='',"
+                   " tokenize='trigram case_sensitive 1')");
+const char *const kIndexTables[] = {"letter_index_data", "letter_index_idx", "letter_index_docsize",
+                                    "letter_index_config"};
+// Ends each short term; the fold drops control characters, so no text or search holds it.
+constexpr QChar kMark = QChar(1);
+// A whole check reads all of a file, nearly a second at a million letters: it runs once a week,
+// and the other starts only look at the search index's structure. Damage found a week late
+// loses nothing the check would have saved: SQLite's own journal keeps the letters whole.
+constexpr int kFullCheckDays = 7;
+
+// The text's single characters and pairs, each once, as terms a trigram finds: "ab" as
+// "ab" + mark, "a" as "a" + two marks.
+QString shortTerms(const QString &folded)
+{
+    const QList<uint> chars = folded.toUcs4();
+    const auto *at = reinterpret_cast<const char32_t *>(chars.constData());
+    QSet<QString> seen;
+    QString terms;
+    auto add = [&](const QString &term) {
+        if (!seen.contains(term)) {
+            seen.insert(term);
+            terms += term;
+        }
+    };
+    for (qsizetype i = 0; i + 1 < chars.size(); ++i)
+        add(QString::fromUcs4(at + i, 2) + kMark);
+    for (qsizetype i = 0; i < chars.size(); ++i)
+        add(QString::fromUcs4(at + i, 1) + kMark + kMark);
+    return terms;
+}
+
+// A full-text query for the folded text anywhere in a letter, as one quoted phrase.
+QString phraseFor(const QString &needle)
+{
+    const qsizetype length = needle.toUcs4().size();
+    QString phrase = length < 3 ? needle + QString(3 - length, kMark) : needle;
+    phrase.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QStringLiteral("%1 : \"%2\"").arg(length < 3 ? "terms" : "text", phrase);
+}
 
 // The names of the window's controls the entries were kept under up to version 1, in the order
 // of Field.
@@ -185,18 +240,138 @@ bool HistoryStore::openConnection()
     return true;
 }
 
-bool HistoryStore::isSound()
+bool HistoryStore::isSound(const QDateTime &now)
 {
-    QSqlQuery check(database());
-    if (!m_open || !check.prepare(QStringLiteral("PRAGMA quick_check")) || !run(check))
+    if (!m_open)
+        return true;
+    const bool full = fullCheckDue(now);
+    if (full) {
+        QSqlQuery check(database());
+        if (!check.prepare(QStringLiteral("PRAGMA quick_check")) || !run(check))
+            return isPassingTrouble(m_failure);
+        if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
+            return false;
+    }
+    if (!indexIsSound(full) && !isPassingTrouble(m_failure) && !rebuildIndex())
         return isPassingTrouble(m_failure);
-    return check.next() && check.value(0).toString() == QLatin1String("ok");
+    if (!full)
+        return true;
+    QSqlQuery checked(database());
+    checked.prepare(QStringLiteral("INSERT INTO file_checks(checked_at) VALUES(?)"));
+    checked.addBindValue(stamp(now));
+    run(QStringLiteral("DELETE FROM file_checks"));
+    run(checked);
+    return true;
+}
+
+bool HistoryStore::fullCheckDue(const QDateTime &now)
+{
+    QSqlQuery last(database());
+    if (!last.prepare(QStringLiteral("SELECT max(checked_at) FROM file_checks")) || !run(last) ||
+        !last.next() || last.value(0).isNull())
+        return true;
+    const QString since = stamp(now.addDays(-kFullCheckDays));
+    // A clock put back makes the last check lie in the future: then it is done again.
+    return last.value(0).toString() <= since || last.value(0).toString() > stamp(now);
+}
+
+bool HistoryStore::rebuiltIndex()
+{
+    return std::exchange(m_rebuiltIndex, false);
+}
+
+// An index that lost its pages may look sound but empty, so letters are looked up in it: the
+// newest at every start, and sixteen spread over the file at the whole check.
+bool HistoryStore::indexIsSound(bool thoroughly)
+{
+    m_failure = 0;
+    if (thoroughly &&
+        !run(QStringLiteral("INSERT INTO letter_index(letter_index) VALUES('integrity-check')")))
+        return false;
+    QSqlQuery newest(database());
+    if (!newest.prepare(QStringLiteral("SELECT max(id) FROM letter_search")) || !run(newest) ||
+        !newest.next())
+        return false;
+    const qint64 last = newest.value(0).toLongLong();
+    const int samples = thoroughly ? 16 : 1;
+    for (int sample = 1; sample <= samples; ++sample) {
+        QSqlQuery letter(database());
+        letter.prepare(QStringLiteral("SELECT id, text FROM letter_search WHERE id >= ?"
+                                      " ORDER BY id LIMIT 1"));
+        letter.addBindValue(last * sample / samples);
+        if (!run(letter))
+            return false;
+        if (letter.next() && !indexFinds(letter.value(0).toLongLong(), letter.value(1).toString()))
+            return false;
+    }
+    return true;
+}
+
+// Whether the index finds the letter by its first three characters and by its first one.
+bool HistoryStore::indexFinds(qint64 id, const QString &folded)
+{
+    const QList<uint> chars = folded.toUcs4();
+    const auto *at = reinterpret_cast<const char32_t *>(chars.constData());
+    for (qsizetype length : {qMin<qsizetype>(3, chars.size()), qMin<qsizetype>(1, chars.size())}) {
+        if (length == 0)
+            continue;
+        QSqlQuery probe(database());
+        probe.prepare(QStringLiteral("SELECT count(*) FROM letter_index"
+                                     " WHERE letter_index MATCH ? AND rowid = ?"));
+        probe.addBindValue(phraseFor(QString::fromUcs4(at, length)));
+        probe.addBindValue(id);
+        if (!run(probe) || !probe.next() || probe.value(0).toInt() != 1)
+            return false;
+    }
+    return true;
+}
+
+// A damaged index may not even open, so it is taken out of the schema by hand: a virtual table
+// has no pages of its own, and its tables are dropped as any. One transaction: a crash midway
+// leaves the damaged index, to be rebuilt at the next start.
+bool HistoryStore::rebuildIndex()
+{
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        return false;
+    bool done = run(QStringLiteral("PRAGMA writable_schema=ON")) &&
+                run(QStringLiteral("DELETE FROM sqlite_master WHERE type = 'table'"
+                                   " AND name = 'letter_index'")) &&
+                run(QStringLiteral("PRAGMA writable_schema=RESET"));
+    for (const char *table : kIndexTables)
+        done = done && run(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)));
+    done = done && run(kCreateIndex) && fillIndex();
+    if (done && db.commit()) {
+        m_rebuiltIndex = true;
+        return true;
+    }
+    db.rollback();
+    run(QStringLiteral("PRAGMA writable_schema=RESET"));
+    return false;
+}
+
+bool HistoryStore::fillIndex()
+{
+    QSqlQuery select(database());
+    select.setForwardOnly(true);
+    if (!select.prepare(QStringLiteral("SELECT id, text FROM letter_search")) || !run(select))
+        return false;
+    QSqlQuery insert(database());
+    insert.prepare(QStringLiteral("INSERT INTO letter_index(rowid, text, terms) VALUES(?, ?, ?)"));
+    while (select.next()) {
+        const QString folded = select.value(1).toString();
+        insert.addBindValue(select.value(0));
+        insert.addBindValue(folded);
+        insert.addBindValue(shortTerms(folded));
+        if (!run(insert))
+            return false;
+    }
+    return true;
 }
 
 HistoryStore::Opened HistoryStore::startAfresh()
 {
     close();
-    m_index = {};
     if (moveAside() && prepareFile() && openConnection() && migrate())
         return Opened::MovedAside;
     close();
@@ -227,6 +402,8 @@ bool HistoryStore::migrate()
             done = done && run(statement);
         if (step == kFieldKeysStep)
             done = done && run(renamingEntries()) && refoldSearchTexts();
+        if (step == kIndexStep)
+            done = done && run(kCreateIndex) && fillIndex();
         // A pragma takes no bound value; the number comes from this table, never from outside.
         done = done && run(QStringLiteral("PRAGMA user_version=%1").arg(step + 1));
         if (!done || !db.commit()) {
@@ -278,112 +455,68 @@ bool HistoryStore::erase()
 
 bool HistoryStore::record(HistoryLetter &letter)
 {
-    if (!m_open)
+    QList<HistoryLetter> letters{letter};
+    if (!record(letters))
         return false;
+    letter.id = letters.first().id;
+    return true;
+}
+
+bool HistoryStore::record(QList<HistoryLetter> &letters)
+{
     QSqlDatabase db = database();
-    if (!db.transaction())
+    if (!m_open || !db.transaction())
         return false;
-    QJsonObject entries;
-    for (int i = 0; i < kFieldCount; ++i)
-        entries.insert(fieldKey(fieldAt(i)), letter.letter.text(fieldAt(i)));
-    const QString when = stamp(letter.printedAt);
-    const QString folded = fold(searchedText(letter.letter));
-    bool done = false;
-    {
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral(
-            "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
-            " printer, paper, orientation, job_id, entries, reprint)"
-            " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral(
+        "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
+        " printer, paper, orientation, job_id, entries, reprint, batch)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery search(db);
+    search.prepare(
+        QStringLiteral("INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, ?)"));
+    bool done = true;
+    for (auto it = letters.begin(); done && it != letters.end(); ++it) {
+        QJsonObject entries;
+        for (int i = 0; i < kFieldCount; ++i)
+            entries.insert(fieldKey(fieldAt(i)), it->letter.text(fieldAt(i)));
+        const QString when = stamp(it->printedAt);
+        const QString folded = fold(searchedText(it->letter));
         for (const QVariant &value :
-             {QVariant(when), QVariant(letter.letter.delegatedMatterTicked() ? 1 : 0),
-              QVariant(letter.offset.leftRight), QVariant(letter.offset.upDown),
-              QVariant(letter.printer), QVariant(letter.paper), QVariant(letter.orientation),
-              QVariant(letter.jobId),
+             {QVariant(when), QVariant(it->letter.delegatedMatterTicked() ? 1 : 0),
+              QVariant(it->offset.leftRight), QVariant(it->offset.upDown), QVariant(it->printer),
+              QVariant(it->paper), QVariant(it->orientation), QVariant(it->jobId),
               QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact))),
-              QVariant(letter.reprint ? 1 : 0)})
+              QVariant(it->reprint ? 1 : 0), QVariant(it->batch ? 1 : 0)})
             insert.addBindValue(value);
-        if (run(insert)) {
-            letter.id = insert.lastInsertId().toLongLong();
-            QSqlQuery search(db);
-            search.prepare(
-                QStringLiteral("INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, ?)"));
-            search.addBindValue(letter.id);
-            search.addBindValue(when);
-            search.addBindValue(folded);
-            done = run(search);
-        }
+        done = run(insert);
+        if (!done)
+            break;
+        it->id = insert.lastInsertId().toLongLong();
+        search.addBindValue(it->id);
+        search.addBindValue(when);
+        search.addBindValue(folded);
+        done = run(search) && indexLetter(it->id, folded);
     }
-    if (done && db.commit()) {
-        if (m_index.loaded)
-            index(letter.id, when, folded);
+    if (done && db.commit())
         return true;
-    }
     db.rollback();
     return false;
 }
 
-void HistoryStore::index(qint64 id, const QString &stamp, const QString &folded)
+// Adds the letter's folded text to the index, or takes it out: a contentless index is told
+// the very texts it was given.
+bool HistoryStore::indexLetter(qint64 id, const QString &folded, bool add)
 {
-    m_index.starts.append(m_index.text.size());
-    m_index.text += folded;
-    // A separator no folded text holds, so no match runs from one letter into the next.
-    m_index.text += QChar(0);
-    m_index.ids.append(id);
-    m_index.stamps.append(stamp);
-}
-
-void HistoryStore::loadIndex()
-{
-    m_index = {};
-    m_index.loaded = true;
-    QSqlQuery select(database());
-    select.setForwardOnly(true);
-    if (!select.exec(QStringLiteral("SELECT id, printed_at, text FROM letter_search ORDER BY id")))
-        return;
-    while (select.next())
-        index(select.value(0).toLongLong(), select.value(1).toString(), select.value(2).toString());
-}
-
-QList<qint64> HistoryStore::matchingIds(const HistoryQuery &query, int limit) const
-{
-    const QString needle = fold(query.text);
-    const QString from = query.from.isValid() ? stamp(query.from.startOfDay()) : QString();
-    const QString to = query.to.isValid() ? stamp(query.to.addDays(1).startOfDay()) : QString();
-    auto inPeriod = [&](qsizetype row) {
-        const QString &at = m_index.stamps[row];
-        return at >= from && (to.isEmpty() || at < to);
-    };
-    QList<qsizetype> rows;
-    if (needle.isEmpty()) {
-        for (qsizetype row = m_index.ids.size() - 1; row >= 0 && rows.size() < limit; --row)
-            if (inPeriod(row))
-                rows.append(row);
-    } else {
-        // Oldest to newest through the whole text, each letter once; the newest are kept. The
-        // first character is looked for with the vectorised single-character search, which
-        // is several times faster than a search for the whole needle.
-        const QStringView text(m_index.text);
-        const QChar first = needle.front();
-        for (qsizetype at = text.indexOf(first); at >= 0; at = text.indexOf(first, at + 1)) {
-            if (!text.mid(at).startsWith(needle))
-                continue;
-            const qsizetype row =
-                std::upper_bound(m_index.starts.cbegin(), m_index.starts.cend(), at) -
-                m_index.starts.cbegin() - 1;
-            if (inPeriod(row))
-                rows.append(row);
-            if (row + 1 >= m_index.starts.size())
-                break;
-            at = m_index.starts[row + 1] - 1;
-        }
-        std::reverse(rows.begin(), rows.end());
-        rows.resize(qMin<qsizetype>(rows.size(), limit));
-    }
-    QList<qint64> ids;
-    for (qsizetype row : rows)
-        ids.append(m_index.ids[row]);
-    return ids;
+    QSqlQuery index(database());
+    index.prepare(add ? QStringLiteral("INSERT INTO letter_index(rowid, text, terms)"
+                                       " VALUES(?, ?, ?)")
+                      : QStringLiteral("INSERT INTO letter_index(letter_index, rowid, text, terms)"
+                                       " VALUES('delete', ?, ?, ?)"));
+    index.addBindValue(id);
+    index.addBindValue(folded);
+    index.addBindValue(shortTerms(folded));
+    return run(index);
 }
 
 QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
@@ -391,22 +524,37 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     QList<HistoryLetter> found;
     if (!m_open)
         return found;
-    if (!m_index.loaded)
-        loadIndex();
-    QStringList ids;
-    for (qint64 id : matchingIds(query, limit))
-        ids.append(QString::number(id));
+    const QString needle = fold(query.text);
+    // Newest first through the index, each id looked up in letter_search for its day.
+    const QString matching =
+        needle.isEmpty()
+            ? QStringLiteral("SELECT id FROM letter_search WHERE printed_at >= ?"
+                             " AND printed_at < ? ORDER BY id DESC LIMIT ?")
+            : QStringLiteral("SELECT letter_search.id FROM letter_index CROSS JOIN letter_search"
+                             " ON letter_search.id = letter_index.rowid"
+                             " WHERE letter_index MATCH ? AND printed_at >= ? AND printed_at < ?"
+                             " ORDER BY letter_index.rowid DESC LIMIT ?");
     QSqlQuery select(database());
     select.setForwardOnly(true);
-    // The ids go in as one bound list, never as part of the statement's text.
-    select.prepare(
-        QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right, "
-                       "offset_up_down, printer, paper,"
-                       " orientation, job_id, entries, reprint FROM letters"
-                       " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
-    select.addBindValue(QStringLiteral("[%1]").arg(ids.join(QLatin1Char(','))));
-    if (!select.exec())
+    select.prepare(QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right,"
+                                  " offset_up_down, printer, paper, orientation, job_id,"
+                                  " entries, reprint, batch FROM letters WHERE id IN (%1)"
+                                  " ORDER BY id DESC")
+                       .arg(matching));
+    if (!needle.isEmpty())
+        select.addBindValue(phraseFor(needle));
+    // Every stamp is a year of four digits, so "0" and "A" hold all of them between them.
+    select.addBindValue(query.from.isValid() ? stamp(query.from.startOfDay())
+                                             : QStringLiteral("0"));
+    select.addBindValue(query.to.isValid() ? stamp(query.to.addDays(1).startOfDay())
+                                           : QStringLiteral("A"));
+    select.addBindValue(limit);
+    if (!run(select)) {
+        // A damaged index costs this search and its rebuilding, not the letters.
+        if (!needle.isEmpty() && !m_rebuiltIndex && !isPassingTrouble(m_failure) && rebuildIndex())
+            return search(query, limit);
         return found;
+    }
     while (select.next()) {
         HistoryLetter letter;
         letter.id = select.value(0).toLongLong();
@@ -418,6 +566,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         letter.orientation = select.value(7).toString();
         letter.jobId = select.value(8).toString();
         letter.reprint = select.value(10).toInt() != 0;
+        letter.batch = select.value(11).toInt() != 0;
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
         for (int i = 0; i < kFieldCount; ++i)
@@ -432,8 +581,16 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
     QSqlDatabase db = database();
     if (!m_open || !db.transaction())
         return false;
-    bool done = true;
-    // The search rows first, found through the letters' own index.
+    // Out of the index first, with the texts it was given, then the rows.
+    QSqlQuery texts(db);
+    texts.setForwardOnly(true);
+    texts.prepare(QStringLiteral("SELECT id, text FROM letter_search"
+                                 " WHERE id IN (SELECT id FROM letters WHERE %1)")
+                      .arg(condition));
+    texts.addBindValue(value);
+    bool done = run(texts);
+    while (done && texts.next())
+        done = indexLetter(texts.value(0).toLongLong(), texts.value(1).toString(), false);
     for (const QString &statement :
          {QStringLiteral("DELETE FROM letter_search WHERE id IN (SELECT id FROM letters WHERE %1)"),
           QStringLiteral("DELETE FROM letters WHERE %1")}) {
@@ -442,7 +599,6 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
         remove.addBindValue(value);
         done = done && run(remove);
     }
-    m_index = {}; // read again at the next search
     if (done && db.commit())
         return true;
     db.rollback();
