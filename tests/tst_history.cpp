@@ -268,7 +268,7 @@ private slots:
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery sql(db);
-        const QString v3 = "DROP TABLE letter_index;DROP TABLE file_checks;"
+        const QString v3 = "DROP TABLE letter_index;DROP TABLE letter_terms;DROP TABLE file_checks;"
                            "ALTER TABLE letters DROP COLUMN batch;PRAGMA user_version=3";
         for (const QString &statement : (row[0] == "v3" ? v3 : row[0]).split(';'))
             QVERIFY(sql.exec(statement));

@@ -12,8 +12,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <QSet>
-
 #include <algorithm>
 
 namespace {
@@ -61,48 +59,56 @@ constexpr int kFieldKeysStep = 1;
 // The step that builds the search index.
 constexpr int kIndexStep = 3;
 
-// Contentless: the texts stay in letter_search only, which the index is rebuilt from. Each
-// statement's name comes from here, never from outside.
-const QString kCreateIndex =
-    QStringLiteral("CREATE VIRTUAL TABLE letter_index USING fts5(text, terms, content='',"
-                   " tokenize='trigram case_sensitive 1')");
-const char *const kIndexTables[] = {"letter_index_data", "letter_index_idx", "letter_index_docsize",
-                                    "letter_index_config"};
-// Ends each short term; the fold drops control characters, so no text or search holds it.
-constexpr QChar kMark = QChar(1);
-// A whole check reads all of a file, nearly a second at a million letters: it runs once a week,
-// and the other starts only look at the search index's structure. Damage found a week late
-// loses nothing the check would have saved: SQLite's own journal keeps the letters whole.
+// Two contentless indexes: the texts stay in letter_search only, which the indexes are rebuilt
+// from. Trigrams find three characters or more, and nothing shorter; so each text's single
+// characters and pairs are words of a second index, written as their code points in hex
+// ("x4f50x85e4" for 佐藤) for the default tokenizer to take each as one word. Neither keeps
+// the texts' lengths, which only ranking would use.
+const QStringList kCreateIndex = {
+    QStringLiteral("CREATE VIRTUAL TABLE letter_index USING fts5(text, content='',"
+                   " columnsize=0, tokenize='trigram case_sensitive 1')"),
+    QStringLiteral("CREATE VIRTUAL TABLE letter_terms USING fts5(text, content='',"
+                   " columnsize=0, detail='none')"),
+};
+// Each statement's names come from here, never from outside.
+const QStringList kIndexes = {QStringLiteral("letter_index"), QStringLiteral("letter_terms")};
+const QStringList kIndexTables = {QStringLiteral("_data"), QStringLiteral("_idx"),
+                                  QStringLiteral("_config")};
+// A whole check reads all of a file, seconds at a million letters: it runs once a week, and
+// the other starts only look up the newest letter in the indexes. Damage found a week late
+// loses nothing the check would have saved: SQLite's journal keeps the letters whole.
 constexpr int kFullCheckDays = 7;
 
-// The text's single characters and pairs, each once, as terms a trigram finds: "ab" as
-// "ab" + mark, "a" as "a" + two marks.
+QString shortTerm(const uint *chars, qsizetype length)
+{
+    QString term;
+    for (qsizetype i = 0; i < length; ++i)
+        term += QLatin1Char('x') + QString::number(chars[i], 16);
+    return term;
+}
+
+// The text's single characters and pairs.
 QString shortTerms(const QString &folded)
 {
     const QList<uint> chars = folded.toUcs4();
-    const auto *at = reinterpret_cast<const char32_t *>(chars.constData());
-    QSet<QString> seen;
-    QString terms;
-    auto add = [&](const QString &term) {
-        if (!seen.contains(term)) {
-            seen.insert(term);
-            terms += term;
-        }
-    };
-    for (qsizetype i = 0; i + 1 < chars.size(); ++i)
-        add(QString::fromUcs4(at + i, 2) + kMark);
-    for (qsizetype i = 0; i < chars.size(); ++i)
-        add(QString::fromUcs4(at + i, 1) + kMark + kMark);
-    return terms;
+    QStringList terms;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        terms.append(shortTerm(chars.constData() + i, 1));
+        if (i + 1 < chars.size())
+            terms.append(shortTerm(chars.constData() + i, 2));
+    }
+    return terms.join(QLatin1Char(' '));
 }
 
-// A full-text query for the folded text anywhere in a letter, as one quoted phrase.
-QString phraseFor(const QString &needle)
+// The index that finds the folded text in a letter, and the query for it.
+std::pair<QString, QString> indexQuery(const QString &needle)
 {
-    const qsizetype length = needle.toUcs4().size();
-    QString phrase = length < 3 ? needle + QString(3 - length, kMark) : needle;
+    const QList<uint> chars = needle.toUcs4();
+    if (chars.size() < 3)
+        return {kIndexes[1], shortTerm(chars.constData(), chars.size())};
+    QString phrase = needle;
     phrase.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QStringLiteral("%1 : \"%2\"").arg(length < 3 ? "terms" : "text", phrase);
+    return {kIndexes[0], QLatin1Char('"') + phrase + QLatin1Char('"')};
 }
 
 // The names of the window's controls the entries were kept under up to version 1, in the order
@@ -285,9 +291,10 @@ bool HistoryStore::rebuiltIndex()
 bool HistoryStore::indexIsSound(bool thoroughly)
 {
     m_failure = 0;
-    if (thoroughly &&
-        !run(QStringLiteral("INSERT INTO letter_index(letter_index) VALUES('integrity-check')")))
-        return false;
+    for (const QString &index : kIndexes)
+        if (thoroughly &&
+            !run(QStringLiteral("INSERT INTO %1(%1) VALUES('integrity-check')").arg(index)))
+            return false;
     QSqlQuery newest(database());
     if (!newest.prepare(QStringLiteral("SELECT max(id) FROM letter_search")) || !run(newest) ||
         !newest.next())
@@ -307,7 +314,7 @@ bool HistoryStore::indexIsSound(bool thoroughly)
     return true;
 }
 
-// Whether the index finds the letter by its first three characters and by its first one.
+// Whether the indexes find the letter by its first three characters and by its first one.
 bool HistoryStore::indexFinds(qint64 id, const QString &folded)
 {
     const QList<uint> chars = folded.toUcs4();
@@ -315,10 +322,11 @@ bool HistoryStore::indexFinds(qint64 id, const QString &folded)
     for (qsizetype length : {qMin<qsizetype>(3, chars.size()), qMin<qsizetype>(1, chars.size())}) {
         if (length == 0)
             continue;
+        const auto [index, match] = indexQuery(QString::fromUcs4(at, length));
         QSqlQuery probe(database());
-        probe.prepare(QStringLiteral("SELECT count(*) FROM letter_index"
-                                     " WHERE letter_index MATCH ? AND rowid = ?"));
-        probe.addBindValue(phraseFor(QString::fromUcs4(at, length)));
+        probe.prepare(
+            QStringLiteral("SELECT count(*) FROM %1 WHERE %1 MATCH ? AND rowid = ?").arg(index));
+        probe.addBindValue(match);
         probe.addBindValue(id);
         if (!run(probe) || !probe.next() || probe.value(0).toInt() != 1)
             return false;
@@ -336,11 +344,13 @@ bool HistoryStore::rebuildIndex()
         return false;
     bool done = run(QStringLiteral("PRAGMA writable_schema=ON")) &&
                 run(QStringLiteral("DELETE FROM sqlite_master WHERE type = 'table'"
-                                   " AND name = 'letter_index'")) &&
+                                   " AND name IN ('%1')")
+                        .arg(kIndexes.join(QStringLiteral("', '")))) &&
                 run(QStringLiteral("PRAGMA writable_schema=RESET"));
-    for (const char *table : kIndexTables)
-        done = done && run(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)));
-    done = done && run(kCreateIndex) && fillIndex();
+    for (const QString &index : kIndexes)
+        for (const QString &table : kIndexTables)
+            done = done && run(QStringLiteral("DROP TABLE IF EXISTS %1%2").arg(index, table));
+    done = done && createIndex() && fillIndex();
     if (done && db.commit()) {
         m_rebuiltIndex = true;
         return true;
@@ -350,20 +360,48 @@ bool HistoryStore::rebuildIndex()
     return false;
 }
 
+bool HistoryStore::createIndex()
+{
+    for (const QString &statement : kCreateIndex)
+        if (!run(statement))
+            return false;
+    return true;
+}
+
 bool HistoryStore::fillIndex()
 {
     QSqlQuery select(database());
     select.setForwardOnly(true);
     if (!select.prepare(QStringLiteral("SELECT id, text FROM letter_search")) || !run(select))
         return false;
-    QSqlQuery insert(database());
-    insert.prepare(QStringLiteral("INSERT INTO letter_index(rowid, text, terms) VALUES(?, ?, ?)"));
-    while (select.next()) {
-        const QString folded = select.value(1).toString();
-        insert.addBindValue(select.value(0));
-        insert.addBindValue(folded);
-        insert.addBindValue(shortTerms(folded));
-        if (!run(insert))
+    QList<QSqlQuery> writers = indexWriters(true);
+    while (select.next())
+        if (!indexLetter(writers, select.value(0).toLongLong(), select.value(1).toString()))
+            return false;
+    return true;
+}
+
+// The statements that put a letter's text into the indexes, or take it out: a contentless
+// index is told the very texts it was given.
+QList<QSqlQuery> HistoryStore::indexWriters(bool add) const
+{
+    QList<QSqlQuery> writers;
+    for (const QString &index : kIndexes) {
+        writers.append(QSqlQuery(database()));
+        writers.last().prepare(
+            (add ? QStringLiteral("INSERT INTO %1(rowid, text) VALUES(?, ?)")
+                 : QStringLiteral("INSERT INTO %1(%1, rowid, text) VALUES('delete', ?, ?)"))
+                .arg(index));
+    }
+    return writers;
+}
+
+bool HistoryStore::indexLetter(QList<QSqlQuery> &writers, qint64 id, const QString &folded)
+{
+    for (int i = 0; i < writers.size(); ++i) {
+        writers[i].addBindValue(id);
+        writers[i].addBindValue(i == 0 ? folded : shortTerms(folded));
+        if (!run(writers[i]))
             return false;
     }
     return true;
@@ -403,7 +441,7 @@ bool HistoryStore::migrate()
         if (step == kFieldKeysStep)
             done = done && run(renamingEntries()) && refoldSearchTexts();
         if (step == kIndexStep)
-            done = done && run(kCreateIndex) && fillIndex();
+            done = done && createIndex() && fillIndex();
         // A pragma takes no bound value; the number comes from this table, never from outside.
         done = done && run(QStringLiteral("PRAGMA user_version=%1").arg(step + 1));
         if (!done || !db.commit()) {
@@ -475,6 +513,7 @@ bool HistoryStore::record(QList<HistoryLetter> &letters)
     QSqlQuery search(db);
     search.prepare(
         QStringLiteral("INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, ?)"));
+    QList<QSqlQuery> writers = indexWriters(true);
     bool done = true;
     for (auto it = letters.begin(); done && it != letters.end(); ++it) {
         QJsonObject entries;
@@ -496,27 +535,12 @@ bool HistoryStore::record(QList<HistoryLetter> &letters)
         search.addBindValue(it->id);
         search.addBindValue(when);
         search.addBindValue(folded);
-        done = run(search) && indexLetter(it->id, folded);
+        done = run(search) && indexLetter(writers, it->id, folded);
     }
     if (done && db.commit())
         return true;
     db.rollback();
     return false;
-}
-
-// Adds the letter's folded text to the index, or takes it out: a contentless index is told
-// the very texts it was given.
-bool HistoryStore::indexLetter(qint64 id, const QString &folded, bool add)
-{
-    QSqlQuery index(database());
-    index.prepare(add ? QStringLiteral("INSERT INTO letter_index(rowid, text, terms)"
-                                       " VALUES(?, ?, ?)")
-                      : QStringLiteral("INSERT INTO letter_index(letter_index, rowid, text, terms)"
-                                       " VALUES('delete', ?, ?, ?)"));
-    index.addBindValue(id);
-    index.addBindValue(folded);
-    index.addBindValue(shortTerms(folded));
-    return run(index);
 }
 
 QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
@@ -525,15 +549,16 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     if (!m_open)
         return found;
     const QString needle = fold(query.text);
+    const auto [index, match] = indexQuery(needle);
     // Newest first through the index, each id looked up in letter_search for its day.
     const QString matching =
-        needle.isEmpty()
-            ? QStringLiteral("SELECT id FROM letter_search WHERE printed_at >= ?"
-                             " AND printed_at < ? ORDER BY id DESC LIMIT ?")
-            : QStringLiteral("SELECT letter_search.id FROM letter_index CROSS JOIN letter_search"
-                             " ON letter_search.id = letter_index.rowid"
-                             " WHERE letter_index MATCH ? AND printed_at >= ? AND printed_at < ?"
-                             " ORDER BY letter_index.rowid DESC LIMIT ?");
+        needle.isEmpty() ? QStringLiteral("SELECT id FROM letter_search WHERE printed_at >= ?"
+                                          " AND printed_at < ? ORDER BY id DESC LIMIT ?")
+                         : QStringLiteral("SELECT letter_search.id FROM %1 CROSS JOIN letter_search"
+                                          " ON letter_search.id = %1.rowid"
+                                          " WHERE %1 MATCH ? AND printed_at >= ? AND printed_at < ?"
+                                          " ORDER BY %1.rowid DESC LIMIT ?")
+                               .arg(index);
     QSqlQuery select(database());
     select.setForwardOnly(true);
     select.prepare(QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right,"
@@ -542,7 +567,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
                                   " ORDER BY id DESC")
                        .arg(matching));
     if (!needle.isEmpty())
-        select.addBindValue(phraseFor(needle));
+        select.addBindValue(match);
     // Every stamp is a year of four digits, so "0" and "A" hold all of them between them.
     select.addBindValue(query.from.isValid() ? stamp(query.from.startOfDay())
                                              : QStringLiteral("0"));
@@ -589,8 +614,9 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
                       .arg(condition));
     texts.addBindValue(value);
     bool done = run(texts);
+    QList<QSqlQuery> writers = indexWriters(false);
     while (done && texts.next())
-        done = indexLetter(texts.value(0).toLongLong(), texts.value(1).toString(), false);
+        done = indexLetter(writers, texts.value(0).toLongLong(), texts.value(1).toString());
     for (const QString &statement :
          {QStringLiteral("DELETE FROM letter_search WHERE id IN (SELECT id FROM letters WHERE %1)"),
           QStringLiteral("DELETE FROM letters WHERE %1")}) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -67,10 +68,11 @@ public:
     static QString searchedText(const Letter &letter);
 
 private:
-    // The search index: SQLite's full-text index of trigrams over the folded texts, with the
-    // texts' single characters and pairs as terms of their own, since a trigram index cannot
-    // find fewer than three characters.
-    bool indexLetter(qint64 id, const QString &folded, bool add = true);
+    // The search indexes: SQLite's full-text index of trigrams over the folded texts, and one of
+    // their single characters and pairs, which a trigram cannot find.
+    bool createIndex();
+    QList<QSqlQuery> indexWriters(bool add) const;
+    bool indexLetter(QList<QSqlQuery> &writers, qint64 id, const QString &folded);
     bool fillIndex();
     bool indexIsSound(bool thoroughly);
     bool indexFinds(qint64 id, const QString &folded);
