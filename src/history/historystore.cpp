@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -548,10 +549,14 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         return found;
     const QString needle = fold(query.text);
     const auto [index, match] = indexQuery(needle);
+    // A period alone is found through the letters' index of days; without one, the newest
+    // letters are read backwards and the reading stops at the limit.
+    const bool period = query.from.isValid() || query.to.isValid();
     // Newest first through the index, each id looked up in letter_search for its day.
     const QString matching =
-        needle.isEmpty() ? QStringLiteral("SELECT id FROM letter_search WHERE printed_at >= ?"
+        needle.isEmpty() ? QStringLiteral("SELECT id FROM %1 WHERE printed_at >= ?"
                                           " AND printed_at < ? ORDER BY id DESC LIMIT ?")
+                               .arg(period ? "letters" : "letter_search")
                          : QStringLiteral("SELECT letter_search.id FROM %1 CROSS JOIN letter_search"
                                           " ON letter_search.id = %1.rowid"
                                           " WHERE %1 MATCH ? AND printed_at >= ? AND printed_at < ?"

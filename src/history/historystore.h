@@ -34,8 +34,9 @@ public:
     Opened open();
     QString movedTo() const { return m_movedTo; }
     // False when SQLite finds damage inside the file. Run once the program is up, not while it
-    // starts. A damaged search index is rebuilt from the letters and counts as sound: see
-    // rebuiltIndex().
+    // starts: at most once a week it reads the whole file, and otherwise only looks up the
+    // newest letter in the search indexes. A damaged index is rebuilt from the letters and
+    // counts as sound: see rebuiltIndex().
     bool isSound(const QDateTime &now = QDateTime::currentDateTime());
     // Whether the search index was found damaged and rebuilt since the last call.
     bool rebuiltIndex();
