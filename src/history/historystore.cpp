@@ -553,15 +553,14 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     // letters are read backwards and the reading stops at the limit.
     const bool period = query.from.isValid() || query.to.isValid();
     // Newest first through the index, each id looked up in letter_search for its day.
-    const QString matching =
-        needle.isEmpty() ? QStringLiteral("SELECT id FROM %1 WHERE printed_at >= ?"
-                                          " AND printed_at < ? ORDER BY id DESC LIMIT ?")
-                               .arg(period ? "letters" : "letter_search")
-                         : QStringLiteral("SELECT letter_search.id FROM %1 CROSS JOIN letter_search"
+    const QString byDay = QStringLiteral("SELECT id FROM %1 WHERE printed_at >= ?"
+                                         " AND printed_at < ? ORDER BY id DESC LIMIT ?");
+    const QString byText = QStringLiteral("SELECT letter_search.id FROM %1 CROSS JOIN letter_search"
                                           " ON letter_search.id = %1.rowid"
                                           " WHERE %1 MATCH ? AND printed_at >= ? AND printed_at < ?"
-                                          " ORDER BY %1.rowid DESC LIMIT ?")
-                               .arg(index);
+                                          " ORDER BY %1.rowid DESC LIMIT ?");
+    const QString matching =
+        needle.isEmpty() ? byDay.arg(period ? "letters" : "letter_search") : byText.arg(index);
     QSqlQuery select(database());
     select.setForwardOnly(true);
     select.prepare(QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right,"
