@@ -555,9 +555,10 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     // Newest first through the index, each id looked up in letter_search for its day.
     const QString byDay = QStringLiteral("SELECT id FROM %1 WHERE printed_at >= ?"
                                          " AND printed_at < ? ORDER BY id DESC LIMIT ?");
-    const QString byText = QStringLiteral("SELECT letter_search.id FROM %1 CROSS JOIN letter_search"
-                                          " ON letter_search.id = %1.rowid"
-                                          " WHERE %1 MATCH ? AND printed_at >= ? AND printed_at < ?"
+    const QString byText = QStringLiteral("SELECT letter_search.id FROM %1"
+                                          " CROSS JOIN letter_search"
+                                          " ON letter_search.id = %1.rowid WHERE %1 MATCH ?"
+                                          " AND printed_at >= ? AND printed_at < ?"
                                           " ORDER BY %1.rowid DESC LIMIT ?");
     const QString matching =
         needle.isEmpty() ? byDay.arg(period ? "letters" : "letter_search") : byText.arg(index);
