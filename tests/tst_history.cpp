@@ -15,6 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // Lets the history's thread and then the window catch up, twice: an answer may ask again.
@@ -33,7 +38,8 @@ QStringList namesFound(History &history, const HistoryQuery &query = {})
         QObject::connect(&history, &History::found, [&](int, const QList<HistoryLetter> &found) {
             names.clear();
             for (const HistoryLetter &letter : found)
-                names.append(letter.letter.text(Field::Delegator1Name));
+                names.append(letter.letter.text(Field::Delegator1Name) +
+                             (letter.batch ? " 一括" : ""));
         });
     history.search(query);
     settle(history);
@@ -232,7 +238,61 @@ private slots:
         QCOMPARE(sql.value(0).toString(), offsetText);
         QCOMPARE(sql.value(1).toString(), QStringLiteral("40"));
         QVERIFY(sql.exec("PRAGMA user_version") && sql.next());
-        QCOMPARE(sql.value(0).toInt(), 3);
+        QCOMPARE(sql.value(0).toInt(), 4);
+    }
+    // What is done to a file of 3000 letters; how often its next start is killed; what finds
+    // the damage.
+    void searchIndex_data()
+    {
+        rows(R"(
+            version 3, killed while upgrading | v3 | 12 | -
+            a table dropped | DROP TABLE letter_index_data | 0 | search
+            garbled | UPDATE letter_index_data SET block = zeroblob(9) | 0 | check)");
+    }
+    // A file of version 3 gets its index in one transaction: killed at any moment, it opens as
+    // it was. A damaged index is rebuilt from the letters, with one message.
+    void searchIndex()
+    {
+        QFETCH(QStringList, row);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        QList<HistoryLetter> letters;
+        for (int i = 0; i < 3000; ++i)
+            letters.append(letterAt(QDateTime::currentDateTime(), QStringLiteral("林%1").arg(i)));
+        letters.last().batch = true;
+        HistoryStore store(path);
+        QCOMPARE(store.open(), HistoryStore::Opened::Ready);
+        QVERIFY(store.record(letters));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery sql(db);
+        const QString v3 = "DROP TABLE letter_index;DROP TABLE letter_terms;"
+                           "DROP TABLE file_checks;"
+                           "ALTER TABLE letters DROP COLUMN batch;PRAGMA user_version=3";
+        for (const QString &statement : (row[0] == "v3" ? v3 : row[0]).split(';'))
+            QVERIFY(sql.exec(statement));
+        for (int kill = 0; kill < row[1].toInt(); ++kill) {
+            const pid_t opener = fork();
+            if (opener == 0)
+                _exit(int(HistoryStore(path).open()));
+            QTest::qWait(kill * 10); // from before it starts to after it is done
+            QVERIFY(::kill(opener, SIGKILL) == 0 && ::waitpid(opener, nullptr, 0) == opener);
+            QVERIFY(sql.exec("SELECT count(*) FROM letters"
+                             " WHERE (SELECT * FROM pragma_quick_check) = 'ok'") &&
+                    sql.next());
+            QCOMPARE(sql.value(0).toInt(), 3000);
+        }
+        QVERIFY(row[2] != "check" || (store.isSound() && store.rebuiltIndex()));
+        QStringList messages;
+        ThreadBackground background;
+        History history(path, dir.filePath(QStringLiteral("settings.ini")), background);
+        connect(&history, &History::problem, [&](const QString &text) { messages.append(text); });
+        QCOMPARE(namesFound(history, {"林0"}), QStringList{"林0"});
+        QCOMPARE(namesFound(history, {"2999"}),
+                 QStringList{row[0] == "v3" ? "林2999" : "林2999 一括"});
+        QCOMPARE(namesFound(history, {"林"}).size(), 100);
+        QCOMPARE(messages.size(), int(row[2] == "search"));
     }
     // What is in the way; whether it is moved aside, so that the history stays on.
     void openProblems_data()
@@ -282,6 +342,17 @@ private slots:
         if (row[0] == "garbage")
             QCOMPARE(QFile(QDir(folder).filePath(aside.value(0))).size(), garbage.size());
         QCOMPARE(readFile(path) == before, !movedAside); // a later version's file untouched
+    }
+    // A history kept straight in a shared folder such as /tmp leaves the folder open to all.
+    void sharedFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 01777) == 0);
+        HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")));
+        QCOMPARE(store.open(), HistoryStore::Opened::Ready);
+        struct stat folder = {};
+        QVERIFY(::stat(QFile::encodeName(dir.path()).constData(), &folder) == 0);
+        QCOMPARE(int(folder.st_mode & 07777), 01777);
     }
     void retention_data()
     {

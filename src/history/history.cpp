@@ -21,7 +21,7 @@ const QString kRetention = QStringLiteral("history/retentionMonths");
 // Suggestions come from the letters of about the last few weeks: what the office uses now.
 constexpr int kSuggestionLetters = 3000;
 constexpr int kSuggestionsPerField = 30;
-// The whole file is checked for damage this long after start, when the window is up.
+// The file is checked for damage this long after start, when the window is up.
 constexpr int kCheckDelayMs = 3000;
 // Each statement waits at most 2 s for the file; a test's or benchmark's wait for a queue of
 // them ends after this.
@@ -42,6 +42,13 @@ struct History::Opening
 {
     HistoryStore::Opened opened = HistoryStore::Opened::Ready;
     QString movedTo;
+    bool rebuiltIndex = false;
+};
+
+struct History::Found
+{
+    QList<HistoryLetter> letters;
+    bool rebuiltIndex = false;
 };
 
 History::History(const QString &path, const QString &settingsPath, Background &background,
@@ -116,8 +123,12 @@ void History::checkFile()
     onLane(
         [](Shared &shared) {
             Opening opening;
-            if (shared.closing || !shared.store || shared.store->isSound())
+            if (shared.closing || !shared.store)
                 return opening;
+            if (shared.store->isSound()) {
+                opening.rebuiltIndex = shared.store->rebuiltIndex();
+                return opening;
+            }
             opening.opened = shared.store->startAfresh();
             opening.movedTo = QDir::toNativeSeparators(shared.store->movedTo());
             if (!shared.store->isOpen())
@@ -125,9 +136,17 @@ void History::checkFile()
             return opening;
         },
         [this](const Opening &opening) {
+            if (opening.rebuiltIndex)
+                tellRebuiltIndex();
             if (opening.opened != HistoryStore::Opened::Ready && tell(opening))
                 emit changed();
         });
+}
+
+void History::tellRebuiltIndex()
+{
+    emit problem(tr("印刷履歴の検索に使う索引が壊れていたため、作り直しました。"
+                    "印刷した委任状はすべて残っていますので、このままお使いください。"));
 }
 
 // Tells the user what became of the file; false when the history is off from now on.
@@ -247,14 +266,20 @@ int History::search(const HistoryQuery &query)
 {
     const int serial = ++m_shared->latestSearch;
     onLane(
-        [query, serial](Shared &shared) -> std::optional<QList<HistoryLetter>> {
+        [query, serial](Shared &shared) -> std::optional<Found> {
             if (serial != shared.latestSearch || shared.closing)
                 return std::nullopt;
-            return shared.store ? shared.store->search(query) : QList<HistoryLetter>();
+            if (!shared.store)
+                return Found();
+            Found answer{shared.store->search(query)};
+            answer.rebuiltIndex = shared.store->rebuiltIndex();
+            return answer;
         },
-        [this, serial](const std::optional<QList<HistoryLetter>> &letters) {
-            if (letters)
-                emit found(serial, *letters);
+        [this, serial](const std::optional<Found> &answer) {
+            if (answer && answer->rebuiltIndex)
+                tellRebuiltIndex();
+            if (answer)
+                emit found(serial, answer->letters);
         });
     return serial;
 }

@@ -67,11 +67,13 @@ signals:
 private:
     struct Shared;
     struct Opening;
+    struct Found;
     template <typename Work, typename Done> void onLane(Work work, Done done);
     void onLane(std::function<void(Shared &)> work);
     void open();
     void checkFile();
     bool tell(const Opening &opening);
+    void tellRebuiltIndex();
     void saveSettings() const;
     void fail(const QString &message);
 

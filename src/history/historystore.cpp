@@ -13,6 +13,9 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <utility>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,9 +49,70 @@ const QList<QStringList> kMigrations = {
         // Whether the letter was printed again from the history.
         QStringLiteral("ALTER TABLE letters ADD COLUMN reprint INTEGER NOT NULL DEFAULT 0"),
     },
+    {
+        // Whether the letter was one of a batch printed from a list.
+        QStringLiteral("ALTER TABLE letters ADD COLUMN batch INTEGER NOT NULL DEFAULT 0"),
+        // When the whole file was last checked for damage.
+        QStringLiteral("CREATE TABLE file_checks(checked_at TEXT NOT NULL)"),
+        // Then the search index over letter_search: see kCreateIndex.
+    },
 };
 // The step after which the entries are kept under field keys and searched by a new fold.
 constexpr int kFieldKeysStep = 1;
+// The step that builds the search index.
+constexpr int kIndexStep = 3;
+
+// Two contentless indexes: the texts stay in letter_search only, which the indexes are rebuilt
+// from. Trigrams find three characters or more, and nothing shorter; so each text's single
+// characters and pairs are words of a second index, written as their code points in hex
+// ("x4f50x85e4" for 佐藤) for the default tokenizer to take each as one word. Neither keeps
+// the texts' lengths, which only ranking would use.
+const QStringList kCreateIndex = {
+    QStringLiteral("CREATE VIRTUAL TABLE letter_index USING fts5(text, content='',"
+                   " columnsize=0, tokenize='trigram case_sensitive 1')"),
+    QStringLiteral("CREATE VIRTUAL TABLE letter_terms USING fts5(text, content='',"
+                   " columnsize=0, detail='none')"),
+};
+// Each statement's names come from here, never from outside.
+const QStringList kIndexes = {QStringLiteral("letter_index"), QStringLiteral("letter_terms")};
+const QStringList kIndexTables = {QStringLiteral("_data"), QStringLiteral("_idx"),
+                                  QStringLiteral("_config")};
+// A whole check reads all of a file, four seconds at a million letters: it runs once a week,
+// and the other starts only look up the newest letter in the indexes. Damage found a week late
+// loses nothing the check would have saved: SQLite's journal keeps the letters whole.
+constexpr int kFullCheckDays = 7;
+
+QString shortTerm(const uint *chars, qsizetype length)
+{
+    QString term;
+    for (qsizetype i = 0; i < length; ++i)
+        term += QLatin1Char('x') + QString::number(chars[i], 16);
+    return term;
+}
+
+// The text's single characters and pairs.
+QString shortTerms(const QString &folded)
+{
+    const QList<uint> chars = folded.toUcs4();
+    QStringList terms;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        terms.append(shortTerm(chars.constData() + i, 1));
+        if (i + 1 < chars.size())
+            terms.append(shortTerm(chars.constData() + i, 2));
+    }
+    return terms.join(QLatin1Char(' '));
+}
+
+// The index that finds the folded text in a letter, and the query for it.
+std::pair<QString, QString> indexQuery(const QString &needle)
+{
+    const QList<uint> chars = needle.toUcs4();
+    if (chars.size() < 3)
+        return {kIndexes[1], shortTerm(chars.constData(), chars.size())};
+    QString phrase = needle;
+    phrase.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return {kIndexes[0], QLatin1Char('"') + phrase + QLatin1Char('"')};
+}
 
 // The names of the window's controls the entries were kept under up to version 1, in the order
 // of Field.
@@ -132,8 +196,13 @@ HistoryStore::Opened HistoryStore::open()
 {
     const QString folder = QFileInfo(m_path).absolutePath();
     QDir().mkpath(folder);
-    // The letters hold customers' names and addresses: the folder is the user's alone.
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The letters hold customers' names and addresses: the folder is the user's alone. Not a
+    // shared one such as /tmp (sticky): closing it would break every other program using it,
+    // and the file itself is the user's alone anyway.
+    struct stat folderStat = {};
+    if (::stat(QFile::encodeName(folder).constData(), &folderStat) == 0 &&
+        !(folderStat.st_mode & S_ISVTX))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (!canCreateFilesIn(folder))
         return Opened::Unusable;
     m_failure = 0;
@@ -185,18 +254,168 @@ bool HistoryStore::openConnection()
     return true;
 }
 
-bool HistoryStore::isSound()
+bool HistoryStore::isSound(const QDateTime &now)
 {
-    QSqlQuery check(database());
-    if (!m_open || !check.prepare(QStringLiteral("PRAGMA quick_check")) || !run(check))
+    if (!m_open)
+        return true;
+    const bool full = fullCheckDue(now);
+    if (full) {
+        QSqlQuery check(database());
+        if (!check.prepare(QStringLiteral("PRAGMA quick_check")) || !run(check))
+            return isPassingTrouble(m_failure);
+        if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
+            return false;
+    }
+    if (!indexIsSound(full) && !isPassingTrouble(m_failure) && !rebuildIndex())
         return isPassingTrouble(m_failure);
-    return check.next() && check.value(0).toString() == QLatin1String("ok");
+    if (!full)
+        return true;
+    QSqlQuery checked(database());
+    checked.prepare(QStringLiteral("INSERT INTO file_checks(checked_at) VALUES(?)"));
+    checked.addBindValue(stamp(now));
+    run(QStringLiteral("DELETE FROM file_checks"));
+    run(checked);
+    return true;
+}
+
+bool HistoryStore::fullCheckDue(const QDateTime &now)
+{
+    QSqlQuery last(database());
+    if (!last.prepare(QStringLiteral("SELECT max(checked_at) FROM file_checks")) || !run(last) ||
+        !last.next() || last.value(0).isNull())
+        return true;
+    const QString since = stamp(now.addDays(-kFullCheckDays));
+    // A clock put back makes the last check lie in the future: then it is done again.
+    return last.value(0).toString() <= since || last.value(0).toString() > stamp(now);
+}
+
+bool HistoryStore::rebuiltIndex()
+{
+    return std::exchange(m_rebuiltIndex, false);
+}
+
+// An index that lost its pages may look sound but empty, so letters are looked up in it: the
+// newest at every start, and sixteen spread over the file at the whole check. FTS5's own
+// integrity-check would read all of the index, ten seconds at a million letters, holding the
+// file's write lock.
+bool HistoryStore::indexIsSound(bool thoroughly)
+{
+    m_failure = 0;
+    QSqlQuery newest(database());
+    if (!newest.prepare(QStringLiteral("SELECT max(id) FROM letter_search")) || !run(newest) ||
+        !newest.next())
+        return false;
+    const qint64 last = newest.value(0).toLongLong();
+    const int samples = thoroughly ? 16 : 1;
+    for (int sample = 1; sample <= samples; ++sample) {
+        QSqlQuery letter(database());
+        letter.prepare(QStringLiteral("SELECT id, text FROM letter_search WHERE id >= ?"
+                                      " ORDER BY id LIMIT 1"));
+        letter.addBindValue(last * sample / samples);
+        if (!run(letter))
+            return false;
+        if (letter.next() && !indexFinds(letter.value(0).toLongLong(), letter.value(1).toString()))
+            return false;
+    }
+    return true;
+}
+
+// Whether the indexes find the letter by its first three characters and by its first one.
+bool HistoryStore::indexFinds(qint64 id, const QString &folded)
+{
+    const QList<uint> chars = folded.toUcs4();
+    const auto *at = reinterpret_cast<const char32_t *>(chars.constData());
+    for (qsizetype length : {qMin<qsizetype>(3, chars.size()), qMin<qsizetype>(1, chars.size())}) {
+        if (length == 0)
+            continue;
+        const auto [index, match] = indexQuery(QString::fromUcs4(at, length));
+        QSqlQuery probe(database());
+        probe.prepare(
+            QStringLiteral("SELECT count(*) FROM %1 WHERE %1 MATCH ? AND rowid = ?").arg(index));
+        probe.addBindValue(match);
+        probe.addBindValue(id);
+        if (!run(probe) || !probe.next() || probe.value(0).toInt() != 1)
+            return false;
+    }
+    return true;
+}
+
+// A damaged index may not even open, so it is taken out of the schema by hand: a virtual table
+// has no pages of its own, and its tables are dropped as any. One transaction: a crash midway
+// leaves the damaged index, to be rebuilt at the next start.
+bool HistoryStore::rebuildIndex()
+{
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        return false;
+    bool done = run(QStringLiteral("PRAGMA writable_schema=ON")) &&
+                run(QStringLiteral("DELETE FROM sqlite_master WHERE type = 'table'"
+                                   " AND name IN ('%1')")
+                        .arg(kIndexes.join(QStringLiteral("', '")))) &&
+                run(QStringLiteral("PRAGMA writable_schema=RESET"));
+    for (const QString &index : kIndexes)
+        for (const QString &table : kIndexTables)
+            done = done && run(QStringLiteral("DROP TABLE IF EXISTS %1%2").arg(index, table));
+    done = done && createIndex() && fillIndex();
+    if (done && db.commit()) {
+        m_rebuiltIndex = true;
+        return true;
+    }
+    db.rollback();
+    run(QStringLiteral("PRAGMA writable_schema=RESET"));
+    return false;
+}
+
+bool HistoryStore::createIndex()
+{
+    for (const QString &statement : kCreateIndex)
+        if (!run(statement))
+            return false;
+    return true;
+}
+
+bool HistoryStore::fillIndex()
+{
+    QSqlQuery select(database());
+    select.setForwardOnly(true);
+    if (!select.prepare(QStringLiteral("SELECT id, text FROM letter_search")) || !run(select))
+        return false;
+    QList<QSqlQuery> writers = indexWriters(true);
+    while (select.next())
+        if (!indexLetter(writers, select.value(0).toLongLong(), select.value(1).toString()))
+            return false;
+    return true;
+}
+
+// The statements that put a letter's text into the indexes, or take it out: a contentless
+// index is told the very texts it was given.
+QList<QSqlQuery> HistoryStore::indexWriters(bool add) const
+{
+    QList<QSqlQuery> writers;
+    for (const QString &index : kIndexes) {
+        writers.append(QSqlQuery(database()));
+        writers.last().prepare(
+            (add ? QStringLiteral("INSERT INTO %1(rowid, text) VALUES(?, ?)")
+                 : QStringLiteral("INSERT INTO %1(%1, rowid, text) VALUES('delete', ?, ?)"))
+                .arg(index));
+    }
+    return writers;
+}
+
+bool HistoryStore::indexLetter(QList<QSqlQuery> &writers, qint64 id, const QString &folded)
+{
+    for (int i = 0; i < writers.size(); ++i) {
+        writers[i].addBindValue(id);
+        writers[i].addBindValue(i == 0 ? folded : shortTerms(folded));
+        if (!run(writers[i]))
+            return false;
+    }
+    return true;
 }
 
 HistoryStore::Opened HistoryStore::startAfresh()
 {
     close();
-    m_index = {};
     if (moveAside() && prepareFile() && openConnection() && migrate())
         return Opened::MovedAside;
     close();
@@ -227,6 +446,8 @@ bool HistoryStore::migrate()
             done = done && run(statement);
         if (step == kFieldKeysStep)
             done = done && run(renamingEntries()) && refoldSearchTexts();
+        if (step == kIndexStep)
+            done = done && createIndex() && fillIndex();
         // A pragma takes no bound value; the number comes from this table, never from outside.
         done = done && run(QStringLiteral("PRAGMA user_version=%1").arg(step + 1));
         if (!done || !db.commit()) {
@@ -278,112 +499,54 @@ bool HistoryStore::erase()
 
 bool HistoryStore::record(HistoryLetter &letter)
 {
-    if (!m_open)
+    QList<HistoryLetter> letters{letter};
+    if (!record(letters))
         return false;
+    letter.id = letters.first().id;
+    return true;
+}
+
+bool HistoryStore::record(QList<HistoryLetter> &letters)
+{
     QSqlDatabase db = database();
-    if (!db.transaction())
+    if (!m_open || !db.transaction())
         return false;
-    QJsonObject entries;
-    for (int i = 0; i < kFieldCount; ++i)
-        entries.insert(fieldKey(fieldAt(i)), letter.letter.text(fieldAt(i)));
-    const QString when = stamp(letter.printedAt);
-    const QString folded = fold(searchedText(letter.letter));
-    bool done = false;
-    {
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral(
-            "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
-            " printer, paper, orientation, job_id, entries, reprint)"
-            " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral(
+        "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
+        " printer, paper, orientation, job_id, entries, reprint, batch)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery search(db);
+    search.prepare(
+        QStringLiteral("INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, ?)"));
+    QList<QSqlQuery> writers = indexWriters(true);
+    bool done = true;
+    for (auto it = letters.begin(); done && it != letters.end(); ++it) {
+        QJsonObject entries;
+        for (int i = 0; i < kFieldCount; ++i)
+            entries.insert(fieldKey(fieldAt(i)), it->letter.text(fieldAt(i)));
+        const QString when = stamp(it->printedAt);
+        const QString folded = fold(searchedText(it->letter));
         for (const QVariant &value :
-             {QVariant(when), QVariant(letter.letter.delegatedMatterTicked() ? 1 : 0),
-              QVariant(letter.offset.leftRight), QVariant(letter.offset.upDown),
-              QVariant(letter.printer), QVariant(letter.paper), QVariant(letter.orientation),
-              QVariant(letter.jobId),
+             {QVariant(when), QVariant(it->letter.delegatedMatterTicked() ? 1 : 0),
+              QVariant(it->offset.leftRight), QVariant(it->offset.upDown), QVariant(it->printer),
+              QVariant(it->paper), QVariant(it->orientation), QVariant(it->jobId),
               QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact))),
-              QVariant(letter.reprint ? 1 : 0)})
+              QVariant(it->reprint ? 1 : 0), QVariant(it->batch ? 1 : 0)})
             insert.addBindValue(value);
-        if (run(insert)) {
-            letter.id = insert.lastInsertId().toLongLong();
-            QSqlQuery search(db);
-            search.prepare(
-                QStringLiteral("INSERT INTO letter_search(id, printed_at, text) VALUES(?, ?, ?)"));
-            search.addBindValue(letter.id);
-            search.addBindValue(when);
-            search.addBindValue(folded);
-            done = run(search);
-        }
+        done = run(insert);
+        if (!done)
+            break;
+        it->id = insert.lastInsertId().toLongLong();
+        search.addBindValue(it->id);
+        search.addBindValue(when);
+        search.addBindValue(folded);
+        done = run(search) && indexLetter(writers, it->id, folded);
     }
-    if (done && db.commit()) {
-        if (m_index.loaded)
-            index(letter.id, when, folded);
+    if (done && db.commit())
         return true;
-    }
     db.rollback();
     return false;
-}
-
-void HistoryStore::index(qint64 id, const QString &stamp, const QString &folded)
-{
-    m_index.starts.append(m_index.text.size());
-    m_index.text += folded;
-    // A separator no folded text holds, so no match runs from one letter into the next.
-    m_index.text += QChar(0);
-    m_index.ids.append(id);
-    m_index.stamps.append(stamp);
-}
-
-void HistoryStore::loadIndex()
-{
-    m_index = {};
-    m_index.loaded = true;
-    QSqlQuery select(database());
-    select.setForwardOnly(true);
-    if (!select.exec(QStringLiteral("SELECT id, printed_at, text FROM letter_search ORDER BY id")))
-        return;
-    while (select.next())
-        index(select.value(0).toLongLong(), select.value(1).toString(), select.value(2).toString());
-}
-
-QList<qint64> HistoryStore::matchingIds(const HistoryQuery &query, int limit) const
-{
-    const QString needle = fold(query.text);
-    const QString from = query.from.isValid() ? stamp(query.from.startOfDay()) : QString();
-    const QString to = query.to.isValid() ? stamp(query.to.addDays(1).startOfDay()) : QString();
-    auto inPeriod = [&](qsizetype row) {
-        const QString &at = m_index.stamps[row];
-        return at >= from && (to.isEmpty() || at < to);
-    };
-    QList<qsizetype> rows;
-    if (needle.isEmpty()) {
-        for (qsizetype row = m_index.ids.size() - 1; row >= 0 && rows.size() < limit; --row)
-            if (inPeriod(row))
-                rows.append(row);
-    } else {
-        // Oldest to newest through the whole text, each letter once; the newest are kept. The
-        // first character is looked for with the vectorised single-character search, which
-        // is several times faster than a search for the whole needle.
-        const QStringView text(m_index.text);
-        const QChar first = needle.front();
-        for (qsizetype at = text.indexOf(first); at >= 0; at = text.indexOf(first, at + 1)) {
-            if (!text.mid(at).startsWith(needle))
-                continue;
-            const qsizetype row =
-                std::upper_bound(m_index.starts.cbegin(), m_index.starts.cend(), at) -
-                m_index.starts.cbegin() - 1;
-            if (inPeriod(row))
-                rows.append(row);
-            if (row + 1 >= m_index.starts.size())
-                break;
-            at = m_index.starts[row + 1] - 1;
-        }
-        std::reverse(rows.begin(), rows.end());
-        rows.resize(qMin<qsizetype>(rows.size(), limit));
-    }
-    QList<qint64> ids;
-    for (qsizetype row : rows)
-        ids.append(m_index.ids[row]);
-    return ids;
 }
 
 QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
@@ -391,22 +554,42 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     QList<HistoryLetter> found;
     if (!m_open)
         return found;
-    if (!m_index.loaded)
-        loadIndex();
-    QStringList ids;
-    for (qint64 id : matchingIds(query, limit))
-        ids.append(QString::number(id));
+    const QString needle = fold(query.text);
+    const auto [index, match] = indexQuery(needle);
+    // A period alone is found through the letters' index of days; without one, the newest
+    // letters are read backwards and the reading stops at the limit.
+    const bool period = query.from.isValid() || query.to.isValid();
+    // Newest first through the index, each id looked up in letter_search for its day.
+    const QString byDay = QStringLiteral("SELECT id FROM %1 WHERE printed_at >= ?"
+                                         " AND printed_at < ? ORDER BY id DESC LIMIT ?");
+    const QString byText = QStringLiteral("SELECT letter_search.id FROM %1"
+                                          " CROSS JOIN letter_search"
+                                          " ON letter_search.id = %1.rowid WHERE %1 MATCH ?"
+                                          " AND printed_at >= ? AND printed_at < ?"
+                                          " ORDER BY %1.rowid DESC LIMIT ?");
+    const QString matching =
+        needle.isEmpty() ? byDay.arg(period ? "letters" : "letter_search") : byText.arg(index);
     QSqlQuery select(database());
     select.setForwardOnly(true);
-    // The ids go in as one bound list, never as part of the statement's text.
-    select.prepare(
-        QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right, "
-                       "offset_up_down, printer, paper,"
-                       " orientation, job_id, entries, reprint FROM letters"
-                       " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
-    select.addBindValue(QStringLiteral("[%1]").arg(ids.join(QLatin1Char(','))));
-    if (!select.exec())
+    select.prepare(QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right,"
+                                  " offset_up_down, printer, paper, orientation, job_id,"
+                                  " entries, reprint, batch FROM letters WHERE id IN (%1)"
+                                  " ORDER BY id DESC")
+                       .arg(matching));
+    if (!needle.isEmpty())
+        select.addBindValue(match);
+    // Every stamp is a year of four digits, so "0" and "A" hold all of them between them.
+    select.addBindValue(query.from.isValid() ? stamp(query.from.startOfDay())
+                                             : QStringLiteral("0"));
+    select.addBindValue(query.to.isValid() ? stamp(query.to.addDays(1).startOfDay())
+                                           : QStringLiteral("A"));
+    select.addBindValue(limit);
+    if (!run(select)) {
+        // A damaged index costs this search and its rebuilding, not the letters.
+        if (!needle.isEmpty() && !m_rebuiltIndex && !isPassingTrouble(m_failure) && rebuildIndex())
+            return search(query, limit);
         return found;
+    }
     while (select.next()) {
         HistoryLetter letter;
         letter.id = select.value(0).toLongLong();
@@ -418,6 +601,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         letter.orientation = select.value(7).toString();
         letter.jobId = select.value(8).toString();
         letter.reprint = select.value(10).toInt() != 0;
+        letter.batch = select.value(11).toInt() != 0;
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
         for (int i = 0; i < kFieldCount; ++i)
@@ -432,8 +616,17 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
     QSqlDatabase db = database();
     if (!m_open || !db.transaction())
         return false;
-    bool done = true;
-    // The search rows first, found through the letters' own index.
+    // Out of the index first, with the texts it was given, then the rows.
+    QSqlQuery texts(db);
+    texts.setForwardOnly(true);
+    texts.prepare(QStringLiteral("SELECT id, text FROM letter_search"
+                                 " WHERE id IN (SELECT id FROM letters WHERE %1)")
+                      .arg(condition));
+    texts.addBindValue(value);
+    bool done = run(texts);
+    QList<QSqlQuery> writers = indexWriters(false);
+    while (done && texts.next())
+        done = indexLetter(writers, texts.value(0).toLongLong(), texts.value(1).toString());
     for (const QString &statement :
          {QStringLiteral("DELETE FROM letter_search WHERE id IN (SELECT id FROM letters WHERE %1)"),
           QStringLiteral("DELETE FROM letters WHERE %1")}) {
@@ -442,7 +635,6 @@ bool HistoryStore::removeWhere(const QString &condition, const QVariant &value)
         remove.addBindValue(value);
         done = done && run(remove);
     }
-    m_index = {}; // read again at the next search
     if (done && db.commit())
         return true;
     db.rollback();

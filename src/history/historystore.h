@@ -2,9 +2,11 @@
 
 #include "history/historyletter.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -31,9 +33,13 @@ public:
     // closed and every later call does nothing.
     Opened open();
     QString movedTo() const { return m_movedTo; }
-    // False when SQLite finds damage inside the file. Reads all of it, so it is run once the
-    // program is up, not while it starts.
-    bool isSound();
+    // False when SQLite finds damage inside the file. Run once the program is up, not while it
+    // starts: at most once a week it reads the whole file, and otherwise only looks up the
+    // newest letter in the search indexes. A damaged index is rebuilt from the letters and
+    // counts as sound: see rebuiltIndex().
+    bool isSound(const QDateTime &now = QDateTime::currentDateTime());
+    // Whether the search index was found damaged and rebuilt since the last call.
+    bool rebuiltIndex();
     // Moves the damaged file aside and begins a new one: MovedAside or Unusable.
     Opened startAfresh();
     bool isOpen() const { return m_open; }
@@ -41,6 +47,8 @@ public:
     // False when the letter could not be written (the disk is full, say); the file stays as it
     // was before the letter. Gives the letter its id.
     bool record(HistoryLetter &letter);
+    // All in one transaction, or none of them.
+    bool record(QList<HistoryLetter> &letters);
     // Newest first, at most `limit`.
     QList<HistoryLetter> search(const HistoryQuery &query, int limit = 100);
     bool remove(const QList<qint64> &ids);
@@ -61,20 +69,16 @@ public:
     static QString searchedText(const Letter &letter);
 
 private:
-    // The folded search texts of every letter, oldest first, one after another in memory: a
-    // search runs through them in a few milliseconds where SQLite would take tens. Loaded at
-    // the first search, not at start.
-    struct SearchIndex
-    {
-        bool loaded = false;
-        QString text;
-        QList<qsizetype> starts;
-        QList<qint64> ids;
-        QStringList stamps;
-    };
-    void loadIndex();
-    void index(qint64 id, const QString &stamp, const QString &folded);
-    QList<qint64> matchingIds(const HistoryQuery &query, int limit) const;
+    // The search indexes: SQLite's full-text index of trigrams over the folded texts, and one of
+    // their single characters and pairs, which a trigram cannot find.
+    bool createIndex();
+    QList<QSqlQuery> indexWriters(bool add) const;
+    bool indexLetter(QList<QSqlQuery> &writers, qint64 id, const QString &folded);
+    bool fillIndex();
+    bool indexIsSound(bool thoroughly);
+    bool indexFinds(qint64 id, const QString &folded);
+    bool rebuildIndex();
+    bool fullCheckDue(const QDateTime &now);
     QSqlDatabase database() const;
     // Runs a statement, keeping SQLite's result code when it fails.
     bool run(QSqlQuery &query);
@@ -96,5 +100,5 @@ private:
     bool m_open = false;
     bool m_newer = false;
     int m_failure = 0; // SQLite's result code of the last failed statement
-    SearchIndex m_index;
+    bool m_rebuiltIndex = false;
 };

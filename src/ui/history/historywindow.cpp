@@ -163,7 +163,9 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
             delegators(letter),
             letter.text(Field::VehicleNumber),
             matchedField(letter, searched),
-            kept.reprint ? tr("再印刷") : QString(),
+            kept.reprint ? tr("再印刷")
+            : kept.batch ? tr("一括")
+                         : QString(),
             kept.printer.isEmpty() ? kept.jobId : kept.printer,
         }));
     }
