@@ -8,6 +8,8 @@
 #include "pagemeasure.h"
 #include "privatecups.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <sys/mount.h>
@@ -202,6 +204,15 @@ private slots:
         const int sent = output.count("枚　");
         QCOMPARE(m_cups.jobs("Sheet").size() - jobsBefore, args.contains("Sheet") ? sent : 0);
         QVERIFY(!fill || (before.open(QIODevice::ReadOnly) && before.readAll() == kEarlier));
+        {
+            // Every letter that went out is in the history; nothing else.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history");
+            db.setDatabaseName(dir.filePath("sorafu/history.sqlite"));
+            QSqlQuery count(db.open() ? "SELECT COUNT(*) FROM letters" : "", db);
+            const int kept = count.next() ? count.value(0).toInt() : 0;
+            QCOMPARE(kept, exit == 0 || args.contains("Sheet") ? sent : 0);
+        }
+        QSqlDatabase::removeDatabase("history");
         QCOMPARE(QFile::exists(pdf), QTest::currentDataTag() == QByteArray("pdf"));
         if (!QFile::exists(pdf))
             return;
