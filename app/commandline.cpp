@@ -17,10 +17,20 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+// Set by SIGINT or SIGTERM: the batch stops after the letter in progress.
+std::atomic_bool g_stop = false;
+static_assert(std::atomic_bool::is_always_lock_free, "safe to set in a signal handler");
+
+void stopBatch(int)
+{
+    g_stop = true;
+}
 
 QString tr(const char *text)
 {
@@ -210,6 +220,9 @@ int print(const Options &options)
     BatchRun run;
     run.rows = file.rows;
     run.offset = savedOffset();
+    run.stop = &g_stop;
+    std::signal(SIGINT, stopBatch);
+    std::signal(SIGTERM, stopBatch);
     const bool pdf = !options.pdf.isEmpty();
     run.progressed = [pdf](int done, int total, const BatchRow &row) {
         say(tr("%1　%2 行目%3")

@@ -1,6 +1,7 @@
 // Batches from a CSV file: reading and checking it, printing its rows, and the command line
 // run as a real process with no display.
 
+#include "batch/batchcsv.h"
 #include "batch/batchfile.h"
 #include "batch/batchprinter.h"
 #include "fakes.h"
@@ -61,6 +62,12 @@ private slots:
         QTest::newRow("unknown column") << kBad << "!1|2|委任者4 氏名";
         QTest::newRow("open quote") << QByteArray("受任者\n\"A\n") << "!2|1|引用符";
         QTest::newRow("header only") << QByteArray("受任者\n") << "!0|0|印刷する行";
+        Letter letter;
+        letter.setText(Field::Delegator1Address1, "a,\"b\"\r\nc");
+        letter.setText(Field::DelegatedMatter, "登録");
+        QTest::newRow("export") << batchCsv({letter}) << "delegator1_address1=a,\"b\"\r\nc";
+        QTest::newRow("export: matter not ticked") << batchCsv({letter}) << "ticked=0";
+        QTest::newRow("template") << batchTemplate() << "!0|0|印刷する行";
         QTest::newRow("month 13") << QByteArray("月\n13\n") << "!2|1|日付";
     }
     void read()
@@ -153,6 +160,7 @@ private slots:
                                   << 2 << "送っていない行: 2、3 行目";
         QByteArray many = "受任者\n" + QByteArray("A\n").repeated(8);
         QTest::newRow("rejects") << toSheet << many << 2 << "送った行: 2";
+        QTest::newRow("interrupted") << toSheet << many << 2 << "途中で中止しました";
         QTest::newRow("full disk") << QStringList{"--print", "@csv", "--pdf", "@full"} << many << 2
                                    << "送った行はありません";
     }
@@ -197,6 +205,8 @@ private slots:
             if (QTest::currentDataTag() == QByteArray("rejects") && !rejected &&
                 output.contains("1／"))
                 rejected = m_cups.tool("cupsreject", {"Sheet"});
+            if (QTest::currentDataTag() == QByteArray("interrupted") && output.contains("1／"))
+                app.terminate();
         }
         m_cups.tool("cupsaccept", {"Sheet"});
         QVERIFY2(output.contains(told), qPrintable(output));
