@@ -68,6 +68,10 @@ private slots:
         QTest::newRow("export") << batchCsv({letter}) << "delegator1_address1=a,\"b\"\r\nc";
         QTest::newRow("export: matter not ticked") << batchCsv({letter}) << "ticked=0";
         QTest::newRow("template") << batchTemplate() << "!0|0|印刷する行";
+        QTest::newRow("blank column") << QByteArray("受任者,\nA,\n") << "proxy_name=A";
+        QTest::newRow("no header") << QByteArray("受任者,\nA,B\n") << "!2|2|見出しのない";
+        const QByteArray tooMany = "受任者\n" + QByteArray("A\n").repeated(kBatchMaxRows + 1);
+        QTest::newRow("too many") << tooMany << "!100002|0|大きすぎ";
         QTest::newRow("month 13") << QByteArray("月\n13\n") << "!2|1|日付";
     }
     void read()
