@@ -8,6 +8,7 @@
 #include "history/historyletter.h"
 #include "pagemeasure.h"
 #include "privatecups.h"
+#include "surfaces/pdfsurface.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -139,6 +140,40 @@ private slots:
         QCOMPARE(outcome.failure.contains("紙詰まり"), after == "fail");
         // Nothing tried after a failure.
         QCOMPARE(printing.opened, recorded.size() + (after == "fail"));
+    }
+
+    void printer_data()
+    {
+        QTest::addColumn<QString>("pdf");
+        QTest::newRow("queue") << "";
+        QTest::newRow("pdf file") << "out.pdf";
+    }
+    void printer()
+    {
+        QFETCH(QString, pdf);
+        QTemporaryDir dir;
+        FakePrinting printing;
+        FakeDesktop desktop;
+        BatchPrinter printer(printing, nullptr, desktop.background);
+        QSignalSpy progressed(&printer, &BatchPrinter::progressed);
+        QSignalSpy finished(&printer, &BatchPrinter::finished);
+        const QList<BatchRow> rows = readBatch("受任者\nA\nB\n", desktop, QString()).rows;
+        const auto a4 = [](PageGeometry *page, QString *) {
+            page->pageSize = QPageSize(QPageSize::A4);
+            return true;
+        };
+        // A second batch once the first has ended.
+        for (int run = 0; run < 2; ++run) {
+            const bool started = pdf.isEmpty() ? printer.start(rows, {})
+                                               : printer.startPdf(rows, {}, dir.filePath(pdf), a4);
+            QVERIFY(started);
+        }
+        QCOMPARE(finished.size(), 2);
+        QVERIFY(finished[1][0].value<BatchOutcome>().complete());
+        QTRY_COMPARE(progressed.size(), 4);
+        QCOMPARE(progressed.last(), QVariantList({2, 2, 3}));
+        QCOMPARE(printing.pages.size(), pdf.isEmpty() ? 4 : 0);
+        QCOMPARE(QFileInfo(dir.filePath(pdf)).isFile(), !pdf.isEmpty());
     }
 
     void commandLine_data()
