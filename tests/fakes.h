@@ -71,6 +71,12 @@ struct FakeDesktop : Messages, Clock, Session
         suggestedFiles << suggested;
         return pickedFile;
     }
+    QString csvFileToOpen(const QString &) override { return pickedCsv; }
+    QString csvFileToSave(const QString &suggested) override
+    {
+        suggestedFiles << suggested;
+        return pickedCsv;
+    }
     QDate today() const override { return date; }
     void quit() override { ++quits; }
     Services services(const QString &folder, Printing *printing = nullptr)
@@ -85,7 +91,7 @@ struct FakeDesktop : Messages, Clock, Session
 
     QStringList shown;
     QStringList suggestedFiles;
-    QString pickedFile;
+    QString pickedFile, pickedCsv;
     bool yesToDelete = false;
     bool printAnyway = true;
     QDate date{2026, 12, 5};
