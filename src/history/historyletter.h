@@ -23,6 +23,7 @@ struct HistoryLetter
     QString orientation;
     QString jobId;        // the print service's job number, or the PDF file written
     bool reprint = false; // printed again from the history
+    bool batch = false;   // one letter of a batch
 };
 
 // A letter the print queue or the PDF file took, as it is kept, printed now.
