@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/letter.h"
+#include "batch/batchfile.h"
 #include "core/printoffset.h"
 #include "ui_batchwindow.h"
 
@@ -11,7 +11,9 @@
 #include <functional>
 #include <optional>
 
+struct BatchOutcome;
 struct Services;
+class BatchPrinter;
 class PreviewWindow;
 
 // 一括印刷: the letters of a CSV file, one a row, checked as a whole before any prints; the
@@ -31,7 +33,7 @@ public:
     // Reads and checks the file off the GUI thread; the table shows it once it is done.
     void openFile(const QString &path);
     bool loading() const { return m_loading; }
-    bool printing() const { return m_printing; }
+    bool printing() const;
     // Stops after the letter in progress; then `then` runs. At once when nothing prints.
     void stopThen(std::function<void()> then);
 
@@ -49,47 +51,32 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // One row of the file as the table shows it.
-    struct Row
-    {
-        int line = 0;
-        Letter letter;
-        // Why it cannot print, naming the column; empty when it can.
-        QString error;
-        QStringList warnings;
-        bool printed = false;
-    };
-
     void onOpenFileBtnClicked();
     void onTemplateBtnClicked();
     void onPrintBtnClicked();
-    void showRows(const QString &path, const QList<Row> &rows, const QString &failure);
+    void showFile(const QString &path, const BatchFile &file);
     void showRow(int index);
     void updateButtons();
     QList<int> selectedRows() const;
     void selectRows(const QList<int> &rows);
     std::optional<Letter> currentLetter() const;
     void showPreview();
-    void printNext();
-    void sent(int index);
-    void ended(const QString &failure);
-    QString lines(const QList<int> &rows) const;
+    void onFinished(const BatchOutcome &outcome);
+    // Message boxes over this window while `ask` runs.
+    template <typename Ask> auto overThis(Ask &&ask);
+    QString startFolder() const;
 
     const Services &m_services;
     OffsetSource m_offset;
     Ui::BatchWindow m_ui;
     PreviewWindow *m_preview = nullptr;
+    BatchPrinter *m_printer = nullptr;
     QString m_path;
-    QList<Row> m_rows;
-    int m_errors = 0;
+    BatchFile m_file;
+    // By row of the table: sent to the printer since the file was opened.
+    QList<bool> m_printed;
     int m_serial = 0;
     bool m_loading = false;
-
-    // The batch in progress: the rows still to send, in order, and those sent.
-    QList<int> m_queue;
-    QList<int> m_sent;
-    PrintOffset m_printOffset;
-    bool m_printing = false;
     bool m_stopAsked = false;
     std::function<void()> m_afterStop;
 };

@@ -1,5 +1,6 @@
 #include "ui/history/historywindow.h"
 
+#include "batch/batchcsv.h"
 #include "history/history.h"
 #include "history/historystore.h"
 #include "ui/dialogs/messages.h"
@@ -75,12 +76,6 @@ QString matchedField(const Letter &letter, const QString &search)
     for (int i = 0; i < kFieldCount; ++i)
         if (HistoryStore::fold(letter.text(fieldAt(i))).contains(needle))
             return fieldLabel(fieldAt(i));
-    return QString();
-}
-
-// Stand-in until the file's writer is in.
-QString writeBatchLetters(const QString &, const QList<Letter> &)
-{
     return QString();
 }
 
@@ -172,7 +167,9 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
             delegators(letter),
             letter.text(Field::VehicleNumber),
             matchedField(letter, searched),
-            kept.reprint ? tr("再印刷") : QString(),
+            kept.reprint ? tr("再印刷")
+            : kept.batch ? tr("一括")
+                         : QString(),
             kept.printer.isEmpty() ? kept.jobId : kept.printer,
         }));
     }
@@ -274,7 +271,8 @@ void HistoryWindow::onExportBtnClicked()
     for (const HistoryLetter &letter : selected)
         letters.append(letter.letter);
     if (!path.isEmpty()) {
-        if (const QString failure = writeBatchLetters(path, letters); !failure.isEmpty())
+        if (const QString failure = writeFileAtomically(path, batchCsv(letters));
+            !failure.isEmpty())
             m_messages.critical(Messages::appTitle(), failure);
         else
             showOutcome(tr("%1 件を %2 に書き出しました。")
