@@ -125,6 +125,8 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
         }
         QString EndDocument() override
         {
+            if (p->beforeEnd)
+                p->beforeEnd(int(p->pages.size()));
             ended = p->endError.isEmpty();
             return p->endError;
         }
@@ -179,6 +181,8 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
     double reportedSize = -1;
     int opened = 0;
     QList<QStringList> pages;
+    // Told the page's number as its job is about to end: to change the world mid-batch.
+    std::function<void(int page)> beforeEnd;
 };
 
 // Print queues as a test sets them up; keeps the jobs that reached it.

@@ -354,15 +354,17 @@ void BatchWindow::onPrintBtnClicked()
             return messages.askPrintAnyway(Messages::appTitle(), question);
         return false;
     });
-    if (!agreed || !m_printer->start(rows, *offset))
+    if (!agreed)
         return;
+    // Shown first: a batch may end before start() returns.
     m_stopAsked = false;
     m_ui.ProgressBar->setRange(0, int(rows.size()));
     m_ui.ProgressBar->setValue(0);
     m_ui.ProgressBar->setFormat(batchProgressText(0, int(rows.size())));
     m_ui.ProgressBar->show();
     m_ui.SummaryLabel->setText(tr("印刷しています…"));
-    updateButtons();
+    if (m_printer->start(rows, *offset))
+        updateButtons();
 }
 
 void BatchWindow::stopThen(std::function<void()> then)

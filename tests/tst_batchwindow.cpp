@@ -1,0 +1,86 @@
+// 一括印刷: a CSV file checked before anything prints, its rows sent one job a letter into the
+// history, stopped, failed and resumed without a row sent twice.
+
+#include "windowfixture.h"
+
+#include "ui/batch/batchwindow.h"
+
+class TestBatchWindow : public QObject
+{
+    Q_OBJECT
+
+    // The delegators of the pages that went out since `from`, as the rows name them.
+    static QStringList sent(const FakePrinting &printing, int from = 0)
+    {
+        QStringList names;
+        for (const QStringList &page : printing.pages.mid(from))
+            for (const QString &name : {"甲", "乙", "丙"})
+                if (page.last() == "end" && page.contains(name))
+                    names << name;
+        return names;
+    }
+
+private slots:
+    // The file, the page whose end stops (s) or fails (f) the batch, the delegators sent and
+    // kept in the history as from a batch, what the window tells, what a second 印刷 sends.
+    void flows_data()
+    {
+        rows(R"(
+            three rows, three jobs | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙\n佐藤,丙 |
+                - | 甲 乙 丙 | 3／3 枚 | -
+            stopped after the first | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙\n佐藤,丙 |
+                s1 | 甲 | 3、4 | 乙 丙
+            second job fails | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙\n佐藤,丙 |
+                f2 | 甲 | 3、4 | 乙 丙
+            unknown column | proxy_name,delegator1_nam\n佐藤,甲 | - | - | delegator1_nam | -
+            one bad row | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙,丙 | - | - | 3 行目 | -
+            not a CSV file | %81%FF%81%FF | - | - | 文字コード | -)");
+    }
+    void flows()
+    {
+        QFETCH(QStringList, row);
+        WindowFixture m;
+        m.history = std::make_unique<History>(m.dir.filePath("h.sqlite"),
+                                              m.dir.filePath("settings.ini"), m.desktop.background);
+        m.start();
+        m.window->showBatch();
+        BatchWindow *batch = m.window->batch();
+        m.desktop.pickedCsv = m.dir.filePath("batch.csv");
+        QVERIFY(place(m.desktop.pickedCsv, row[0].toUtf8()));
+        batch->ui().OpenFileBtn->click();
+        m.printing.beforeEnd = [&](int page) {
+            if (row[1] == QStringLiteral("s%1").arg(page))
+                batch->stopThen({});
+            if (row[1] == QStringLiteral("f%1").arg(page))
+                m.printing.endError = "プリンタが応答しません。";
+        };
+        batch->ui().PrintBtn->click();
+        QCOMPARE(sent(m.printing).join(' '), row[2]);
+        // In the message when there is one; else in the window.
+        const Ui::BatchWindow &ui = batch->ui();
+        QStringList told = m.desktop.shown;
+        if (told.isEmpty())
+            told << ui.SummaryLabel->text() << ui.ProgressBar->text();
+        for (int i = 0; m.desktop.shown.isEmpty() && i < ui.RowTable->rowCount(); ++i)
+            told << ui.RowTable->item(i, 1)->text();
+        QVERIFY2(told.join('\n').contains(row[3]), qPrintable(told.join('\n')));
+
+        QStringList kept;
+        connect(m.history.get(), &History::found, [&](int, const QList<HistoryLetter> &found) {
+            for (const HistoryLetter &letter : found)
+                kept << letter.letter.text(Field::Delegator1Name) + (letter.batch ? "" : "?");
+        });
+        m.history->search({});
+        kept.sort();
+        QCOMPARE(kept.join(' '), row[2]);
+
+        m.printing.beforeEnd = {};
+        m.printing.endError.clear();
+        const int before = int(m.printing.pages.size());
+        batch->ui().PrintBtn->click();
+        QCOMPARE(sent(m.printing, before).join(' '), row[4]);
+    }
+};
+
+QTEST_MAIN(TestBatchWindow)
+#include "tst_batchwindow.moc"
