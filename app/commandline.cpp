@@ -1,14 +1,255 @@
 #include "commandline.h"
 
+#include "batch/batchfile.h"
+#include "batch/batchprinter.h"
+#include "core/offsetfiles.h"
+#include "history/history.h"
+#include "printing/cupsprinting.h"
+#include "printing/cupsspooler.h"
+#include "surfaces/japanesefont.h"
+#include "surfaces/pdfsurface.h"
+#include "system/background.h"
+#include "system/clock.h"
+#include "system/paths.h"
+#include "system/settings.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
+    std::fflush(stderr);
+}
+
+QString usage()
+{
+    return tr("使い方:\n"
+              "  sorafu --print ファイル.csv [--printer プリンタ名 | --pdf 出力.pdf]\n"
+              "      CSV ファイルの各行を委任状として印刷します。プリンタを指定しないときは、"
+              "「プリンタ設定」で選んだプリンタに送ります。\n"
+              "  sorafu --check ファイル.csv\n"
+              "      印刷せずに、CSV ファイルに誤りがないか確かめます。\n"
+              "  sorafu --help\n"
+              "      この説明を表示します。\n"
+              "終了コード: 0 すべて印刷した / 1 ファイルに誤りがあり何も印刷していない / "
+              "2 途中で止まった / 3 使い方の誤り");
+}
+
+int usageError(const QString &why)
+{
+    say(why);
+    say(tr("使い方は sorafu --help で表示します。"));
+    return int(CommandLineExit::Usage);
+}
+
+struct Options
+{
+    QString command; // --print, --check or --help
+    QString file;
+    QString printer;
+    QString pdf;
+};
+
+// Empty when the arguments make sense; else why not.
+QString parse(const QStringList &arguments, Options *options)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const bool takesValue =
+            argument == QLatin1String("--print") || argument == QLatin1String("--check") ||
+            argument == QLatin1String("--printer") || argument == QLatin1String("--pdf");
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options->command = argument;
+            return QString();
+        }
+        if (!takesValue)
+            return tr("「%1」は使えません。").arg(argument);
+        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
+            return tr("「%1」の後にファイル名かプリンタ名を書いてください。").arg(argument);
+        const QString value = arguments[++i];
+        QString *slot = argument == QLatin1String("--printer") ? &options->printer
+                        : argument == QLatin1String("--pdf")   ? &options->pdf
+                                                               : &options->file;
+        if (!slot->isEmpty())
+            return tr("「%1」は一度だけ書いてください。").arg(argument);
+        if (slot == &options->file && !options->command.isEmpty())
+            return tr("--print と --check はどちらか一つにしてください。");
+        if (slot == &options->file)
+            options->command = argument;
+        *slot = value;
+    }
+    if (options->command.isEmpty())
+        return tr("--print、--check、--help のどれかを書いてください。");
+    if (!options->printer.isEmpty() && !options->pdf.isEmpty())
+        return tr("--printer と --pdf はどちらか一つにしてください。");
+    if (options->command == QLatin1String("--check") &&
+        (!options->printer.isEmpty() || !options->pdf.isEmpty()))
+        return tr("--check は印刷しないので、--printer や --pdf は要りません。");
+    return QString();
+}
+
+QString warningText(const BatchRow &row, const PreflightWarning &warning)
+{
+    const QString column = batchColumnName(warning.field);
+    switch (warning.kind) {
+    case PreflightWarning::Empty:
+        return tr("%1 行目（注意）: 氏名も車台番号もありません。").arg(row.row);
+    case PreflightWarning::Overflow:
+        return tr("%1 行目「%2」（注意）: 欄から %3 mm はみ出します。")
+            .arg(row.row)
+            .arg(column)
+            .arg(warning.overMm, 0, 'f', 1);
+    case PreflightWarning::Undrawable:
+        break;
+    }
+    return tr("%1 行目「%2」（注意）: 印刷できない文字があります（%3）。")
+        .arg(row.row)
+        .arg(column, warning.characters);
+}
+
+// The file checked as the window checks it: every problem, and every warning.
+BatchFile check(const QString &path)
+{
+    QString error;
+    const QString family = japaneseFontFamily(&error);
+    const SystemClock clock;
+    BatchFile file = loadBatchFile(path, clock, family);
+    for (const BatchProblem &problem : file.problems)
+        say(batchProblemText(problem));
+    for (const BatchRow &row : file.rows)
+        for (const PreflightWarning &warning : row.warnings)
+            say(warningText(row, warning));
+    if (!family.isEmpty() || file.problems.isEmpty())
+        return file;
+    say(error);
+    return file;
+}
+
+// The offsets the window would start with: the same files, the same clamping to its range.
+PrintOffset savedOffset()
+{
+    const OffsetReadings readings = loadOffsetFiles(offsetDirectory());
+    if (const QString warning = offsetLoadWarning(readings); !warning.isEmpty())
+        say(warning);
+    return {std::clamp(readings.leftRight.value, -1000, 1000),
+            std::clamp(readings.upDown.value, -1000, 1000)};
+}
+
+BatchOutcome nothingSent(const BatchFile &file, const QString &why)
+{
+    BatchOutcome outcome;
+    outcome.failure = why;
+    for (const BatchRow &row : file.rows)
+        outcome.unsentRows.append(row.row);
+    return outcome;
+}
+
+BatchOutcome toPdf(const BatchRun &run, const BatchFile &file, const QString &path)
+{
+    const std::unique_ptr<QSettings> settings = openSettings(QString());
+    PrinterChoice choice = loadPrinterChoice(*settings).value_or(PrinterChoice());
+    if (!choice.pdfFile)
+        choice.media.clear();
+    choice.pdfFile = true;
+    QString error;
+    PageGeometry geometry;
+    CupsSpooler spooler;
+    const QString family = japaneseFontFamily(&error);
+    if (family.isEmpty() || !choicePage(choice, spooler, &geometry, &error))
+        return nothingSent(file, error);
+    return printBatchToPdf(run, path, geometry, family);
+}
+
+BatchOutcome toPrinter(BatchRun run, const BatchFile &file, const QString &queue)
+{
+    CupsPrinting printing(std::make_unique<CupsSpooler>(), QString());
+    const std::optional<PrinterChoice> saved = printing.chosen();
+    if (!queue.isEmpty() && (!saved || saved->pdfFile || saved->destination != queue)) {
+        PrinterPapers papers;
+        QString error;
+        if (!printing.spooler().papers(queue, &papers, &error))
+            return nothingSent(file, error);
+        PrinterChoice choice;
+        choice.destination = queue;
+        choice.media = preferredMedia(papers);
+        choice.orientation = papers.defaultOrientation.value_or(QPageLayout::Landscape);
+        printing.useForThisRun(choice);
+    } else if (queue.isEmpty() && saved && saved->pdfFile) {
+        return nothingSent(file, tr("「プリンタ設定」で「PDFファイル」が選ばれています。"
+                                    "--pdf で出力するファイルか、--printer でプリンタを"
+                                    "指定してください。"));
+    }
+    run.target = [&printing] { return printing.target(); };
+    return printBatch(run);
+}
+
+int print(const Options &options)
+{
+    const BatchFile file = check(options.file);
+    if (!file.printable()) {
+        say(tr("ファイルに誤りがあるため、何も印刷していません。直してからもう一度実行してください"
+               "。"));
+        return int(CommandLineExit::NotValid);
+    }
+    ThreadBackground background;
+    History history(History::defaultPath(), QString(), background);
+    QObject::connect(&history, &History::problem, &history, say);
+    BatchRun run;
+    run.rows = file.rows;
+    run.offset = savedOffset();
+    const bool pdf = !options.pdf.isEmpty();
+    run.progressed = [pdf](int done, int total, const BatchRow &row) {
+        say(tr("%1　%2 行目%3")
+                .arg(batchProgressText(done, total))
+                .arg(row.row)
+                .arg(pdf ? tr("のページを作りました。") : tr("を送りました。")));
+    };
+    if (history.isOn())
+        run.record = [&history](const HistoryLetter &letter) { history.record(letter); };
+    const BatchOutcome outcome =
+        pdf ? toPdf(run, file, options.pdf) : toPrinter(run, file, options.printer);
+    history.waitForIdle();
+    QCoreApplication::processEvents();
+    say(batchOutcomeText(outcome));
+    return int(outcome.complete() ? CommandLineExit::Printed : CommandLineExit::Stopped);
+}
+
+} // namespace
+
 bool wantsCommandLine(int argc, char *argv[])
 {
-    Q_UNUSED(argv);
-    return argc > 1;
+    return argc > 1 && (std::strncmp(argv[1], "--", 2) == 0 || std::strcmp(argv[1], "-h") == 0);
 }
 
 int runCommandLine(int argc, char *argv[])
 {
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
-    return int(CommandLineExit::Usage);
+    // No display is needed or asked for: fonts and PDF pages work without one, over ssh too.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("sorafu"));
+    Options options;
+    if (const QString why = parse(QCoreApplication::arguments(), &options); !why.isEmpty())
+        return usageError(why);
+    if (options.command == QLatin1String("--help") || options.command == QLatin1String("-h")) {
+        std::fputs(qPrintable(usage() + QLatin1Char('\n')), stdout);
+        return int(CommandLineExit::Printed);
+    }
+    if (options.command == QLatin1String("--check")) {
+        const bool ok = check(options.file).printable();
+        if (ok)
+            say(tr("誤りはありません。印刷できます。"));
+        return int(ok ? CommandLineExit::Printed : CommandLineExit::NotValid);
+    }
+    return print(options);
 }

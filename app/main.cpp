@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "desktop.h"
 #include "ui/dialogs/japaneseui.h"
 #include "ui/main/mainwindow.h"
@@ -6,6 +7,9 @@
 
 int main(int argc, char *argv[])
 {
+    // Options run without a window, a display or the single-instance lock.
+    if (wantsCommandLine(argc, argv))
+        return runCommandLine(argc, argv);
     QApplication app(argc, argv);
     // Names the configuration folder and the settings, whatever the executable is called.
     app.setApplicationName(QStringLiteral("sorafu"));

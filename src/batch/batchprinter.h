@@ -12,6 +12,7 @@
 #include <memory>
 
 class Background;
+struct PageGeometry;
 class History;
 class Printing;
 class PrintTarget;
@@ -48,6 +49,11 @@ struct BatchRun
 // Prints the rows one after the other, stopping at the first failure. Waits on the print
 // service: never on the GUI thread.
 BatchOutcome printBatch(const BatchRun &run);
+// The rows as the pages of one PDF file at path (run.target unused). The file is written only
+// when every page is drawn; until then, and after any failure, the earlier file stays, and no
+// row counts as sent.
+BatchOutcome printBatchToPdf(const BatchRun &run, const QString &path, const PageGeometry &geometry,
+                             const QString &fontFamily);
 
 // "3／25 枚"
 QString batchProgressText(int done, int total);
@@ -68,6 +74,9 @@ public:
 
     // False when a batch is still running.
     bool start(const QList<BatchRow> &rows, const PrintOffset &offset);
+    // The same into one PDF file, on the sheet the page query gives (CupsPrinting::pageQuery).
+    bool startPdf(const QList<BatchRow> &rows, const PrintOffset &offset, const QString &path,
+                  std::function<bool(PageGeometry *, QString *)> page);
     // Stops after the letter in progress; finished() follows.
     void stop();
     bool isRunning() const { return m_running; }
@@ -77,9 +86,13 @@ signals:
     void finished(const BatchOutcome &outcome);
 
 private:
+    BatchRun prepare(const QList<BatchRow> &rows, const PrintOffset &offset);
+    void run(std::function<BatchOutcome()> work);
+
     Printing &m_printing;
     History *m_history;
     Background &m_background;
+    // Shared with the running work, which may outlive this.
     std::shared_ptr<std::atomic_bool> m_stop;
     bool m_running = false;
 };

@@ -4,7 +4,6 @@
 #include "surfaces/pdfsurface.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -19,14 +18,16 @@ public:
     static std::unique_ptr<PdfBook> create(const QString &path, const PageGeometry &geometry,
                                            const QString &fontFamily, QString *error);
     ~PdfBook();
-    // A target whose surface draws the next page; each target gives one page.
+    // A target whose surface draws the next page; each target gives one page. The book must
+    // outlive it.
     std::unique_ptr<PrintTarget> nextPage();
     // Writes the file in place of the earlier one. Why not, in Japanese; else empty.
     QString finish();
 
 private:
     class Page;
-    PdfBook() = default;
+    class Surface;
     struct Writer;
+    PdfBook();
     std::unique_ptr<Writer> m_writer;
 };

@@ -47,6 +47,8 @@ public:
     // Keeps a choice confirmed in printer setup. What was confirmed is used for this run even
     // when it cannot be written down; why not, in Japanese, else empty.
     QString keep(const PrinterChoice &choice);
+    // A choice for this run only, never saved: a printer named on the command line.
+    void useForThisRun(const PrinterChoice &choice) { m_unsavedChoice = choice; }
 
     // The sheet and printable area a print would get, for the preview, as the choice stands
     // now. The function owns what it uses (its own spooler), so it may run on any thread and
