@@ -188,10 +188,13 @@ void BatchWindow::showFile(const QString &path, const BatchFile &file)
     selectRows(all);
     m_ui.ProgressBar->hide();
     updateButtons();
-    // What no row of the table shows: the file as a whole, or its header.
+    // What no row of the table shows: the file as a whole, its header, a row unread.
+    QList<int> shown;
+    for (const BatchRow &row : file.rows)
+        shown << row.row;
     QStringList whole;
     for (const BatchProblem &problem : file.problems)
-        if (problem.row <= 1 && whole.size() < 10)
+        if (!shown.contains(problem.row) && whole.size() < 10)
             whole << batchProblemText(problem);
     if (!whole.isEmpty())
         overThis([&](Messages &messages) {
@@ -330,8 +333,10 @@ void BatchWindow::onPrintBtnClicked()
         return;
     QString problem;
     const std::optional<PrintOffset> offset = m_offset(&problem);
-    // Each letter of a file would ask where it goes: a batch goes to a printer.
-    const bool toFile = !m_services.printing->target()->suggestedFile(letterTitle()).isEmpty();
+    // To a file, every letter is a page of one PDF, asked for once.
+    const QString suggested =
+        m_services.printing->target()->suggestedFile(QFileInfo(m_path).completeBaseName());
+    QString pdf;
     int again = 0;
     QList<BatchRow> rows;
     for (int index : chosen) {
@@ -346,15 +351,13 @@ void BatchWindow::onPrintBtnClicked()
     const bool agreed = overThis([&](Messages &messages) {
         if (!offset)
             messages.critical(Messages::appTitle(), problem);
-        else if (toFile)
-            messages.critical(Messages::appTitle(),
-                              tr("一括印刷はプリンタに送ります。PDFファイルには保存できません。"
-                                 "［プリンタ設定］で、印刷するプリンタを選んでください。"));
+        else if (!suggested.isEmpty())
+            pdf = messages.pdfFileName(suggested);
         else
             return messages.askPrintAnyway(Messages::appTitle(), question);
-        return false;
+        return !pdf.isEmpty();
     });
-    if (!agreed)
+    if (!agreed || (!pdf.isEmpty() && !m_services.pageQueries))
         return;
     // Shown first: a batch may end before start() returns.
     m_stopAsked = false;
@@ -363,8 +366,10 @@ void BatchWindow::onPrintBtnClicked()
     m_ui.ProgressBar->setFormat(batchProgressText(0, int(rows.size())));
     m_ui.ProgressBar->show();
     m_ui.SummaryLabel->setText(tr("印刷しています…"));
-    if (m_printer->start(rows, *offset))
-        updateButtons();
+    if (pdf.isEmpty() ? m_printer->start(rows, *offset)
+                      : m_printer->startPdf(rows, *offset, pdf, m_services.pageQueries()))
+        if (printing())
+            updateButtons();
 }
 
 void BatchWindow::stopThen(std::function<void()> then)
