@@ -124,6 +124,8 @@ private slots:
                  expected);
         QCOMPARE(recorded, QStringList({"A", "B", "C"}).mid(0, recorded.size()));
         QCOMPARE(outcome.failure.contains("紙詰まり"), after == "fail");
+        // Nothing tried after a failure.
+        QCOMPARE(printing.opened, recorded.size() + (after == "fail"));
     }
 
     void commandLine_data()
@@ -150,7 +152,7 @@ private slots:
         QByteArray many = "受任者\n" + QByteArray("A\n").repeated(8);
         QTest::newRow("rejects") << toSheet << many << 2 << "送った行: 2";
         QTest::newRow("full disk") << QStringList{"--print", "@csv", "--pdf", "@full"} << many << 2
-                                   << "前のファイルはそのまま";
+                                   << "送った行はありません";
     }
     void commandLine()
     {

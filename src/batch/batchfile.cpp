@@ -152,7 +152,7 @@ Header readHeader(const QStringList &names)
 }
 
 BatchRow readRow(int rowNumber, const QStringList &cells, const Header &header,
-                 const DateTexts &today, const QString &fontFamily)
+                 const DateTexts &today, const Preflight *preflight)
 {
     BatchRow row;
     row.row = rowNumber;
@@ -205,8 +205,8 @@ BatchRow readRow(int rowNumber, const QStringList &cells, const Header &header,
         if (row.letter.text(field).trimmed().isEmpty())
             row.letter.setText(field, text);
     row.letter.setDelegatedMatterTicked(!row.letter.text(Field::DelegatedMatter).isEmpty());
-    if (row.problems.isEmpty() && !fontFamily.isEmpty())
-        row.warnings = preflight(row.letter, fontFamily);
+    if (row.problems.isEmpty() && preflight)
+        row.warnings = preflight->check(row.letter);
     return row;
 }
 
@@ -296,10 +296,14 @@ BatchFile readBatch(const QByteArray &bytes, const Clock &clock, const QString &
     const Header header = readHeader(parse.records.first());
     file.problems = header.problems;
     const DateTexts today = dateTexts(clock.today());
+    std::optional<Preflight> preflight;
+    if (!fontFamily.isEmpty())
+        preflight.emplace(fontFamily);
     for (int i = 1; i < parse.records.size(); ++i) {
         if (blank(parse.records[i]))
             continue;
-        file.rows.append(readRow(i + 1, parse.records[i], header, today, fontFamily));
+        file.rows.append(
+            readRow(i + 1, parse.records[i], header, today, preflight ? &*preflight : nullptr));
         file.problems.append(file.rows.last().problems);
     }
     if (file.rows.isEmpty())

@@ -63,7 +63,22 @@ int fieldMaxLength(Field field)
     return int(std::ceil(columnWidthMm(field) / sizeMm * 2));
 }
 
+Preflight::Preflight(const QString &fontFamily) : m_font(fontFamily)
+{
+    m_font.setPixelSize(kMeasurePixels);
+    m_font.setHintingPreference(QFont::PreferNoHinting);
+    // The face alone: a glyph another font would lend comes out unlike the rest, or not at all.
+    QFont face = m_font;
+    face.setStyleStrategy(QFont::NoFontMerging);
+    m_raw = QRawFont::fromFont(face);
+}
+
 QList<PreflightWarning> preflight(const Letter &letter, const QString &fontFamily)
+{
+    return Preflight(fontFamily).check(letter);
+}
+
+QList<PreflightWarning> Preflight::check(const Letter &letter) const
 {
     QList<PreflightWarning> warnings;
     bool empty = true;
@@ -73,14 +88,8 @@ QList<PreflightWarning> preflight(const Letter &letter, const QString &fontFamil
     if (empty)
         warnings.append(PreflightWarning());
 
-    QFont font(fontFamily);
-    font.setPixelSize(kMeasurePixels);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    const QFontMetricsF metrics(font);
-    // The face alone: a glyph another font would lend comes out unlike the rest, or not at all.
-    QFont face = font;
-    face.setStyleStrategy(QFont::NoFontMerging);
-    const QRawFont raw = QRawFont::fromFont(face);
+    const QFontMetricsF metrics(m_font);
+    const QRawFont &raw = m_raw;
 
     for (int i = 0; i < kFieldCount; ++i) {
         const Field field = fieldAt(i);
@@ -90,7 +99,12 @@ QList<PreflightWarning> preflight(const Letter &letter, const QString &fontFamil
         PreflightWarning warning;
         warning.field = field;
         const double scale = kLetterItems[i].points * kMmPerPoint / kMeasurePixels;
-        warning.widthMm = metrics.horizontalAdvance(text) * scale;
+        // Shaping is most of the check's time; a batch repeats many texts (the proxy, the
+        // matter, titles).
+        auto known = m_advances.constFind(text);
+        if (known == m_advances.constEnd())
+            known = m_advances.insert(text, metrics.horizontalAdvance(text));
+        warning.widthMm = *known * scale;
         warning.overMm = warning.widthMm - columnWidthMm(field);
         if (warning.overMm > 0) {
             warning.kind = PreflightWarning::Overflow;

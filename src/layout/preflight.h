@@ -2,7 +2,10 @@
 
 #include "core/letter.h"
 
+#include <QFont>
+#include <QHash>
 #include <QList>
+#include <QRawFont>
 #include <QString>
 
 // Something on a letter that would not come out of the printer as the clerk means it.
@@ -30,3 +33,17 @@ int fieldMaxLength(Field field);
 // What would not print as typed, field by field in the order of Field, an empty letter first.
 // The delegated matter counts only when it is ticked.
 QList<PreflightWarning> preflight(const Letter &letter, const QString &fontFamily);
+
+// The same check for many letters in a row (a batch): the print font is opened once and each
+// text measured once. One thread at a time.
+class Preflight
+{
+public:
+    explicit Preflight(const QString &fontFamily);
+    QList<PreflightWarning> check(const Letter &letter) const;
+
+private:
+    QFont m_font;
+    QRawFont m_raw;
+    mutable QHash<QString, qreal> m_advances;
+};
