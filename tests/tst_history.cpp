@@ -232,7 +232,7 @@ private slots:
         QCOMPARE(sql.value(0).toString(), offsetText);
         QCOMPARE(sql.value(1).toString(), QStringLiteral("40"));
         QVERIFY(sql.exec("PRAGMA user_version") && sql.next());
-        QCOMPARE(sql.value(0).toInt(), 3);
+        QCOMPARE(sql.value(0).toInt(), 4);
     }
     // What is in the way; whether it is moved aside, so that the history stays on.
     void openProblems_data()

@@ -46,6 +46,10 @@ const QList<QStringList> kMigrations = {
         // Whether the letter was printed again from the history.
         QStringLiteral("ALTER TABLE letters ADD COLUMN reprint INTEGER NOT NULL DEFAULT 0"),
     },
+    {
+        // Whether the letter was one of a batch printed from a CSV file.
+        QStringLiteral("ALTER TABLE letters ADD COLUMN batch INTEGER NOT NULL DEFAULT 0"),
+    },
 };
 // The step after which the entries are kept under field keys and searched by a new fold.
 constexpr int kFieldKeysStep = 1;
@@ -293,15 +297,15 @@ bool HistoryStore::record(HistoryLetter &letter)
         QSqlQuery insert(db);
         insert.prepare(QStringLiteral(
             "INSERT INTO letters(printed_at, delegated_matter, offset_left_right, offset_up_down,"
-            " printer, paper, orientation, job_id, entries, reprint)"
-            " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            " printer, paper, orientation, job_id, entries, reprint, batch)"
+            " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const QVariant &value :
              {QVariant(when), QVariant(letter.letter.delegatedMatterTicked() ? 1 : 0),
               QVariant(letter.offset.leftRight), QVariant(letter.offset.upDown),
               QVariant(letter.printer), QVariant(letter.paper), QVariant(letter.orientation),
               QVariant(letter.jobId),
               QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact))),
-              QVariant(letter.reprint ? 1 : 0)})
+              QVariant(letter.reprint ? 1 : 0), QVariant(letter.batch ? 1 : 0)})
             insert.addBindValue(value);
         if (run(insert)) {
             letter.id = insert.lastInsertId().toLongLong();
@@ -402,7 +406,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
     select.prepare(
         QStringLiteral("SELECT id, printed_at, delegated_matter, offset_left_right, "
                        "offset_up_down, printer, paper,"
-                       " orientation, job_id, entries, reprint FROM letters"
+                       " orientation, job_id, entries, reprint, batch FROM letters"
                        " WHERE id IN (SELECT value FROM json_each(?)) ORDER BY id DESC"));
     select.addBindValue(QStringLiteral("[%1]").arg(ids.join(QLatin1Char(','))));
     if (!select.exec())
@@ -418,6 +422,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         letter.orientation = select.value(7).toString();
         letter.jobId = select.value(8).toString();
         letter.reprint = select.value(10).toInt() != 0;
+        letter.batch = select.value(11).toInt() != 0;
         const QJsonObject entries =
             QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
         for (int i = 0; i < kFieldCount; ++i)
