@@ -4,6 +4,9 @@
 #include "windowfixture.h"
 
 #include "ui/batch/batchwindow.h"
+#include "ui/history/historywindow.h"
+
+#include <QMimeData>
 
 class TestBatchWindow : public QObject
 {
@@ -83,6 +86,70 @@ private slots:
         const int before = int(m.printing.pages.size());
         batch->ui().PrintBtn->click();
         QCOMPARE(sent(m.printing, before).join(' '), row[4]);
+    }
+
+    // The file ひな形を保存 or the history's export wrote ("-": none, the folder is missing),
+    // how it starts, and a text it holds.
+    void files_data()
+    {
+        rows(R"(
+            template | template | out.csv | %EF%BB%BF%22受任者%22,%22委任内容%22 | -
+            template, no folder | template | none/out.csv | <missing> | -
+            history export | export | out.csv | %EF%BB%BF%22受任者%22,%22委任内容%22 | 株式会社ソラフ
+            export, no folder | export | none/out.csv | <missing> | -)");
+    }
+    void files()
+    {
+        QFETCH(QStringList, row);
+        ThreadBackground background; // the history window skips answers that come inline
+        WindowFixture m;
+        m.history = std::make_unique<History>(m.dir.filePath("h.sqlite"),
+                                              m.dir.filePath("settings.ini"), background);
+        m.start();
+        m.desktop.pickedCsv = m.dir.filePath(row[1]);
+        if (row[0] == "template") {
+            m.window->showBatch();
+            m.window->batch()->ui().TemplateBtn->click();
+        } else {
+            m.fill();
+            m.window->ui().InsatsuBtn->click();
+            m.window->ui().RirekiBtn->click();
+            for (int i = 0; i < 2; ++i) { // an answer may ask again
+                m.history->waitForIdle();
+                QCoreApplication::processEvents();
+            }
+            m.window->findChild<HistoryWindow *>()->ui().ExportBtn->click();
+        }
+        const QString written = QString::fromUtf8(readFile(m.desktop.pickedCsv));
+        QVERIFY2(written.startsWith(row[2]) && written.contains(row[3]), qPrintable(written));
+        const bool failed = row[2] == "<missing>";
+        QCOMPARE(m.desktop.shown.filter("critical|").size(), int(failed));
+    }
+
+    // A CSV file dropped on an entry field opens 一括印刷 with its rows; no other file does.
+    void drop_data()
+    {
+        rows(R"(
+            CSV file | a.csv | 1
+            capitals | B.CSV | 1
+            text file | c.txt | -)");
+    }
+    void drop()
+    {
+        QFETCH(QStringList, row);
+        WindowFixture m;
+        m.start();
+        const QString path = m.dir.filePath(row[0]);
+        QVERIFY(place(path, "proxy_name\n佐藤\n"));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        // As a drag does: the drop goes where the entering was accepted.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(m.field("proxy_name"), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(m.field("proxy_name"), &drop);
+        BatchWindow *batch = m.window->batch();
+        QCOMPARE(batch ? QString::number(batch->ui().RowTable->rowCount()) : "", row[1]);
     }
 };
 
