@@ -143,6 +143,7 @@ private slots:
         QVERIFY(place(path, "proxy_name\n佐藤\n"));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
+        data.setText(path); // as file managers offer it, which a field would take
         // As a drag does: the drop goes where the entering was accepted.
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(m.field("proxy_name"), &enter);
