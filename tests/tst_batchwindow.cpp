@@ -24,32 +24,35 @@ class TestBatchWindow : public QObject
     }
 
 private slots:
-    // The file, the page whose end stops (s) or fails (f) the batch, the delegators sent and
-    // kept in the history as from a batch, what the window tells, what a second 印刷 sends.
+    // The file's header and rows, the page whose end stops (s) or fails (f) the batch, the
+    // delegators sent and kept in the history as from a batch, what the window tells, and
+    // what a second 印刷 sends.
     void flows_data()
     {
         rows(R"(
-            three rows, three jobs | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙\n佐藤,丙 |
-                - | 甲 乙 丙 | 3／3 枚 | -
-            stopped after the first | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙\n佐藤,丙 |
-                s1 | 甲 | 3、4 行目 | 乙 丙
-            second job fails | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙\n佐藤,丙 |
-                f2 | 甲 | 3、4 行目 | 乙 丙
-            unknown column | proxy_name,delegator1_nam\n佐藤,甲 | - | - | delegator1_nam | -
-            one bad row | proxy_name,delegator1_name\n佐藤,甲\n佐藤,乙,丙 | - | - | 3 行目 | -
-            quote left open | proxy_name\n%22佐藤 | - | - | 引用符 | -)");
+            three rows, three jobs | proxy_name,delegator1_name |
+                佐藤,甲\n佐藤,乙\n佐藤,丙 | - | 甲 乙 丙 | 3／3 枚 | -
+            stopped after the first | proxy_name,delegator1_name |
+                佐藤,甲\n佐藤,乙\n佐藤,丙 | s1 | 甲 | 3、4 行目 | 乙 丙
+            second job fails | proxy_name,delegator1_name |
+                佐藤,甲\n佐藤,乙\n佐藤,丙 | f2 | 甲 | 3、4 行目 | 乙 丙
+            unknown column | proxy_name,delegator1_nam |
+                佐藤,甲 | - | - | delegator1_nam | -
+            one bad row | proxy_name,delegator1_name |
+                佐藤,甲\n佐藤,乙,丙 | - | - | 3 行目 | -
+            quote left open | proxy_name | %22佐藤 | - | - | 引用符 | -)");
     }
     void flows()
     {
         QFETCH(QStringList, row);
         WindowFixture m;
-        m.history = std::make_unique<History>(m.dir.filePath("h.sqlite"),
-                                              m.dir.filePath("settings.ini"), m.desktop.background);
+        m.keepHistory(m.desktop.background);
         m.start();
         m.window->showBatch();
         BatchWindow *batch = m.window->batch();
         m.desktop.pickedCsv = m.dir.filePath("batch.csv");
-        QVERIFY(place(m.desktop.pickedCsv, row[0].toUtf8()));
+        const QString header = row.takeFirst();
+        QVERIFY(place(m.desktop.pickedCsv, (header + '\n' + row[0]).toUtf8()));
         batch->ui().OpenFileBtn->click();
         batch->ui().RowTable->selectAll(); // rows with errors too
         QCOMPARE(batch->ui().PrintBtn->isEnabled(), row[2] != "");
@@ -88,14 +91,15 @@ private slots:
         QCOMPARE(sent(m.printing, before).join(' '), row[4]);
     }
 
-    // The file ひな形を保存 or the history's export wrote ("-": none, the folder is missing),
-    // how it starts, and a text it holds.
+    // Where ひな形を保存 or the history's export writes, how the file starts (<missing>: the
+    // failure told instead), and a text it holds.
     void files_data()
     {
         rows(R"(
             template | template | out.csv | %EF%BB%BF%22受任者%22,%22委任内容%22 | -
             template, no folder | template | none/out.csv | <missing> | -
-            history export | export | out.csv | %EF%BB%BF%22受任者%22,%22委任内容%22 | 株式会社ソラフ
+            history export | export | out.csv |
+                %EF%BB%BF%22受任者%22,%22委任内容%22 | 株式会社ソラフ
             export, no folder | export | none/out.csv | <missing> | -)");
     }
     void files()
@@ -103,8 +107,7 @@ private slots:
         QFETCH(QStringList, row);
         ThreadBackground background; // the history window skips answers that come inline
         WindowFixture m;
-        m.history = std::make_unique<History>(m.dir.filePath("h.sqlite"),
-                                              m.dir.filePath("settings.ini"), background);
+        m.keepHistory(background);
         m.start();
         m.desktop.pickedCsv = m.dir.filePath(row[1]);
         if (row[0] == "template") {

@@ -100,15 +100,14 @@ private slots:
         QStringList order = QStringList{"Combo10101", "Check10201"} + kFieldControls.mid(2);
         if (opened & 1)
             order.insert(2, "Combo10201");
-        order
-            << QString(opened & 2
-                           ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
-                           : "OnOffBtn")
-                   .split(' ')
-            << QString(
-                   "InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn IkkatsuBtn ShinkiBtn HyoujiBtn")
-                   .split(' ')
-            << "Combo10101";
+        order << QString(opened & 2
+                             ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
+                             : "OnOffBtn")
+                     .split(' ')
+              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn IkkatsuBtn ShinkiBtn "
+                         "HyoujiBtn")
+                     .split(' ')
+              << "Combo10101";
         ui->Combo10101->setFocus(Qt::TabFocusReason);
         QStringList visited;
         while (visited.size() < order.size()) {

@@ -95,6 +95,12 @@ struct WindowFixture
         shown = window->load();
         return window->ui();
     }
+    // A history of its own in the test's folder, kept from start() on.
+    void keepHistory(Background &background)
+    {
+        history = std::make_unique<History>(dir.filePath("history.sqlite"),
+                                            dir.filePath("settings.ini"), background);
+    }
     // Lets the window run until its job has ended; the longest it went without an event, in ms.
     qint64 waitForJob()
     {
