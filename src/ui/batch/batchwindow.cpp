@@ -178,10 +178,13 @@ void BatchWindow::showFile(const QString &path, const BatchFile &file)
     m_file = file;
     m_printed = QList<bool>(file.rows.size(), false);
     m_ui.FileLabel->setText(QDir::toNativeSeparators(path));
+    // Drawn once, not once a cell: a file of a thousand rows shows at once.
+    m_ui.RowTable->setUpdatesEnabled(false);
     m_ui.RowTable->clearContents();
     m_ui.RowTable->setRowCount(int(file.rows.size()));
     for (int i = 0; i < file.rows.size(); ++i)
         showRow(i);
+    m_ui.RowTable->setUpdatesEnabled(true);
     QList<int> all;
     for (int i = 0; file.printable() && i < file.rows.size(); ++i)
         all << i;
@@ -270,8 +273,12 @@ void BatchWindow::selectRows(const QList<int> &rows)
 {
     QItemSelection selection;
     const QAbstractItemModel *model = m_ui.RowTable->model();
-    for (int row : rows)
-        selection.select(model->index(row, 0), model->index(row, MatterColumn));
+    // A run of rows is one range: a thousand single rows select slowly.
+    for (qsizetype first = 0, last = 0; first < rows.size(); first = ++last) {
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1)
+            ++last;
+        selection.select(model->index(rows[first], 0), model->index(rows[last], MatterColumn));
+    }
     QItemSelectionModel *selected = m_ui.RowTable->selectionModel();
     selected->select(selection, QItemSelectionModel::ClearAndSelect);
     if (!rows.isEmpty())
