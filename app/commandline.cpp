@@ -2,6 +2,7 @@
 
 #include "batch/batchfile.h"
 #include "batch/batchprinter.h"
+#include "batch/batchspooler.h"
 #include "core/offsetfiles.h"
 #include "history/history.h"
 #include "printing/cupsprinting.h"
@@ -16,10 +17,20 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+// Set by SIGINT or SIGTERM: the batch stops after the letter in progress.
+std::atomic_bool g_stop = false;
+static_assert(std::atomic_bool::is_always_lock_free, "safe to set in a signal handler");
+
+void stopBatch(int)
+{
+    g_stop = true;
+}
 
 QString tr(const char *text)
 {
@@ -173,7 +184,8 @@ BatchOutcome toPdf(const BatchRun &run, const BatchFile &file, const QString &pa
 
 BatchOutcome toPrinter(BatchRun run, const BatchFile &file, const QString &queue)
 {
-    CupsPrinting printing(std::make_unique<CupsSpooler>(), QString());
+    CupsPrinting printing(std::make_unique<BatchSpooler>(std::make_unique<CupsSpooler>()),
+                          QString());
     const std::optional<PrinterChoice> saved = printing.chosen();
     if (!queue.isEmpty() && (!saved || saved->pdfFile || saved->destination != queue)) {
         PrinterPapers papers;
@@ -208,6 +220,9 @@ int print(const Options &options)
     BatchRun run;
     run.rows = file.rows;
     run.offset = savedOffset();
+    run.stop = &g_stop;
+    std::signal(SIGINT, stopBatch);
+    std::signal(SIGTERM, stopBatch);
     const bool pdf = !options.pdf.isEmpty();
     run.progressed = [pdf](int done, int total, const BatchRow &row) {
         say(tr("%1　%2 行目%3")

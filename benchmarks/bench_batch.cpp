@@ -5,6 +5,7 @@
 #include "../tests/privatecups.h"
 #include "batch/batchfile.h"
 #include "batch/batchprinter.h"
+#include "batch/batchspooler.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
 #include "surfaces/japanesefont.h"
@@ -98,7 +99,8 @@ int main(int argc, char *argv[])
     auto spooler = std::make_unique<CopyingSpooler>();
     CopyingSpooler &copying = *spooler;
     copying.folder = cups.path(QStringLiteral("cache"));
-    CupsPrinting printing(std::move(spooler), cups.path(QStringLiteral("settings.ini")));
+    CupsPrinting printing(std::make_unique<BatchSpooler>(std::move(spooler)),
+                          cups.path(QStringLiteral("settings.ini")));
     PrinterChoice choice;
     choice.destination = QStringLiteral("Sheet");
     choice.media = QStringLiteral("iso_a4_210x297mm");

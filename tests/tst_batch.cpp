@@ -1,13 +1,17 @@
 // Batches from a CSV file: reading and checking it, printing its rows, and the command line
 // run as a real process with no display.
 
+#include "batch/batchcsv.h"
 #include "batch/batchfile.h"
 #include "batch/batchprinter.h"
 #include "fakes.h"
 #include "history/historyletter.h"
 #include "pagemeasure.h"
 #include "privatecups.h"
+#include "surfaces/pdfsurface.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <sys/mount.h>
@@ -59,6 +63,16 @@ private slots:
         QTest::newRow("unknown column") << kBad << "!1|2|委任者4 氏名";
         QTest::newRow("open quote") << QByteArray("受任者\n\"A\n") << "!2|1|引用符";
         QTest::newRow("header only") << QByteArray("受任者\n") << "!0|0|印刷する行";
+        Letter letter;
+        letter.setText(Field::Delegator1Address1, "a,\"b\"\r\nc");
+        letter.setText(Field::DelegatedMatter, "登録");
+        QTest::newRow("export") << batchCsv({letter}) << "delegator1_address1=a,\"b\"\r\nc";
+        QTest::newRow("export: matter not ticked") << batchCsv({letter}) << "ticked=0";
+        QTest::newRow("template") << batchTemplate() << "!0|0|印刷する行";
+        QTest::newRow("blank column") << QByteArray("受任者,\nA,\n") << "proxy_name=A";
+        QTest::newRow("no header") << QByteArray("受任者,\nA,B\n") << "!2|2|見出しのない";
+        const QByteArray tooMany = "受任者\n" + QByteArray("A\n").repeated(kBatchMaxRows + 1);
+        QTest::newRow("too many") << tooMany << "!100002|0|大きすぎ";
         QTest::newRow("month 13") << QByteArray("月\n13\n") << "!2|1|日付";
     }
     void read()
@@ -128,6 +142,40 @@ private slots:
         QCOMPARE(printing.opened, recorded.size() + (after == "fail"));
     }
 
+    void printer_data()
+    {
+        QTest::addColumn<QString>("pdf");
+        QTest::newRow("queue") << "";
+        QTest::newRow("pdf file") << "out.pdf";
+    }
+    void printer()
+    {
+        QFETCH(QString, pdf);
+        QTemporaryDir dir;
+        FakePrinting printing;
+        FakeDesktop desktop;
+        BatchPrinter printer(printing, nullptr, desktop.background);
+        QSignalSpy progressed(&printer, &BatchPrinter::progressed);
+        QSignalSpy finished(&printer, &BatchPrinter::finished);
+        const QList<BatchRow> rows = readBatch("受任者\nA\nB\n", desktop, QString()).rows;
+        const auto a4 = [](PageGeometry *page, QString *) {
+            page->pageSize = QPageSize(QPageSize::A4);
+            return true;
+        };
+        // A second batch once the first has ended.
+        for (int run = 0; run < 2; ++run) {
+            const bool started = pdf.isEmpty() ? printer.start(rows, {})
+                                               : printer.startPdf(rows, {}, dir.filePath(pdf), a4);
+            QVERIFY(started);
+        }
+        QCOMPARE(finished.size(), 2);
+        QVERIFY(finished[1][0].value<BatchOutcome>().complete());
+        QTRY_COMPARE(progressed.size(), 4);
+        QCOMPARE(progressed.last(), QVariantList({2, 2, 3}));
+        QCOMPARE(printing.pages.size(), pdf.isEmpty() ? 4 : 0);
+        QCOMPARE(QFileInfo(dir.filePath(pdf)).isFile(), !pdf.isEmpty());
+    }
+
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -151,6 +199,7 @@ private slots:
                                   << 2 << "送っていない行: 2、3 行目";
         QByteArray many = "受任者\n" + QByteArray("A\n").repeated(8);
         QTest::newRow("rejects") << toSheet << many << 2 << "送った行: 2";
+        QTest::newRow("interrupted") << toSheet << many << 2 << "途中で中止しました";
         QTest::newRow("full disk") << QStringList{"--print", "@csv", "--pdf", "@full"} << many << 2
                                    << "送った行はありません";
     }
@@ -195,6 +244,8 @@ private slots:
             if (QTest::currentDataTag() == QByteArray("rejects") && !rejected &&
                 output.contains("1／"))
                 rejected = m_cups.tool("cupsreject", {"Sheet"});
+            if (QTest::currentDataTag() == QByteArray("interrupted") && output.contains("1／"))
+                app.terminate();
         }
         m_cups.tool("cupsaccept", {"Sheet"});
         QVERIFY2(output.contains(told), qPrintable(output));
@@ -202,6 +253,15 @@ private slots:
         const int sent = output.count("枚　");
         QCOMPARE(m_cups.jobs("Sheet").size() - jobsBefore, args.contains("Sheet") ? sent : 0);
         QVERIFY(!fill || (before.open(QIODevice::ReadOnly) && before.readAll() == kEarlier));
+        {
+            // Every letter that went out is in the history; nothing else.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history");
+            db.setDatabaseName(dir.filePath("sorafu/history.sqlite"));
+            QSqlQuery count(db.open() ? "SELECT COUNT(*) FROM letters" : "", db);
+            const int kept = count.next() ? count.value(0).toInt() : 0;
+            QCOMPARE(kept, exit == 0 || args.contains("Sheet") ? sent : 0);
+        }
+        QSqlDatabase::removeDatabase("history");
         QCOMPARE(QFile::exists(pdf), QTest::currentDataTag() == QByteArray("pdf"));
         if (!QFile::exists(pdf))
             return;

@@ -135,6 +135,9 @@ Header readHeader(const QStringList &names)
     for (int i = 0; i < names.size(); ++i) {
         const std::optional<Field> field = batchColumnField(names[i]);
         header.fields.append(field);
+        // Spreadsheets often write empty columns past the last one used.
+        if (!field && names[i].trimmed().isEmpty())
+            continue;
         if (!field) {
             header.problems.append({1, i + 1, names[i],
                                     tr("見出し「%1」は使えません。"
@@ -166,6 +169,12 @@ BatchRow readRow(int rowNumber, const QStringList &cells, const Header &header,
                                  .arg(cells.size())});
     }
     for (int i = 0; i < cells.size() && i < header.fields.size(); ++i) {
+        if (!header.fields[i] && !cells[i].trimmed().isEmpty()) {
+            row.problems.append({rowNumber,
+                                 i + 1,
+                                 {},
+                                 tr("見出しのない列に値があります。見出しを書いてください。")});
+        }
         if (!header.fields[i])
             continue;
         const Field field = *header.fields[i];

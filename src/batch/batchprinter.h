@@ -72,7 +72,8 @@ public:
                  QObject *parent = nullptr);
     ~BatchPrinter() override;
 
-    // False when a batch is still running.
+    // One job per letter on the printer as chosen now. False when a batch is still running.
+    // A choice of "PDF file" takes startPdf instead, with the file asked for first.
     bool start(const QList<BatchRow> &rows, const PrintOffset &offset);
     // The same into one PDF file, on the sheet the page query gives (CupsPrinting::pageQuery).
     bool startPdf(const QList<BatchRow> &rows, const PrintOffset &offset, const QString &path,
