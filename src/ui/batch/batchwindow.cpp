@@ -416,10 +416,10 @@ void BatchWindow::onFinished(const BatchOutcome &outcome)
     if (!outcome.failure.isEmpty())
         overThis([&](Messages &messages) {
             messages.critical(Messages::appTitle(),
-                              tr("一括印刷を途中で止めました。\n%1\n\n%2\n\n"
+                              tr("一括印刷を途中で止めました。\n%1\n\n"
                                  "原因を直してから［選んだ行を印刷］を押すと、"
                                  "送っていない行だけを印刷します。")
-                                  .arg(outcome.failure, told));
+                                  .arg(told));
         });
     if (std::function<void()> then = std::exchange(m_afterStop, {}))
         then();
