@@ -37,6 +37,8 @@ struct Quiet : Messages
     bool askYesNoDefaultNo(const QString &, const QString &) override { return false; }
     Answer askYesNoCancel(const QString &, const QString &) override { return Answer::Cancel; }
     QString pdfFileName(const QString &) override { return pdf; }
+    QString csvFileToOpen(const QString &) override { return QString(); }
+    QString csvFileToSave(const QString &) override { return QString(); }
     QString told;
     QString pdf;
 };

@@ -71,6 +71,12 @@ struct FakeDesktop : Messages, Clock, Session
         suggestedFiles << suggested;
         return pickedFile;
     }
+    QString csvFileToOpen(const QString &) override { return pickedCsv; }
+    QString csvFileToSave(const QString &suggested) override
+    {
+        suggestedFiles << suggested;
+        return pickedCsv;
+    }
     QDate today() const override { return date; }
     void quit() override { ++quits; }
     Services services(const QString &folder, Printing *printing = nullptr)
@@ -89,7 +95,7 @@ struct FakeDesktop : Messages, Clock, Session
 
     QStringList shown;
     QStringList suggestedFiles;
-    QString pickedFile;
+    QString pickedFile, pickedCsv;
     bool yesToDelete = false;
     bool printAnyway = true;
     QDate date{2026, 12, 5};
@@ -123,6 +129,8 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
         }
         QString EndDocument() override
         {
+            if (p->beforeEnd)
+                p->beforeEnd(int(p->pages.size()));
             ended = p->endError.isEmpty();
             return p->endError;
         }
@@ -177,6 +185,8 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
     double reportedSize = -1;
     int opened = 0;
     QList<QStringList> pages;
+    // Told the page's number as its job is about to end: to change the world mid-batch.
+    std::function<void(int page)> beforeEnd;
 };
 
 // Print queues as a test sets them up; keeps the jobs that reached it.

@@ -104,7 +104,8 @@ private slots:
                              ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
                              : "OnOffBtn")
                      .split(' ')
-              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn ShinkiBtn HyoujiBtn")
+              << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn IkkatsuBtn ShinkiBtn "
+                         "HyoujiBtn")
                      .split(' ')
               << "Combo10101";
         ui->Combo10101->setFocus(Qt::TabFocusReason);

@@ -3,6 +3,7 @@
 // A window started on the fakes over an offset folder of its own, and what tests do with it.
 
 #include "fakes.h"
+#include "history/history.h"
 #include "ui/dialogs/japaneseui.h"
 #include "ui/main/mainwindow.h"
 #include "ui/widgets/updown.h"
@@ -87,11 +88,18 @@ struct WindowFixture
         Services services = desktop.services(dir.path(), printer ? printer : &printing);
         services.printerSetup = setup ? setup : &printing;
         services.settingsPath = dir.filePath("settings.ini");
+        services.history = history.get();
         if (background)
             services.background = background;
         window = std::make_unique<MainWindow>(services);
         shown = window->load();
         return window->ui();
+    }
+    // A history of its own in the test's folder, kept from start() on.
+    void keepHistory(Background &background)
+    {
+        history = std::make_unique<History>(dir.filePath("history.sqlite"),
+                                            dir.filePath("settings.ini"), background);
     }
     // Lets the window run until its job has ended; the longest it went without an event, in ms.
     qint64 waitForJob()
@@ -159,6 +167,8 @@ struct WindowFixture
     QTemporaryDir dir;
     FakeDesktop desktop;
     FakePrinting printing;
+    // None unless a test makes one before start().
+    std::unique_ptr<History> history;
     std::unique_ptr<MainWindow> window;
     bool shown = false;
 };

@@ -85,12 +85,13 @@ Messages::Answer QtMessages::askYesNoCancel(const QString &title, const QString 
     }
 }
 
-QString QtMessages::pdfFileName(const QString &suggested)
+QString QtMessages::fileName(const QString &caption, const QString &suggested,
+                             const QString &filter, bool save)
 {
     const QFileInfo file(suggested);
-    QFileDialog dialog(m_parent, QCoreApplication::translate("Messages", "PDFファイルの保存先"),
-                       file.path(), QCoreApplication::translate("Messages", "PDFファイル (*.pdf)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    QFileDialog dialog(m_parent, caption, file.path(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.selectFile(file.fileName());
     // Qt's own dialog (not the desktop's) has a detail view to mend.
     if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
@@ -102,6 +103,27 @@ QString QtMessages::pdfFileName(const QString &suggested)
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
+}
+
+QString QtMessages::pdfFileName(const QString &suggested)
+{
+    return fileName(QCoreApplication::translate("Messages", "PDFファイルの保存先"), suggested,
+                    QCoreApplication::translate("Messages", "PDFファイル (*.pdf)"), true);
+}
+
+QString QtMessages::csvFileToOpen(const QString &folder)
+{
+    return fileName(
+        QCoreApplication::translate("Messages", "一括印刷するCSVファイル"),
+        folder + QLatin1Char('/'),
+        QCoreApplication::translate("Messages", "CSVファイル (*.csv);;すべてのファイル (*)"),
+        false);
+}
+
+QString QtMessages::csvFileToSave(const QString &suggested)
+{
+    return fileName(QCoreApplication::translate("Messages", "CSVファイルの保存先"), suggested,
+                    QCoreApplication::translate("Messages", "CSVファイル (*.csv)"), true);
 }
 
 QString Messages::appTitle()

@@ -26,6 +26,10 @@ public:
     virtual Answer askYesNoCancel(const QString &title, const QString &text) = 0;
     // Where a PDF file goes, starting from a suggested path; empty when the user cancels.
     virtual QString pdfFileName(const QString &suggested) = 0;
+    // A CSV file to read, starting in `folder`; empty when the user cancels.
+    virtual QString csvFileToOpen(const QString &folder) = 0;
+    // Where a CSV file goes, starting from a suggested path; empty when the user cancels.
+    virtual QString csvFileToSave(const QString &suggested) = 0;
     // The window the boxes from now on are shown over.
     virtual void setParent(QWidget *) {}
 };
@@ -42,7 +46,11 @@ public:
     bool askYesNoDefaultNo(const QString &title, const QString &text) override;
     Answer askYesNoCancel(const QString &title, const QString &text) override;
     QString pdfFileName(const QString &suggested) override;
+    QString csvFileToOpen(const QString &folder) override;
+    QString csvFileToSave(const QString &suggested) override;
 
 private:
+    QString fileName(const QString &caption, const QString &suggested, const QString &filter,
+                     bool save);
     QWidget *m_parent;
 };

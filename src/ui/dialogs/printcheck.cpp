@@ -49,6 +49,11 @@ QString line(const PreflightWarning &warning)
 
 } // namespace
 
+QString PrintCheck::describe(const PreflightWarning &warning)
+{
+    return line(warning);
+}
+
 bool PrintCheck::confirm(const Letter &letter)
 {
     if (m_fontFamily.isEmpty()) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 class Messages;
+struct PreflightWarning;
 
 // Before a letter goes to the printer: whatever would not come out as typed is put to the
 // clerk in one question. A sheet spoilt costs more than a click.
@@ -18,6 +19,8 @@ public:
 
     // True when the letter may print: nothing to warn of, or the clerk chose 印刷する.
     bool confirm(const Letter &letter);
+    // One line for the clerk, naming the entry as the window captions it.
+    static QString describe(const PreflightWarning &warning);
 
 private:
     Messages &m_messages;

@@ -1,13 +1,16 @@
 #include "ui/history/historywindow.h"
 
+#include "batch/batchcsv.h"
 #include "history/history.h"
 #include "history/historystore.h"
 #include "ui/dialogs/messages.h"
 
 #include <QDate>
+#include <QDir>
 #include <QHeaderView>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -102,6 +105,7 @@ HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &
     connect(m_ui.OpenBtn, &QPushButton::clicked, this, &HistoryWindow::onOpenBtnClicked);
     connect(m_ui.ReprintBtn, &QPushButton::clicked, this, &HistoryWindow::onReprintBtnClicked);
     connect(m_ui.DeleteBtn, &QPushButton::clicked, this, &HistoryWindow::onDeleteBtnClicked);
+    connect(m_ui.ExportBtn, &QPushButton::clicked, this, &HistoryWindow::onExportBtnClicked);
     connect(m_ui.CloseBtn, &QPushButton::clicked, this, &QWidget::close);
     connect(m_ui.KeepCheck, &QCheckBox::clicked, this, &HistoryWindow::onKeepCheckClicked);
     connect(m_ui.RetentionCombo, &QComboBox::activated, this, &HistoryWindow::onRetentionChanged);
@@ -252,6 +256,30 @@ void HistoryWindow::onDeleteBtnClicked()
     for (const HistoryLetter &letter : selected)
         ids.append(letter.id);
     m_history.remove(ids);
+}
+
+void HistoryWindow::onExportBtnClicked()
+{
+    const QList<HistoryLetter> selected = selectedLetters();
+    if (selected.isEmpty())
+        return;
+    m_messages.setParent(this);
+    const QString path = m_messages.csvFileToSave(
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+        tr("/委任状_印刷履歴_%1件.csv").arg(selected.size()));
+    QList<Letter> letters;
+    for (const HistoryLetter &letter : selected)
+        letters.append(letter.letter);
+    if (!path.isEmpty()) {
+        if (const QString failure = writeFileAtomically(path, batchCsv(letters));
+            !failure.isEmpty())
+            m_messages.critical(Messages::appTitle(), failure);
+        else
+            showOutcome(tr("%1 件を %2 に書き出しました。")
+                            .arg(selected.size())
+                            .arg(QDir::toNativeSeparators(path)));
+    }
+    m_messages.setParent(parentWidget());
 }
 
 void HistoryWindow::onKeepCheckClicked(bool keep)

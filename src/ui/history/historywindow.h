@@ -38,6 +38,8 @@ private:
     void onOpenBtnClicked();
     void onReprintBtnClicked();
     void onDeleteBtnClicked();
+    // The letters chosen, into a CSV file that 一括印刷 reads back.
+    void onExportBtnClicked();
     void onKeepCheckClicked(bool keep);
     void onRetentionChanged(int index);
     void showState();

@@ -4,6 +4,7 @@
 #include "history/history.h"
 #include "system/clock.h"
 #include "system/session.h"
+#include "ui/batch/batchwindow.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 #include "ui/history/historylink.h"
@@ -17,6 +18,7 @@
 #include "ui/widgets/notice.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -76,6 +78,12 @@ void MainWindow::setUp()
                         [this] { m_form->startNew(dateTexts(m_services.clock->today())); });
     });
     connect(m_ui.ImejiBtn, &QPushButton::clicked, this, &MainWindow::onImejiBtnClicked);
+    connect(m_ui.IkkatsuBtn, &QPushButton::clicked, this, [this] { showBatch(); });
+    setAcceptDrops(true);
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        if (child->acceptDrops())
+            child->installEventFilter(this);
     // Last: it sizes every control made above.
     new DisplaySize(this, m_ui.HyoujiBtn, m_services.settingsPath);
 }
@@ -171,8 +179,13 @@ void MainWindow::onZEndBtnClicked()
                            : !m_services.messages->askYesNo(QStringLiteral("  ソラフ"),
                                                             tr("このプログラムを終了しますか？")))
         return;
-    if (!m_runner->quitAfterJob())
-        m_services.session->quit();
+    const auto quit = [this] {
+        if (!m_runner->quitAfterJob())
+            m_services.session->quit();
+    };
+    if (m_batch)
+        return m_batch->stopThen(quit);
+    quit();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -180,6 +193,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (!m_leaving && !offsetsSettled())
         return event->ignore();
     m_leaving = true;
+    // A batch stops after the letter on its way, and then the window closes.
+    if (m_batch && m_batch->printing()) {
+        m_batch->stopThen([this] { close(); });
+        return event->ignore();
+    }
     if (!m_runner->closeAfterJob())
         return QWidget::closeEvent(event);
     event->ignore();
@@ -266,6 +284,40 @@ void MainWindow::onImejiBtnClicked()
     m_preview->show();
     m_preview->raise();
     m_preview->activateWindow();
+}
+
+void MainWindow::showBatch(const QString &csvFile)
+{
+    if (!m_batch) {
+        m_batch = new BatchWindow(
+            m_services, [this](QString *error) { return m_form->offset(error); }, this);
+        connect(m_batch, &BatchWindow::openRequested, this, [this](const Letter &letter) {
+            m_undo->replace(tr("一括印刷の行を入力欄に開きました。"),
+                            [&] { m_form->setLetter(letter); });
+            activateWindow();
+        });
+        m_batch->move(geometry().center() - m_batch->rect().center());
+    }
+    m_batch->show();
+    m_batch->raise();
+    m_batch->activateWindow();
+    if (!csvFile.isEmpty())
+        m_batch->openFile(csvFile);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
+        event->type() != QEvent::Drop)
+        return QWidget::eventFilter(watched, event);
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QString path = BatchWindow::droppedCsv(drop->mimeData());
+    if (path.isEmpty())
+        return QWidget::eventFilter(watched, event);
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+        showBatch(path);
+    return true;
 }
 
 void MainWindow::updatePreview()

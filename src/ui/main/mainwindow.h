@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class BatchWindow;
 class HistoryLink;
 class LetterForm;
 class LetterUndo;
@@ -37,8 +38,12 @@ public:
     LetterForm &form() const { return *m_form; }
     // The 印刷イメージ window once it was first opened; null before.
     PreviewWindow *preview() const { return m_preview; }
+    // The 一括印刷 window once it was first opened; null before.
+    BatchWindow *batch() const { return m_batch; }
     // True while a print job is on its way.
     bool printing() const;
+    // 一括印刷, opening the CSV file when one is given.
+    void showBatch(const QString &csvFile = QString());
 
 signals:
     // A page the print queue or the PDF file took, for whoever keeps a record of the letters:
@@ -51,6 +56,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // A CSV file dropped anywhere on the window, entry fields included, opens 一括印刷.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setUp();
@@ -88,6 +95,7 @@ private:
     PrintRunner *m_runner = nullptr;
     HistoryLink *m_history = nullptr;
     PreviewWindow *m_preview = nullptr;
+    BatchWindow *m_batch = nullptr;
     // The clerk answered for the offsets: a close held for a job does not ask again.
     bool m_leaving = false;
     // The history is to be started once the window has been painted.
