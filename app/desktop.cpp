@@ -2,14 +2,15 @@
 
 #include "history/history.h"
 #include "layout/printing.h"
+#include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
 #include "system/background.h"
 #include "system/clock.h"
 #include "system/instanceguard.h"
-#include "ui/dialogs/messages.h"
 #include "system/paths.h"
 #include "system/session.h"
+#include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 
 #include <QCoreApplication>
@@ -52,6 +53,8 @@ Services Desktop::services()
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
     services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
     services.offsetDirectory = offsetDirectory();
+    m_printerOffsets = std::make_unique<PrinterOffsetFile>(services.offsetDirectory);
+    services.printerOffsets = m_printerOffsets.get();
     services.startHistory = [this] { return startHistory(); };
     // A spooler of its own: a query may still wait on the print service after the window has
     // gone.

@@ -15,6 +15,7 @@ class InstanceGuard;
 class CupsPrinting;
 class CupsPrinterSetup;
 class History;
+class PrinterOffsetFile;
 class ThreadBackground;
 struct PageGeometry;
 
@@ -39,6 +40,7 @@ private:
     std::unique_ptr<CupsPrinting> m_printing;
     std::unique_ptr<CupsPrinterSetup> m_printerSetup;
     std::unique_ptr<History> m_history;
+    std::unique_ptr<PrinterOffsetFile> m_printerOffsets;
     // Last, so it goes first: it waits for the jobs and questions still using the printing.
     std::unique_ptr<ThreadBackground> m_background;
 };

@@ -5,6 +5,7 @@
 
 #include "layout/printing.h"
 #include "layout/printsurface.h"
+#include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "system/background.h"
 #include "system/clock.h"
@@ -80,6 +81,8 @@ struct FakeDesktop : Messages, Clock, Session
         s.anotherInstanceRunning = [this] { return anotherInstance; };
         s.raiseRunningInstance = [this] { ++raised; };
         s.offsetDirectory = folder;
+        printers = std::make_unique<PrinterOffsetFile>(folder);
+        s.printerOffsets = printers.get();
         return s;
     }
 
@@ -91,6 +94,7 @@ struct FakeDesktop : Messages, Clock, Session
     QDate date{2026, 12, 5};
     int quits = 0, raised = 0;
     InlineBackground background;
+    std::unique_ptr<PrinterOffsetFile> printers;
     bool anotherInstance = false;
 };
 
@@ -167,11 +171,13 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
     }
     QString setup(QWidget *) override { return QString(); }
     QString chosenName() const override { return QStringLiteral("Fake"); }
+    std::optional<PrinterIdentity> chosenIdentity() const override { return identity; }
 
     QString openError, endError, file;
     bool cancel = false;
     double reportedSize = -1;
     int opened = 0;
+    std::optional<PrinterIdentity> identity;
     QList<QStringList> pages;
 };
 
