@@ -137,7 +137,9 @@ private slots:
             installed, though writable | usr/bin+desktop entry | yes
             nobody may write, not even root | /proc | yes
             configuration folder blocked too | file+blocked | yes
-            folder refusing new files, holding both | kept | no)");
+            folder refusing new files, holding both | kept | no
+            and a printer's file: rewritten in place | kept+printer+file | no
+            and no printer's file: nothing saved | kept+printer | no)");
     }
     // Trying the program's folder leaves nothing behind; with nowhere to keep the offsets the
     // window opens all the same, and says so once.
@@ -147,13 +149,21 @@ private slots:
         WindowFixture m;
         const QString program =
             row[0].startsWith('/') ? row[0] : m.dir.filePath(row[0].section('+', 0, 0));
-        const bool kept = row[0] == "kept"; // read, and saved in place, though no file can be added
+        // Read, and saved in place, though no file can be added.
+        const bool kept = row[0].startsWith("kept");
+        const bool printer = row[0].contains("printer"),
+                   refused = printer && !row[0].endsWith("file");
+        if (printer)
+            m.printing.identity = PrinterIdentity{true, "", ""};
         QVERIFY(row[0] == "/proc" ||
                 (program.endsWith("bin") || kept ? QDir().mkpath(program) : place(program, "x")));
         const QFile::Permissions anyone(0x5555), writable(0x2222); // owner, user, group, other
-        for (const QString &file : {program + "/ini_x1.txt", program + "/ini_y1.txt"})
-            QVERIFY(!kept ||
-                    (place(file, "70\r\n") && QFile::setPermissions(file, anyone | writable)));
+        QStringList files = {program + "/ini_x1.txt", program + "/ini_y1.txt"};
+        if (printer && !refused)
+            files << program + "/sorafu_printers.txt";
+        for (const QString &file : files)
+            QVERIFY(!kept || (place(file, file.endsWith("s.txt") ? "" : "70\r\n") &&
+                              QFile::setPermissions(file, anyone | writable)));
         QVERIFY(!kept || (QFile::setPermissions(program, anyone) &&
                           QFile::setPermissions(m.dir.path(), anyone)));
         // Root writes anywhere: the rest of this row runs as nobody.
@@ -167,8 +177,8 @@ private slots:
         const QString chosen = offsetDirectoryFor(program);
         QCOMPARE(chosen, row[1] == "yes" ? m.dir.filePath("config/tst_offsetfiles") : program);
         QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 kept ? QString("ini_x1.txt ini_y1.txt").split(' ') : QStringList());
-        MainWindow window(m.desktop.services(chosen));
+                 kept ? files.replaceInStrings(program + "/", "") : QStringList());
+        MainWindow window(m.desktop.services(chosen, &m.printing));
         QVERIFY(window.load());
         // The panel tells where its offsets are kept.
         QVERIFY(window.ui().CyouseiFrm->toolTip().contains(QDir::toNativeSeparators(chosen)));
@@ -179,6 +189,14 @@ private slots:
             QTest::mouseClick(window.ui().HozonBtn, Qt::LeftButton);
         if (row[0].endsWith("blocked"))
             QCOMPARE(m.notToldOnce({x, y}, "warning"), QString());
+        else if (refused)
+            QCOMPARE(m.notToldOnce({"sorafu_printers.txt", "変更していません"}) + readFile(x) +
+                         readFile(y),
+                     "70\r\n70\r\n");
+        else if (printer)
+            QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y) +
+                         readFile(chosen + "/sorafu_printers.txt"),
+                     "-30\r\n70\r\npdf\t\t\t-30\t70\r\n");
         else
             QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y),
                      kept ? "-30\r\n70\r\n" : "");
@@ -319,6 +337,11 @@ private slots:
         QCOMPARE(readFile(m.xPath()) + readFile(m.yPath()), kept ? "12\r\n34\r\n" : "5\r\n6\r\n");
         const QString refused = kept ? "" : m.notToldOnce({file, "変更していません"});
         QCOMPARE(kept ? m.desktop.shown.join("") : refused, QString());
+        // A printer with none kept: the files as they are now; a damaged file told only once.
+        m.printing.identity = PrinterIdentity{false, "other", "usb://C"};
+        QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
+        QCOMPARE(ui.Sayuu_Xtxt->text() + ui.Jyouge_Ytxt->text(), kept ? "1234" : "56");
+        QCOMPARE(m.desktop.shown.size(), kept ? 0 : 1);
     }
 };
 
