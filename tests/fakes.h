@@ -226,9 +226,11 @@ struct FakeSpooler : Spooler
             jobs.append({destination, title, given.join(' '), file.readAll()});
         return refuseJob;
     }
+    QString deviceUri(const QString &destination) override { return devices.value(destination); }
 
     QMap<QString, PrinterPapers> queues;
     QMap<QString, QString> descriptions; // printer-info, by queue
+    QMap<QString, QString> devices;      // device-uri, by queue
     QString defaultQueue, unreachable, refuseJob;
     QStringList submitted;
     QList<Job> jobs;
