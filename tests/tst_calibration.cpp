@@ -4,6 +4,7 @@
 #include "layout/markjob.h"
 #include "layout/placement.h"
 #include "offsets/calibration.h"
+#include "ui/calibration/calibrationdialog.h"
 #include "windowfixture.h"
 
 class TestCalibration : public QObject
@@ -38,8 +39,7 @@ private slots:
         if (!got.problem.isEmpty())
             return;
         QCOMPARE(QString("%1 %2").arg(got.offset.leftRight).arg(got.offset.upDown), row[2]);
-        // Each form mark lies where its ○ was printed, less the distance measured; the new
-        // offsets print it there, within the mean's rounding (0.3 mm for ○ 0.5 mm apart).
+        // New offsets print each ○ where it lay less the distance, within the mean's rounding.
         PrintPlacement placement;
         for (int i : {0, 2}) {
             const float across = i == 0 ? kLeftMarkX : kRightMarkX;
@@ -52,6 +52,24 @@ private slots:
             QVERIFY(qAbs(printed.centreY - away[i + 1] * kTwipsPerTenthMm - again.centreY) <
                     within);
         }
+    }
+
+    // Ctrl+T, Ctrl+K: ○ 0.5 mm right, 1.5 mm high move the boxes from 10 and 40; none saved.
+    void fromTheWindow()
+    {
+        WindowFixture m;
+        Ui::Form1 &ui = m.start("10\r\n", "40\r\n");
+        m.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m.window.get()));
+        QTimer::singleShot(0, [] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            for (auto *box : dialog->findChildren<QDoubleSpinBox *>())
+                box->setValue(box->objectName().endsWith("Down") ? -1.5 : 0.5);
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        QTest::keySequence(m.window.get(), QKeySequence("Ctrl+T, Ctrl+K"));
+        QCOMPARE(ui.Sayuu_Xtxt->text() + ' ' + ui.Jyouge_Ytxt->text() + readFile(m.xPath()),
+                 "5 5510\r\n");
     }
 };
 

@@ -273,7 +273,6 @@ private slots:
             return accept;
         }));
         m->window->ui().PriDiaBtn->click();
-        // Kept with the queue for its offsets: its device, and its name in the notice.
         const auto chosen = m_printing->chosenIdentity();
         QVERIFY(row[0] != "described" ||
                 m_printing->chosenName() + chosen->deviceUri == "事務室usb://Office");
