@@ -159,9 +159,16 @@ void MainWindow::usePrinterOffsets(bool tell)
 {
     if (!m_services.printing)
         return;
+    const std::optional<PrinterIdentity> chosen = m_services.printing->chosenIdentity();
+    // Offsets typed for the printer used so far are not dropped unasked.
+    if (tell && m_panel->unsaved() && !m_panel->shows(chosen) &&
+        m_services.messages->askYesNo(Messages::appTitle(),
+                                      tr("ズレが保存されていません。いままでのプリンタのズレとして"
+                                         "保存してから、切り替えますか？")))
+        saveOffsets();
+    const QString name = m_services.printing->chosenName();
     QString notice;
-    const QString warning = m_panel->usePrinter(m_services.printing->chosenIdentity(),
-                                                m_services.printing->chosenName(), &notice);
+    const QString warning = m_panel->usePrinter(chosen, name, &notice);
     if (!warning.isEmpty())
         m_services.messages->warning(Messages::appTitle(), warning);
     if (tell && !notice.isEmpty())

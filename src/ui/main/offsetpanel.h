@@ -38,6 +38,8 @@ public:
     QString save(const QString &directory, QString *saved);
     // The boxes differ from what was last read or saved.
     bool unsaved() const;
+    // The boxes belong to this printer.
+    bool shows(const std::optional<PrinterIdentity> &other) const { return other == m_printer; }
     // Shows offsets in the boxes, not saved.
     void setOffset(const PrintOffset &offset);
 
