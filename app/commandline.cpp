@@ -2,7 +2,6 @@
 
 #include "batch/batchfile.h"
 #include "batch/batchprinter.h"
-#include "batch/batchspooler.h"
 #include "core/offsetfiles.h"
 #include "history/history.h"
 #include "printing/cupsprinting.h"
@@ -184,8 +183,7 @@ BatchOutcome toPdf(const BatchRun &run, const BatchFile &file, const QString &pa
 
 BatchOutcome toPrinter(BatchRun run, const BatchFile &file, const QString &queue)
 {
-    CupsPrinting printing(std::make_unique<BatchSpooler>(std::make_unique<LoadedSpooler>()),
-                          QString());
+    CupsPrinting printing(std::make_unique<LoadedSpooler>(), QString());
     const std::optional<PrinterChoice> saved = printing.chosen();
     if (!queue.isEmpty() && (!saved || saved->pdfFile || saved->destination != queue)) {
         PrinterPapers papers;

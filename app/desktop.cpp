@@ -2,6 +2,7 @@
 
 #include "history/history.h"
 #include "layout/printing.h"
+#include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "printing/printservice.h"
 #include "system/background.h"
@@ -58,6 +59,8 @@ Services Desktop::services()
     services.anotherInstanceRunning = [guard] { return guard->anotherInstanceRunning(); };
     services.raiseRunningInstance = [guard] { guard->askRunningToRaise(); };
     services.offsetDirectory = offsetDirectory();
+    m_printerOffsets = std::make_unique<PrinterOffsetFile>(services.offsetDirectory);
+    services.printerOffsets = m_printerOffsets.get();
     services.startHistory = [this] { return startHistory(); };
     // A spooler of its own: a query may still wait on the print service after the window has
     // gone.

@@ -16,6 +16,7 @@ class InstanceGuard;
 class CupsPrinting;
 class CupsPrinterSetup;
 class History;
+class PrinterOffsetFile;
 class ThreadBackground;
 struct PageGeometry;
 
@@ -42,6 +43,7 @@ private:
     std::unique_ptr<CupsPrinterSetup> m_printerSetup;
     std::unique_ptr<History> m_history;
     QStringList m_pluginPaths;
+    std::unique_ptr<PrinterOffsetFile> m_printerOffsets;
     // Last, so it goes first: it waits for the jobs and questions still using the printing.
     std::unique_ptr<ThreadBackground> m_background;
 };

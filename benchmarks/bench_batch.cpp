@@ -5,7 +5,6 @@
 #include "../tests/privatecups.h"
 #include "batch/batchfile.h"
 #include "batch/batchprinter.h"
-#include "batch/batchspooler.h"
 #include "printing/cupsprinting.h"
 #include "printservice/cupsspooler.h"
 #include "surfaces/japanesefont.h"
@@ -99,7 +98,7 @@ int main(int argc, char *argv[])
     auto spooler = std::make_unique<CopyingSpooler>();
     CopyingSpooler &copying = *spooler;
     copying.folder = cups.path(QStringLiteral("cache"));
-    CupsPrinting printing(std::make_unique<BatchSpooler>(std::move(spooler)),
+    CupsPrinting printing(std::move(spooler),
                           cups.path(QStringLiteral("settings.ini")));
     PrinterChoice choice;
     choice.destination = QStringLiteral("Sheet");

@@ -5,6 +5,7 @@
 
 #include "layout/printing.h"
 #include "layout/printsurface.h"
+#include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "system/background.h"
 #include "system/clock.h"
@@ -90,6 +91,8 @@ struct FakeDesktop : Messages, Clock, Session
             return nullptr;
         };
         s.offsetDirectory = folder;
+        printers = std::make_unique<PrinterOffsetFile>(folder);
+        s.printerOffsets = printers.get();
         return s;
     }
 
@@ -101,6 +104,7 @@ struct FakeDesktop : Messages, Clock, Session
     QDate date{2026, 12, 5};
     int quits = 0, raised = 0, historiesStarted = 0;
     InlineBackground background;
+    std::unique_ptr<PrinterOffsetFile> printers;
     bool anotherInstance = false;
 };
 
@@ -179,11 +183,13 @@ struct FakePrinting : Printing, PrinterSetup, PrintTarget
     }
     QString setup(QWidget *) override { return QString(); }
     QString chosenName() const override { return QStringLiteral("Fake"); }
+    std::optional<PrinterIdentity> chosenIdentity() const override { return identity; }
 
     QString openError, endError, file;
     bool cancel = false;
     double reportedSize = -1;
     int opened = 0;
+    std::optional<PrinterIdentity> identity;
     QList<QStringList> pages;
     // Told the page's number as its job is about to end: to change the world mid-batch.
     std::function<void(int page)> beforeEnd;
@@ -234,9 +240,11 @@ struct FakeSpooler : Spooler
             jobs.append({destination, title, given.join(' '), file.readAll()});
         return refuseJob;
     }
+    QString deviceUri(const QString &destination) override { return devices.value(destination); }
 
     QMap<QString, PrinterPapers> queues;
     QMap<QString, QString> descriptions; // printer-info, by queue
+    QMap<QString, QString> devices;      // device-uri, by queue
     QString defaultQueue, unreachable, refuseJob;
     QStringList submitted;
     QList<Job> jobs;

@@ -282,6 +282,7 @@ private slots:
             m_spooler->queues.clear();
         if (row[0] == "described")
             m_spooler->descriptions["Office"] = "事務室";
+        m_spooler->devices["Office"] = "usb://Office";
         start();
         QStringList shown;
         m_setup->setChoiceDialog(runSetupDialog([&](QDialog &dialog) {
@@ -301,6 +302,9 @@ private slots:
             return accept;
         }));
         m->window->ui().PriDiaBtn->click();
+        const auto chosen = m_printing->chosenIdentity();
+        QVERIFY(row[0] != "described" ||
+                m_printing->chosenName() + chosen->deviceUri == "事務室usb://Office");
         QCOMPARE(shown.mid(0, shown.size() - 2).join(','), row[1]);
         QVERIFY2(shown.value(shown.size() - 2).contains(row[2]) &&
                      shown.value(shown.size() - 2).isEmpty() == row[2].isEmpty(),

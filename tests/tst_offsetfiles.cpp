@@ -137,7 +137,9 @@ private slots:
             installed, though writable | usr/bin+desktop entry | yes
             nobody may write, not even root | /proc | yes
             configuration folder blocked too | file+blocked | yes
-            folder refusing new files, holding both | kept | no)");
+            folder refusing new files, holding both | kept | no
+            and a printer's file: rewritten in place | kept+printer+file | no
+            and no printer's file: nothing saved | kept+printer | no)");
     }
     // Trying the program's folder leaves nothing behind; with nowhere to keep the offsets the
     // window opens all the same, and says so once.
@@ -147,13 +149,19 @@ private slots:
         WindowFixture m;
         const QString program =
             row[0].startsWith('/') ? row[0] : m.dir.filePath(row[0].section('+', 0, 0));
-        const bool kept = row[0] == "kept"; // read, and saved in place, though no file can be added
+        const bool kept = row[0].startsWith("kept"); // read, saved in place, no file added
+        const bool printer = row[0].contains("printer"),
+                   refused = printer && !row[0].endsWith("file");
+        if (printer)
+            m.printing.identity = PrinterIdentity{true, "", ""};
         QVERIFY(row[0] == "/proc" ||
                 (program.endsWith("bin") || kept ? QDir().mkpath(program) : place(program, "x")));
         const QFile::Permissions anyone(0x5555), writable(0x2222); // owner, user, group, other
-        for (const QString &file : {program + "/ini_x1.txt", program + "/ini_y1.txt"})
-            QVERIFY(!kept ||
-                    (place(file, "70\r\n") && QFile::setPermissions(file, anyone | writable)));
+        const QString extra = printer && !refused ? " sorafu_printers.txt" : "";
+        const QStringList files = ("ini_x1.txt ini_y1.txt" + extra).split(' ');
+        for (const QString &file : files)
+            QVERIFY(!kept || (place(program + '/' + file, file.startsWith('s') ? "" : "70\r\n") &&
+                              QFile::setPermissions(program + '/' + file, anyone | writable)));
         QVERIFY(!kept || (QFile::setPermissions(program, anyone) &&
                           QFile::setPermissions(m.dir.path(), anyone)));
         // Root writes anywhere: the rest of this row runs as nobody.
@@ -167,8 +175,8 @@ private slots:
         const QString chosen = offsetDirectoryFor(program);
         QCOMPARE(chosen, row[1] == "yes" ? m.dir.filePath("config/tst_offsetfiles") : program);
         QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 kept ? QString("ini_x1.txt ini_y1.txt").split(' ') : QStringList());
-        MainWindow window(m.desktop.services(chosen));
+                 kept ? files : QStringList());
+        MainWindow window(m.desktop.services(chosen, &m.printing));
         QVERIFY(window.load());
         // The panel tells where its offsets are kept.
         QVERIFY(window.ui().CyouseiFrm->toolTip().contains(QDir::toNativeSeparators(chosen)));
@@ -179,6 +187,14 @@ private slots:
             QTest::mouseClick(window.ui().HozonBtn, Qt::LeftButton);
         if (row[0].endsWith("blocked"))
             QCOMPARE(m.notToldOnce({x, y}, "warning"), QString());
+        else if (refused)
+            QCOMPARE(m.notToldOnce({"sorafu_printers.txt", "変更していません"}) + readFile(x) +
+                         readFile(y),
+                     "70\r\n70\r\n");
+        else if (printer)
+            QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y) +
+                         readFile(chosen + "/sorafu_printers.txt"),
+                     "-30\r\n70\r\npdf\t\t\t-30\t70\r\n");
         else
             QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y),
                      kept ? "-30\r\n70\r\n" : "");
@@ -218,6 +234,11 @@ private slots:
     {
         QFETCH(QStringList, row);
         WindowFixture m;
+        const QString printers = m.dir.filePath("sorafu_printers.txt");
+        // A save killed beside the printers' file too: PDF files are chosen, with none kept.
+        if (row[0] == "<temp>")
+            m.printing.identity = PrinterIdentity{true, "", ""};
+        QVERIFY(row[0] != "<temp>" || place(printers, ""));
         Ui::Form1 &ui = m.start();
         if (row[0] == "*")
             QVERIFY(m.dir.remove());
@@ -234,7 +255,8 @@ private slots:
         const QStringList entries = QDir(m.dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
         // As a save killed before its rename leaves them.
         QVERIFY(row[0] != "<temp>" || (place(m.xPath() + ".sorafu-aB3xYz", "-3") &&
-                                       place(m.yPath() + ".sorafu-Q1w2E3", "")));
+                                       place(m.yPath() + ".sorafu-Q1w2E3", "") &&
+                                       place(printers + ".sorafu-Zz9Kq1", "pdf\t")));
         // A second save leaves the same bytes, or is refused the same way.
         for (int round = 0; round < 2; ++round) {
             m.desktop.shown.clear();
@@ -250,14 +272,73 @@ private slots:
                      QString());
             QVERIFY(row[7].isEmpty() || !m.desktop.shown.value(0).contains(row[7]));
             const auto *notice = m.window->findChild<QLabel *>("noticeLabel");
-            const QString saved = QString("ズレを保存しました（左右 %1・上下 %2）")
-                                      .arg(row[4].trimmed(), row[5].trimmed());
+            const QString who = m.printing.identity ? "プリンタ「Fake」の" : "";
+            const QString done = "ズレを保存しました（左右 %1・上下 %2）";
+            const QString saved = (who + done).arg(row[4].trimmed(), row[5].trimmed());
             QCOMPARE(notice->isVisibleTo(m.window.get()) ? notice->text() : "",
                      row[6].isEmpty() ? saved : "");
         }
+        QVERIFY(row[0] != "<temp>" || readFile(printers) == "pdf\t\t\t-30\t45\r\n");
         // What was typed stays, to be corrected; the spin is not touched.
         QCOMPARE(ui.Sayuu_Xtxt->text() + '|' + ui.Jyouge_Ytxt->text(), row[2] + '|' + row[3]);
         QCOMPARE(ui.UpDownX->value(), 5);
+    }
+
+    // The printers' file; the printer then chosen (queue and device, or pdf); the boxes; part
+    // of the notice and of the one warning; the file once ズレ保存 kept 12 and 34 (%09: tab).
+    void printers_data()
+    {
+        rows(R"(
+            its offsets | printer%09laser%09usb://A%0915%0935\r\n | laser usb://A | 15 35 |
+                「Fake」のズレ（左右 15・上下 35）にしました | - |
+                printer%09laser%09usb://A%0912%0934\r\n
+            renamed queue, same device | printer%09laser%09usb://A%0915%0935\r\n |
+                office usb://A | 15 35 | 左右 15 | - | printer%09office%09usb://A%0912%0934\r\n
+            device learnt later | printer%09laser%09%0915%0935\r\n | laser usb://A | 15 35 |
+                上下 35 | - | printer%09laser%09usb://A%0912%0934\r\n
+            same queue, other device: the files | printer%09laser%09usb://A%0915%0935\r\n |
+                laser usb://B | 5 6 | - | - |
+                printer%09laser%09usb://A%0915%0935\r\nprinter%09laser%09usb://B%0912%0934\r\n
+            none kept: the files | <missing> | laser usb://A | 5 6 | - | - |
+                printer%09laser%09usb://A%0912%0934\r\n
+            PDF files | printer%09laser%09%0915%0935\r\npdf%09%09%09-20%0940 | pdf | -20 40 |
+                左右 -20 | - | printer%09laser%09%0915%0935\r\npdf%09%09%0912%0934\r\n
+            damaged: told, untouched | printer%09laser%09usb://A%09x%0935\r\n | laser usb://A |
+                5 6 | - | 1 行目 | printer%09laser%09usb://A%09x%0935\r\n)");
+    }
+    // Files at 5 and 6; printer setup switches; a refused save writes neither offset file.
+    void printers()
+    {
+        QFETCH(QStringList, row);
+        WindowFixture m;
+        const QString file = m.dir.filePath("sorafu_printers.txt");
+        QVERIFY(place(file, row[0].toUtf8()));
+        Ui::Form1 &ui = m.start();
+        const QStringList chosen = row[1].split(' ');
+        m.printing.identity = PrinterIdentity{chosen[0] == "pdf", chosen[0], chosen.value(1)};
+        QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
+        QCOMPARE(ui.Sayuu_Xtxt->text() + ' ' + ui.Jyouge_Ytxt->text(), row[2]);
+        const auto *notice = m.window->findChild<QLabel *>("noticeLabel");
+        const bool told = notice->isVisibleTo(m.window.get());
+        QVERIFY2(row[3].isEmpty() ? !told : told && notice->text().contains(row[3]),
+                 qPrintable(notice->text()));
+        QCOMPARE(row[4].isEmpty() ? m.desktop.shown.join("")
+                                  : m.notToldOnce({file, row[4]}, "warning"),
+                 QString());
+        ui.Sayuu_Xtxt->setText("12");
+        ui.Jyouge_Ytxt->setText("34");
+        m.desktop.shown.clear();
+        QTest::mouseClick(ui.HozonBtn, Qt::LeftButton);
+        QCOMPARE(readFile(file), row[5].toUtf8());
+        const bool kept = row[5] != row[0];
+        QCOMPARE(readFile(m.xPath()) + readFile(m.yPath()), kept ? "12\r\n34\r\n" : "5\r\n6\r\n");
+        const QString refused = kept ? "" : m.notToldOnce({file, "変更していません"});
+        QCOMPARE(kept ? m.desktop.shown.join("") : refused, QString());
+        // A printer with none kept: the files as they are now; a damaged file told only once.
+        m.printing.identity = PrinterIdentity{false, "other", "usb://C"};
+        QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
+        QCOMPARE(ui.Sayuu_Xtxt->text() + ui.Jyouge_Ytxt->text(), kept ? "1234" : "56");
+        QCOMPARE(m.desktop.shown.size(), kept ? 0 : 2); // and asked for the 12 and 34 refused
     }
 };
 

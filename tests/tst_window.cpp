@@ -100,10 +100,9 @@ private slots:
         QStringList order = QStringList{"Combo10101", "Check10201"} + kFieldControls.mid(2);
         if (opened & 1)
             order.insert(2, "Combo10201");
-        order << QString(opened & 2
-                             ? "IchiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn UpDownX UpDownY"
-                             : "OnOffBtn")
-                     .split(' ')
+        const QString panel = "IchiBtn SokuteiBtn HozonBtn Jyouge_Ytxt Sayuu_Xtxt OnOffBtn "
+                              "UpDownX UpDownY";
+        order << QString(opened & 2 ? panel : "OnOffBtn").split(' ')
               << QString("InsatsuBtn zEndBtn PriDiaBtn ImejiBtn RirekiBtn IkkatsuBtn ShinkiBtn "
                          "HyoujiBtn")
                      .split(' ')

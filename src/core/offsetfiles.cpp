@@ -331,3 +331,21 @@ QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown)
     }
     return QString();
 }
+
+QString replaceOffsetFile(const QString &path, const QByteArray &content)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return OffsetFiles::tr("通常のファイルではないため、書き込めません。");
+    removeLeftTemporaries(path);
+    Replacement replacement(path, content);
+    // Written in place and cut short, the file gets back what it held.
+    QByteArray earlier;
+    if (replacement.direct && !readOffsetBytes(path, &earlier).isEmpty())
+        return whyNotWritten(path);
+    if (replacement.prepare() && replacement.commit())
+        return QString();
+    if (replacement.direct)
+        restore(path, earlier);
+    return whyNotWritten(path);
+}

@@ -63,3 +63,8 @@ struct OffsetEntry
 // save cut short are cleared first. A file is never left half-written: a failure leaves both as
 // they were. The message to show, in Japanese, when nothing was saved; else empty.
 QString saveOffsetFiles(const OffsetEntry &leftRight, const OffsetEntry &upDown);
+
+// One file of this program's own replaced as the offset files are: the temporaries of a save
+// cut short cleared, the new content written beside it and renamed over it, or written in place
+// where the folder takes no new file. Why not, in Japanese; else empty, and the file as before.
+QString replaceOffsetFile(const QString &path, const QByteArray &content);

@@ -49,6 +49,21 @@ public:
     virtual void setFile(const QString &path) { Q_UNUSED(path); }
 };
 
+// Which printer a page goes to, for what belongs to that printer (its offsets): a queue by its
+// name and the device behind it, so that a queue renamed is still known; or PDF files.
+struct PrinterIdentity
+{
+    bool pdfFile = false;
+    QString queue;
+    // Empty when the print service did not say.
+    QString deviceUri;
+
+    bool operator==(const PrinterIdentity &other) const
+    {
+        return pdfFile == other.pdfFile && queue == other.queue && deviceUri == other.deviceUri;
+    }
+};
+
 // The printer the user chose in printer setup.
 class Printing
 {
@@ -59,4 +74,7 @@ public:
     // The printer as the clerk knows it, for a question before a job: asks nothing of the print
     // service, so it names what it has learnt so far.
     virtual QString chosenName() const = 0;
+    // The printer chosen, asking nothing of the print service: nothing before the first setup,
+    // when jobs go to whatever the default queue is then.
+    virtual std::optional<PrinterIdentity> chosenIdentity() const { return std::nullopt; }
 };

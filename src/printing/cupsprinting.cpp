@@ -192,6 +192,14 @@ QString CupsPrinting::chosenName() const
     return m_descriptions.value(choice->destination, choice->destination);
 }
 
+std::optional<PrinterIdentity> CupsPrinting::chosenIdentity() const
+{
+    const std::optional<PrinterChoice> choice = chosen();
+    if (!choice)
+        return std::nullopt;
+    return PrinterIdentity{choice->pdfFile, choice->destination, choice->deviceUri};
+}
+
 void CupsPrinting::learnDescription(const QString &queue, const QString &description)
 {
     const QMutexLocker lock(&m_fontLock);
@@ -341,6 +349,8 @@ std::unique_ptr<PrintSurface> CupsTarget::open(const QString &title, QString *er
 
 QString CupsPrinting::keep(const PrinterChoice &choice)
 {
+    if (!choice.pdfFile && !choice.description.isEmpty())
+        learnDescription(choice.destination, choice.description);
     const auto store = settings();
     m_unsavedChoice.reset();
     if (savePrinterChoice(*store, choice))

@@ -42,6 +42,7 @@ public:
 
     std::unique_ptr<PrintTarget> target() override;
     QString chosenName() const override;
+    std::optional<PrinterIdentity> chosenIdentity() const override;
 
     Spooler &spooler() { return *m_spooler; }
     // The choice confirmed in this run but not saved, else the saved choice; nothing before the

@@ -13,6 +13,8 @@ const QString kKind = QStringLiteral("printer/kind");
 const QString kDestination = QStringLiteral("printer/destination");
 const QString kMedia = QStringLiteral("printer/media");
 const QString kOrientation = QStringLiteral("printer/orientation");
+const QString kDeviceUri = QStringLiteral("printer/deviceUri");
+
 // libcups' name for a size printed to its edges.
 const QLatin1String kBorderless("_borderless");
 
@@ -35,6 +37,7 @@ std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings)
     choice.pdfFile = kind == QLatin1String("pdf");
     choice.destination = settings.value(kDestination).toString();
     choice.media = settings.value(kMedia).toString();
+    choice.deviceUri = settings.value(kDeviceUri).toString();
     choice.orientation = settings.value(kOrientation).toString() == QLatin1String("portrait")
                              ? QPageLayout::Portrait
                              : QPageLayout::Landscape;
@@ -48,6 +51,7 @@ bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
     settings.setValue(kKind, choice.pdfFile ? QStringLiteral("pdf") : QStringLiteral("queue"));
     settings.setValue(kDestination, choice.pdfFile ? QString() : choice.destination);
     settings.setValue(kMedia, choice.media);
+    settings.setValue(kDeviceUri, choice.pdfFile ? QString() : choice.deviceUri);
     settings.setValue(kOrientation, choice.orientation == QPageLayout::Portrait
                                         ? QStringLiteral("portrait")
                                         : QStringLiteral("landscape"));

@@ -19,6 +19,11 @@ struct PrinterChoice
     QString destination;
     QString media;
     QPageLayout::Orientation orientation = QPageLayout::Landscape;
+    // The device behind the queue, so that its offsets are found under a new queue name; empty
+    // when the print service did not say. Not part of what makes two choices the same.
+    QString deviceUri;
+    // How its administrator describes the queue, when the setup learnt it; not kept.
+    QString description;
 
     bool operator==(const PrinterChoice &other) const
     {

@@ -67,3 +67,10 @@ QString LoadedSpooler::submit(const QString &destination, const QString &title,
     Spooler *spooler = loaded(&error);
     return spooler ? spooler->submit(destination, title, pdfFile, options, jobId) : error;
 }
+
+QString LoadedSpooler::deviceUri(const QString &destination)
+{
+    QString error;
+    Spooler *spooler = loaded(&error);
+    return spooler ? spooler->deviceUri(destination) : QString();
+}

@@ -66,4 +66,11 @@ public:
     // right after check(), which is not asked again before the job.
     virtual QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                            const JobOptions &options, int *jobId) = 0;
+    // The device behind the queue (device-uri), which stays when the queue is renamed; empty
+    // when it cannot be learnt.
+    virtual QString deviceUri(const QString &destination)
+    {
+        Q_UNUSED(destination);
+        return QString();
+    }
 };

@@ -211,6 +211,7 @@ struct QueueState
     QString why;         // printer-state-message, as its administrator or driver put it
     QString resource;
     QString description;      // printer-info
+    QString deviceUri;        // device-uri
     qint64 configChanged = 0; // printer-config-change-time
     qint64 serviceNow = 0;    // printer-current-time: the scheduler's clock
 
@@ -226,7 +227,7 @@ QueueState queueState(const Connection &connection, const QString &destination)
     static const char *const kAttributes[] = {"printer-state",         "printer-is-accepting-jobs",
                                               "printer-state-message", "printer-state-reasons",
                                               "printer-info",          "printer-config-change-time",
-                                              "printer-current-time"};
+                                              "printer-current-time",  "device-uri"};
     QueueState state;
     for (const char *kind : kKinds) {
         const QString path = resource(kind, destination);
@@ -247,6 +248,8 @@ QueueState queueState(const Connection &connection, const QString &destination)
             state.why = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
         if (ipp_attribute_t *info = ippFindAttribute(response.get(), "printer-info", IPP_TAG_TEXT))
             state.description = QString::fromUtf8(ippGetString(info, 0, nullptr)).trimmed();
+        if (ipp_attribute_t *uri = ippFindAttribute(response.get(), "device-uri", IPP_TAG_URI))
+            state.deviceUri = QString::fromUtf8(ippGetString(uri, 0, nullptr));
         if (ipp_attribute_t *reasons =
                 ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD))
             for (int i = 0; i < ippGetCount(reasons); ++i)
@@ -367,6 +370,12 @@ bool CupsSpooler::destinations(QStringList *names, QString *defaultName,
             defaultName->clear();
     }
     return true;
+}
+
+QString CupsSpooler::deviceUri(const QString &destination)
+{
+    const Connection connection(kQuerySeconds);
+    return queueState(connection, destination).deviceUri;
 }
 
 bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QString *error)

@@ -19,4 +19,5 @@ public:
     QString check(const QString &destination, QueueFacts *facts) override;
     QString submit(const QString &destination, const QString &title, const QString &pdfFile,
                    const JobOptions &options, int *jobId) override;
+    QString deviceUri(const QString &destination) override;
 };

@@ -120,6 +120,7 @@ void PrinterSetupDialog::listDestinations(const QStringList &names, const QStrin
     }
     const bool pdf = m_printer->currentData(kPdfRole).toBool();
     const QString wanted = m_printer->currentData(kNameRole).toString();
+    m_descriptions = descriptions;
 
     const QSignalBlocker blocker(m_printer);
     m_printer->clear();
@@ -163,6 +164,8 @@ void PrinterSetupDialog::onPrinterChanged()
     const bool pdf = m_printer->currentData(kPdfRole).toBool();
     const QString name = m_printer->currentData(kNameRole).toString();
     const int asked = ++m_papersAsked;
+    const bool before = m_current && !m_current->pdfFile && m_current->destination == name;
+    m_deviceUri = before ? m_current->deviceUri : QString();
     if (pdf || name.isEmpty()) {
         PrinterPapers papers;
         if (pdf) {
@@ -174,7 +177,7 @@ void PrinterSetupDialog::onPrinterChanged()
         return;
     }
     // Meanwhile the paper chosen before stays, so OK keeps it.
-    if (m_current && !m_current->pdfFile && m_current->destination == name) {
+    if (before) {
         PrinterPapers kept;
         kept.papers = {{m_current->media, mediaDisplayName(m_current->media), {}, {}}};
         showPapers(kept, QString());
@@ -183,11 +186,18 @@ void PrinterSetupDialog::onPrinterChanged()
     }
     auto papers = std::make_shared<PrinterPapers>();
     auto problem = std::make_shared<QString>();
+    auto device = std::make_shared<QString>();
     Spooler *service = &m_spooler;
-    ask([=] { service->papers(name, papers.get(), problem.get()); },
+    ask(
+        [=] {
+            service->papers(name, papers.get(), problem.get());
+            *device = service->deviceUri(name);
+        },
         [=] {
             if (asked != m_papersAsked)
                 return; // another destination was chosen meanwhile
+            if (!device->isEmpty())
+                m_deviceUri = *device;
             if (!problem->isEmpty()) {
                 m_papersProblem = *problem;
                 return; // the paper chosen before stays as it was
@@ -250,6 +260,8 @@ PrinterChoice PrinterSetupDialog::choice() const
     choice.destination = choice.pdfFile ? QString() : m_printer->currentData(kNameRole).toString();
     choice.media = m_paper->currentData().toString();
     choice.orientation = m_portrait->isChecked() ? QPageLayout::Portrait : QPageLayout::Landscape;
+    choice.deviceUri = choice.pdfFile ? QString() : m_deviceUri;
+    choice.description = m_descriptions.value(choice.destination);
     return choice;
 }
 

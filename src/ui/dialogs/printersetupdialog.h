@@ -55,6 +55,9 @@ private:
     int m_waiting = 0;
     bool m_listing = true;
     int m_papersAsked = 0;
+    // Of the queue shown: its device, once the print service said; the queues' descriptions.
+    QString m_deviceUri;
+    QMap<QString, QString> m_descriptions;
     QComboBox *m_printer;
     QComboBox *m_paper;
     QRadioButton *m_portrait;

@@ -5,6 +5,7 @@
 #include "system/clock.h"
 #include "system/session.h"
 #include "ui/batch/batchwindow.h"
+#include "ui/calibration/calibrationdialog.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 #include "ui/history/historylink.h"
@@ -51,13 +52,14 @@ void MainWindow::setUp()
     const std::pair<QAbstractButton *, const char *> keys[] = {{m_ui.OnOffBtn, "Ctrl+T"},
                                                                {m_ui.InsatsuBtn, "Ctrl+P"},
                                                                {m_ui.IchiBtn, "Ctrl+M"},
-                                                               {m_ui.HozonBtn, "Ctrl+S"}};
+                                                               {m_ui.HozonBtn, "Ctrl+S"},
+                                                               {m_ui.SokuteiBtn, "Ctrl+K"}};
     for (const auto &[button, key] : keys) {
         auto *shortcut = new QShortcut(QKeySequence(QLatin1String(key)), button);
         connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
     }
     m_form = new LetterForm(m_ui, this);
-    m_panel = new OffsetPanel(m_ui, this);
+    m_panel = new OffsetPanel(m_ui, this, m_services.printerOffsets);
 
     // Over the expiry frame, which has no function yet: the notice hides nothing the clerk uses.
     m_notice = new Notice(this);
@@ -72,6 +74,7 @@ void MainWindow::setUp()
     connect(m_ui.InsatsuBtn, &QPushButton::clicked, this, [this] { print(m_form->letter()); });
     connect(m_ui.IchiBtn, &QPushButton::clicked, this, [this] { print(std::nullopt); });
     connect(m_ui.HozonBtn, &QPushButton::clicked, this, &MainWindow::saveOffsets);
+    connect(m_ui.SokuteiBtn, &QPushButton::clicked, this, &MainWindow::onSokuteiBtnClicked);
     connect(m_ui.RirekiBtn, &QPushButton::clicked, this, &MainWindow::onRirekiBtnClicked);
     connect(m_ui.ShinkiBtn, &QPushButton::clicked, this, [this] {
         m_undo->replace(tr("新しい委任状にしました。"),
@@ -102,6 +105,8 @@ bool MainWindow::load()
         if (!another && !warning.isEmpty())
             m_services.messages->warning(Messages::appTitle(), warning);
     });
+    if (!another)
+        guarded([this] { usePrinterOffsets(false); });
     if (another) {
         m_services.messages->warning(Messages::appTitle(), tr("多重起動は、できません。"));
         if (m_services.raiseRunningInstance)
@@ -167,8 +172,53 @@ void MainWindow::onPriDiaBtnClicked()
         if (!failure.isEmpty())
             showFailure(failure);
     });
+    printerChanged();
+}
+
+void MainWindow::printerChanged()
+{
+    guarded([this] { usePrinterOffsets(true); });
     if (m_preview)
         m_preview->printerChanged();
+}
+
+void MainWindow::usePrinterOffsets(bool tell)
+{
+    if (!m_services.printing)
+        return;
+    const std::optional<PrinterIdentity> chosen = m_services.printing->chosenIdentity();
+    // Offsets typed for the printer used so far are not dropped unasked.
+    if (tell && m_panel->unsaved() && !m_panel->shows(chosen) &&
+        m_services.messages->askYesNo(Messages::appTitle(),
+                                      tr("ズレが保存されていません。いままでのプリンタのズレとして"
+                                         "保存してから、切り替えますか？")))
+        saveOffsets();
+    const QString name = m_services.printing->chosenName();
+    QString notice;
+    const QString warning = m_panel->usePrinter(chosen, name, &notice);
+    if (!warning.isEmpty())
+        m_services.messages->warning(Messages::appTitle(), warning);
+    if (tell && !notice.isEmpty())
+        m_notice->tell(notice, 6000);
+}
+
+void MainWindow::onSokuteiBtnClicked()
+{
+    guarded([this] {
+        QString error;
+        const std::optional<PrintOffset> current = m_form->offset(&error);
+        if (!current)
+            return showFailure(error);
+        CalibrationDialog dialog(*current, this);
+        if (dialog.exec() != QDialog::Accepted || !dialog.result())
+            return;
+        m_panel->setOffset(*dialog.result());
+        m_notice->tell(tr("ズレを 左右 %1・上下 %2 にしました。○印の印刷で確かめてから"
+                          "「ズレ保存」を押してください。")
+                           .arg(dialog.result()->leftRight)
+                           .arg(dialog.result()->upDown),
+                       6000);
+    });
 }
 
 void MainWindow::onZEndBtnClicked()

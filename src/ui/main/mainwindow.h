@@ -44,6 +44,9 @@ public:
     bool printing() const;
     // 一括印刷, opening the CSV file when one is given.
     void showBatch(const QString &csvFile = QString());
+    // The chosen printer changed (printer setup, a batch, the command line): its offsets are
+    // used from now on, and the notice says so.
+    void printerChanged();
 
 signals:
     // A page the print queue or the PDF file took, for whoever keeps a record of the letters:
@@ -64,6 +67,10 @@ private:
 
     void onPriDiaBtnClicked();
     void onZEndBtnClicked();
+    // ズレを測って入力: offsets from where the printed ○ lay, shown in the boxes, not saved.
+    void onSokuteiBtnClicked();
+    // The chosen printer's offsets in the boxes; told in the notice when `tell`.
+    void usePrinterOffsets(bool tell);
     // ズレ保存: false, the failure told, when nothing was saved.
     bool saveOffsets();
     // Before the program ends: offsets not saved yet are saved or dropped as the clerk answers;

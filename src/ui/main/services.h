@@ -9,6 +9,7 @@ class Clock;
 class History;
 class Messages;
 class Printing;
+class PrinterOffsets;
 class PrinterSetup;
 class Session;
 struct PageGeometry;
@@ -35,6 +36,8 @@ struct Services
     std::function<void()> raiseRunningInstance;
     // Where the offset files ini_x1.txt and ini_y1.txt live.
     QString offsetDirectory;
+    // The offsets each printer keeps; none: the offset files only.
+    PrinterOffsets *printerOffsets = nullptr;
     // The user's settings file (the preview's scan and last paper); empty: the usual place.
     QString settingsPath;
 };
