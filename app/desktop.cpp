@@ -1,6 +1,7 @@
 #include "desktop.h"
 
 #include "history/history.h"
+#include "office/officesettings.h"
 #include "layout/printing.h"
 #include "printing/cupsprinting.h"
 #include "printing/cupsspooler.h"
@@ -64,6 +65,7 @@ Services Desktop::services()
 History *Desktop::startHistory()
 {
     if (!m_history)
-        m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background);
+        m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background,
+                                              officeStores(officeConnection(QString())));
     return m_history.get();
 }

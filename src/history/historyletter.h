@@ -23,6 +23,8 @@ struct HistoryLetter
     QString orientation;
     QString jobId;        // the print service's job number, or the PDF file written
     bool reprint = false; // printed again from the history
+    QString pc;           // the PC and user that printed it, in a shared history
+    QString user;
 };
 
 // A letter the print queue or the PDF file took, as it is kept, printed now.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/historyletter.h"
+#include "history/letterstore.h"
 
 #include <QHash>
 #include <QList>
@@ -11,16 +11,9 @@
 // The history file itself: SQLite through Qt SQL, one connection used by one thread only. Every
 // letter is one transaction in WAL mode, so a crash at any moment loses at most the letter
 // being written. Every statement takes its values as bound parameters.
-class HistoryStore
+class HistoryStore : public LetterStore
 {
 public:
-    enum class Opened {
-        Ready,
-        MovedAside, // the file was damaged or unreadable: kept under another name, a new one begun
-        Unusable,   // nothing can be written in the folder, or the disk is full
-        Newer,      // written by a later version of this program: left alone
-    };
-
     explicit HistoryStore(const QString &path);
     ~HistoryStore();
     HistoryStore(const HistoryStore &) = delete;
