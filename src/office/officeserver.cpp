@@ -129,7 +129,6 @@ void OfficeServer::judge(const QSqlError &error)
                code.startsWith(QLatin1String("57P"))) {
         // The connection is gone: made anew at the next call.
         m_state = State::Unreachable;
-        close();
     }
 }
 
@@ -138,21 +137,29 @@ OfficeServer::State OfficeServer::connect()
     if (m_state == State::Connected && QSqlDatabase::database(m_name, false).isOpen())
         return m_state;
     close();
+    m_state = openConnection() ? State::Connected : m_state;
+    if (m_state == State::Connected && run(QStringLiteral("SET statement_timeout = 5000")) &&
+        migrate())
+        return m_state;
+    // Any other failure is taken as the server's passing trouble: asked again later.
+    if (m_state == State::Connected)
+        m_state = State::Unreachable;
+    close();
+    return m_state;
+}
+
+bool OfficeServer::openConnection()
+{
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
     db.setConnectOptions(bounded(m_connection));
-    if (!db.open()) {
-        m_error = db.lastError().databaseText();
-        // A role that may not log in, or may not use the database, is refused, not unreachable.
-        const bool refused = db.lastError().nativeErrorCode() == QLatin1String("42501") ||
-                             m_error.contains(QLatin1String("permission denied"));
-        m_state = refused ? State::Denied : State::Unreachable;
-        close();
-        return m_state;
-    }
-    m_state = State::Connected;
-    if (!run(QStringLiteral("SET statement_timeout = 5000")) || !migrate())
-        close();
-    return m_state;
+    if (db.open())
+        return true;
+    m_error = db.lastError().databaseText();
+    // A role that may not log in, or may not use the database, is refused, not unreachable.
+    const bool refused = db.lastError().nativeErrorCode() == QLatin1String("42501") ||
+                         m_error.contains(QLatin1String("permission denied"));
+    m_state = refused ? State::Denied : State::Unreachable;
+    return false;
 }
 
 bool OfficeServer::migrate()
@@ -175,13 +182,19 @@ bool OfficeServer::migrate()
     std::optional<int> found = version();
     if (!found || *found == latest)
         return found.has_value();
+    if (*found > latest) {
+        m_state = State::Newer;
+        return false;
+    }
     if (!db.transaction())
         return false;
     QSqlQuery lock(db);
     lock.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?)"));
     lock.addBindValue(kMigrationLock);
     bool done = run(lock);
-    done = done && run(QStringLiteral("CREATE TABLE IF NOT EXISTS sorafu_schema(version integer)"));
+    if (*found == 0)
+        done = done &&
+               run(QStringLiteral("CREATE TABLE IF NOT EXISTS sorafu_schema(version integer)"));
     found = done ? version() : std::nullopt;
     done = found.has_value();
     if (done && *found > latest)

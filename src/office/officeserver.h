@@ -54,6 +54,7 @@ private:
     bool run(const QString &statement);
     // Reads the failure into state().
     void judge(const QSqlError &error);
+    bool openConnection();
     bool migrate();
     void close();
 
