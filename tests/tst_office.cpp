@@ -81,12 +81,12 @@ private slots:
         QTemporaryDir home;
         History history(home.filePath("history.sqlite"), home.filePath("settings.ini"), background,
                         storesOf(office("sharing"), "pc-a"));
-        QStringList names;
+        std::optional<QStringList> names;
         connect(&history, &History::found, this,
                 [&](int, const QList<HistoryLetter> &letters) { names = listed(letters); });
         history.search({text, {}, {}});
-        history.waitForIdle();
-        QTRY_COMPARE(names, found);
+        QTRY_VERIFY(names);
+        QCOMPARE(*names, found);
     }
 
     // The server stops between letters and starts again: the letters wait on the PC, are sent
@@ -99,9 +99,9 @@ private slots:
         QCOMPARE(store.open(), LetterStore::Opened::Ready);
         QVERIFY(keep(store, "一"));
         m_server.stop();
-        for (const QString &name : {"二", "三"})
-            QVERIFY(keep(store, name));
+        QVERIFY(keep(store, "二"));
         QCOMPARE(store.takeNotice(), kUnreachable);
+        QVERIFY(keep(store, "三"));
         QVERIFY(store.search({}).size() == 3); // this PC's own file meanwhile
         QCOMPARE(store.takeNotice(), QString());
         QVERIFY2(m_server.start(), qPrintable(m_server.lastError));

@@ -182,10 +182,6 @@ bool OfficeServer::migrate()
     std::optional<int> found = version();
     if (!found || *found == latest)
         return found.has_value();
-    if (*found > latest) {
-        m_state = State::Newer;
-        return false;
-    }
     if (!db.transaction())
         return false;
     QSqlQuery lock(db);

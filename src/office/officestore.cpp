@@ -70,7 +70,7 @@ bool OfficeStore::reachable() const
         return true;
     if (m_server->state() != OfficeServer::State::Unreachable)
         return false;
-    return !m_sinceFailure.isValid() || m_sinceFailure.hasExpired(m_retryMs);
+    return !m_sinceFailure.isValid() || m_sinceFailure.elapsed() >= m_retryMs;
 }
 
 void OfficeStore::noteTrouble() const
