@@ -58,9 +58,9 @@ public:
     }
 
     // As the program's settings take it.
-    QString connection(const QString &user = "sorafu") const
+    QString connection(const QString &database = "postgres", const QString &user = "sorafu") const
     {
-        return QString("host=%1 dbname=postgres user=%2").arg(m_dir.path(), user);
+        return QString("host=%1 dbname=%2 user=%3").arg(m_dir.path(), database, user);
     }
 
     // Statements run by the superuser; false with lastError when one fails.

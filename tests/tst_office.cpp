@@ -4,6 +4,7 @@
 
 #include "history/history.h"
 #include "office/officeserver.h"
+#include "office/officesettings.h"
 #include "office/officestore.h"
 #include "privatepostgres.h"
 #include "system/background.h"
@@ -30,12 +31,12 @@ bool keep(OfficeStore &store, const QString &name)
     return store.record(letter);
 }
 
-// "name@pc" of each letter, newest first.
+// "name@user" of each letter, newest first.
 QStringList listed(const QList<HistoryLetter> &letters)
 {
     QStringList names;
     for (const HistoryLetter &letter : letters)
-        names.append(letter.letter.text(Field::Delegator1Name) + '@' + letter.pc);
+        names.append(letter.letter.text(Field::Delegator1Name) + '@' + letter.user);
     return names;
 }
 
@@ -51,18 +52,21 @@ private slots:
         if (!PrivatePostgres::available())
             QSKIP("the PostgreSQL server is not installed");
         QVERIFY2(m_server.start(), qPrintable(m_server.lastError));
+        QVERIFY(m_server.sql("CREATE DATABASE sharing"));
+        record("clerk-b", letterOf("山田太郎", "ヤマダ"));
+        record("clerk-a", letterOf("佐藤花子", "サトウ"));
     }
 
-    // Each PC prints one letter under its own HOME; the first finds both.
+    // Each clerk prints one letter under a HOME of their own; the first finds both.
     void sharing_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("all") << "" << QStringList{"佐藤花子@pc-b", "山田太郎@pc-a"};
-        QTest::newRow("other PC, trigrams") << "佐藤花" << QStringList{"佐藤花子@pc-b"};
-        QTest::newRow("one character") << "山" << QStringList{"山田太郎@pc-a"};
-        QTest::newRow("two characters") << "花子" << QStringList{"佐藤花子@pc-b"};
-        QTest::newRow("reading in hiragana") << "さとう" << QStringList{"佐藤花子@pc-b"};
+        QTest::newRow("all") << "" << QStringList{"佐藤花子@clerk-a", "山田太郎@clerk-b"};
+        QTest::newRow("trigrams") << "佐藤花" << QStringList{"佐藤花子@clerk-a"};
+        QTest::newRow("one character") << "山" << QStringList{"山田太郎@clerk-b"};
+        QTest::newRow("two characters") << "花子" << QStringList{"佐藤花子@clerk-a"};
+        QTest::newRow("reading in hiragana") << "さとう" << QStringList{"佐藤花子@clerk-a"};
         QTest::newRow("no such letter") << "鈴木" << QStringList{};
         QTest::newRow("percent is a character") << "%太郎" << QStringList{};
         QTest::newRow("underscore too") << "田_郎" << QStringList{};
@@ -71,16 +75,10 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QStringList, found);
-        if (!m_shared) {
-            QVERIFY(m_server.sql("CREATE DATABASE sharing"));
-            QVERIFY(recordOn("pc-a", letterOf("山田太郎", "ヤマダ")));
-            QVERIFY(recordOn("pc-b", letterOf("佐藤花子", "サトウ")));
-            m_shared = true;
-        }
         ThreadBackground background;
         QTemporaryDir home;
         History history(home.filePath("history.sqlite"), home.filePath("settings.ini"), background,
-                        storesOf(office("sharing"), "pc-a"));
+                        officeStores(m_server.connection("sharing")));
         std::optional<QStringList> names;
         connect(&history, &History::found, this,
                 [&](int, const QList<HistoryLetter> &letters) { names = listed(letters); });
@@ -95,7 +93,8 @@ private slots:
     {
         QVERIFY(m_server.sql("CREATE DATABASE outage"));
         QTemporaryDir home;
-        OfficeStore store(office("outage"), home.filePath("history.sqlite"), "pc-a", "u", 0);
+        OfficeStore store(m_server.connection("outage"), home.filePath("history.sqlite"), "pc-a",
+                          "clerk-a", 0);
         QCOMPARE(store.open(), LetterStore::Opened::Ready);
         QVERIFY(keep(store, "一"));
         m_server.stop();
@@ -106,10 +105,10 @@ private slots:
         QCOMPARE(store.takeNotice(), QString());
         QVERIFY2(m_server.start(), qPrintable(m_server.lastError));
         QVERIFY(keep(store, "四"));
-        OfficeServer other(office("outage"));
+        OfficeServer other(m_server.connection("outage"));
         const QJsonObject twice = officeLetter(letterOf("五"));
         QVERIFY(other.insert(twice) && other.insert(twice));
-        const QStringList all{"五@", "四@pc-a", "三@pc-a", "二@pc-a", "一@pc-a"};
+        const QStringList all{"五@", "四@clerk-a", "三@clerk-a", "二@clerk-a", "一@clerk-a"};
         QCOMPARE(listed(other.search({}, 100).value_or(QList<HistoryLetter>())), all);
         QCOMPARE(store.takeNotice(), QString());
     }
@@ -126,7 +125,7 @@ private slots:
             "GRANT UPDATE (left_right, up_down, pc, saved_at) ON printer_offsets TO %1;"
             "GRANT USAGE ON SEQUENCE letters_id_seq TO %1;";
         QTest::newRow("least privilege") << leastPrivilege << QString() << 2;
-        QTest::newRow("none") << QString() << "共有の印刷履歴を使う権限がありません。" << 0;
+        QTest::newRow("none") << QString() << "共有の印刷履歴を使う権限" << 0;
     }
     void rights()
     {
@@ -135,13 +134,13 @@ private slots:
         QFETCH(int, onServer);
         const QString role = QString("clerk_%1").arg(onServer);
         QVERIFY(m_server.sql("CREATE DATABASE " + role));
-        OfficeServer owner(office(role));
+        OfficeServer owner(m_server.connection(role));
         QCOMPARE(owner.connect(), OfficeServer::State::Connected);
         QVERIFY(m_server.sql(QString("CREATE ROLE %1 LOGIN").arg(role)));
         QVERIFY(grants.isEmpty() || m_server.sql(grants.arg(role), role));
         QTemporaryDir home;
-        QString connection = office(role).replace("user=sorafu", "user=" + role);
-        OfficeStore store(connection, home.filePath("history.sqlite"), "pc-a", "u", 0);
+        const QString connection = m_server.connection(role, role);
+        OfficeStore store(connection, home.filePath("history.sqlite"), "pc-a", "clerk-a", 0);
         QCOMPARE(store.open(), LetterStore::Opened::Ready);
         for (const QString &name : {"一", "二"})
             QVERIFY(keep(store, name));
@@ -175,41 +174,29 @@ private slots:
         QVERIFY(m_server.sql("CREATE DATABASE " + database));
         QVERIFY(before.isEmpty() || m_server.sql(before, database));
         for (int run = 0; run < 2; ++run) {
-            OfficeServer server(office(database));
+            OfficeServer server(m_server.connection(database));
             QCOMPARE(server.connect(), state);
-            const bool inserted = server.insert(officeLetter(letterOf("一")));
-            QCOMPARE(inserted, state == OfficeServer::State::Connected);
+            const bool connected = state == OfficeServer::State::Connected;
+            QCOMPARE(server.insert(officeLetter(letterOf("一"))), connected);
         }
         const int kept = state == OfficeServer::State::Connected ? 2 : 0;
-        OfficeServer server(office(database));
+        OfficeServer server(m_server.connection(database));
         QCOMPARE(server.search({}, 100).value_or(QList<HistoryLetter>()).size(), kept);
     }
 
 private:
-    QString office(const QString &database) const
+    void record(const QString &user, const HistoryLetter &letter)
     {
-        return m_server.connection().replace("dbname=postgres", "dbname=" + database);
-    }
-    static History::StoreMaker storesOf(const QString &connection, const QString &pc)
-    {
-        return [connection, pc](const QString &path) {
-            return std::unique_ptr<LetterStore>(
-                std::make_unique<OfficeStore>(connection, path, pc, "u", 0));
-        };
-    }
-    bool recordOn(const QString &pc, const HistoryLetter &letter)
-    {
+        qputenv("USER", user.toUtf8());
         ThreadBackground background;
         QTemporaryDir home;
         History history(home.filePath("history.sqlite"), home.filePath("settings.ini"), background,
-                        storesOf(office("sharing"), pc));
+                        officeStores(m_server.connection("sharing")));
         history.record(letter);
         history.waitForIdle();
-        return QDir(home.path()).exists("office-outbox.sqlite");
     }
 
     PrivatePostgres m_server;
-    bool m_shared = false;
 };
 
 QTEST_MAIN(TestOffice)
