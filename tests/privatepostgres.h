@@ -95,6 +95,9 @@ private:
         return false;
     }
 
-    QTemporaryDir m_dir{QDir::tempPath() + "/sorafu-pg-XXXXXX"};
+    // Where nobody may pass: other tests have been seen to close /tmp to all but root.
+    const QString m_temp = QDir::tempPath();
+    const QString m_base = QFile::permissions(m_temp) & QFile::ExeOther ? m_temp : "/dev/shm";
+    QTemporaryDir m_dir{m_base + "/sorafu-pg-XXXXXX"};
     QProcess m_server;
 };

@@ -148,11 +148,11 @@ private slots:
         QCOMPARE(store.takeNotice(), QString());
         QCOMPARE(listed(store.search({})).size(), 2);
         QCOMPARE(owner.search({}, 100)->size(), onServer);
-        const PrintOffset offset{12, 34};
-        QCOMPARE(owner.saveSharedOffset("ipp://p/q", offset, "pc-a"), true);
+        QCOMPARE(owner.saveSharedOffset("ipp://p/q", {12, 34}, "pc-a"), true);
         OfficeServer clerk(connection);
         QCOMPARE(clerk.saveSharedOffset("ipp://p/q", {5, 6}, "pc-b"), onServer > 0);
-        QCOMPARE(owner.sharedOffset("ipp://p/q"), (onServer ? PrintOffset{5, 6} : offset));
+        QCOMPARE(owner.sharedOffset("ipp://p/q"),
+                 (onServer ? PrintOffset{5, 6} : PrintOffset{12, 34}));
     }
 
     // An empty server gets every table at the first connection; one of a later version is left
