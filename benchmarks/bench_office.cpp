@@ -22,7 +22,8 @@ INSERT INTO letters(uid, printed_at, pc, user_name, delegated_matter, entries, r
                     search_text)
 SELECT gen_random_uuid(), timestamp '2023-01-01' + i * interval '90 seconds', 'pc-' || i % 6,
        'clerk', false, jsonb_build_object('delegator1_name', k || g, 'delegator1_reading',
-       kr || gr, 'vehicle_number', v, 'delegator1_address1', a), false, v || kr || gr || k || g || a
+       kr || gr, 'vehicle_number', v, 'delegator1_address1', a), false,
+       v || kr || gr || k || g || a
 FROM (SELECT i, s.k[1 + (random() * 39)::int] AS k, s.kr[1 + (random() * 39)::int] AS kr,
              s.g[1 + (random() * 19)::int] AS g, s.gr[1 + (random() * 19)::int] AS gr,
              s.ad[1 + (random() * 7)::int] || (1 + (random() * 40)::int) || '-' ||

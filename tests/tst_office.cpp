@@ -173,14 +173,14 @@ private slots:
         const QString database = QString("fresh_%1").arg(int(state));
         QVERIFY(m_server.sql("CREATE DATABASE " + database));
         QVERIFY(before.isEmpty() || m_server.sql(before, database));
-        const bool connected = state == OfficeServer::State::Connected;
+        const bool up = state == OfficeServer::State::Connected;
         for (int run = 0; run < 2; ++run) {
             OfficeServer server(m_server.connection(database));
             QCOMPARE(server.connect(), state);
-            QCOMPARE(server.insert(officeLetter(letterOf("一"))), connected);
+            QCOMPARE(server.insert(officeLetter(letterOf("一"))), up);
         }
         OfficeServer server(m_server.connection(database));
-        QCOMPARE(server.search({}, 100).value_or(QList<HistoryLetter>()).size(), connected ? 2 : 0);
+        QCOMPARE(server.search({}, 100).value_or(QList<HistoryLetter>()).size(), up ? 2 : 0);
     }
 
 private:

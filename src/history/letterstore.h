@@ -37,7 +37,7 @@ public:
     virtual bool removeBefore(const QDateTime &moment) = 0;
     // For each of the fields, keyed by fieldKey(), the texts of the latest letters most
     // frequent first.
-    virtual QHash<QString, QStringList> frequentTexts(const QList<Field> &fields, int latestLetters,
+    virtual QHash<QString, QStringList> frequentTexts(const QList<Field> &fields, int latest,
                                                       int perField) const = 0;
     // Deletes everything this PC keeps.
     virtual bool erase() = 0;
