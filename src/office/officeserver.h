@@ -55,6 +55,11 @@ private:
     // Reads the failure into state().
     void judge(const QSqlError &error);
     bool openConnection();
+    // The letters of `from` that meet `condition` with `value` bound (none: every letter),
+    // newest by `order` first.
+    std::optional<QList<HistoryLetter>> select(const HistoryQuery &query, const QString &from,
+                                               const QString &condition, const QString &value,
+                                               const QString &order, int limit);
     bool migrate();
     void close();
 
