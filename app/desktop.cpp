@@ -1,6 +1,7 @@
 #include "desktop.h"
 
 #include "history/history.h"
+#include "office/officesettings.h"
 #include "layout/printing.h"
 #include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
@@ -76,6 +77,7 @@ History *Desktop::startHistory()
     if (QCoreApplication::libraryPaths().isEmpty())
         QCoreApplication::setLibraryPaths(m_pluginPaths);
     if (!m_history)
-        m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background);
+        m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background,
+                                              officeStores(officeConnection(QString())));
     return m_history.get();
 }

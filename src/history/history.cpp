@@ -32,8 +32,9 @@ constexpr int kIdleWaitMs = 60000;
 struct History::Shared
 {
     QString path;
+    History::StoreMaker make;
     // Made, used and closed on the lane only.
-    std::unique_ptr<HistoryStore> store;
+    std::unique_ptr<LetterStore> store;
     std::atomic<int> latestSearch{0};
     std::atomic<bool> closing{false};
 };
@@ -53,10 +54,19 @@ struct History::Found
 
 History::History(const QString &path, const QString &settingsPath, Background &background,
                  QObject *parent)
+    : History(path, settingsPath, background, {}, parent)
+{
+}
+
+History::History(const QString &path, const QString &settingsPath, Background &background,
+                 StoreMaker maker, QObject *parent)
     : QObject(parent), m_path(path), m_settingsPath(settingsPath),
       m_shared(std::make_shared<Shared>()), m_lane(background.lane(QStringLiteral("history")))
 {
     m_shared->path = path;
+    m_shared->make = maker ? std::move(maker) : [](const QString &file) {
+        return std::unique_ptr<LetterStore>(std::make_unique<HistoryStore>(file));
+    };
     const auto settings = openSettings(settingsPath);
     m_settings.keep = settings->value(kKeep, true).toBool();
     m_settings.retentionMonths = qMax(1, settings->value(kRetention, 12).toInt());
@@ -84,9 +94,20 @@ template <typename Work, typename Done> void History::onLane(Work work, Done don
 {
     using Result = decltype(work(std::declval<Shared &>()));
     auto result = std::make_shared<Result>();
+    // What the store had to say on the way (the office's server not answering) comes along.
+    auto notice = std::make_shared<QString>();
     m_lane->run(
-        this, [shared = m_shared, work, result] { *result = work(*shared); },
-        [done, result] { done(*result); });
+        this,
+        [shared = m_shared, work, result, notice] {
+            *result = work(*shared);
+            if (shared->store)
+                *notice = shared->store->takeNotice();
+        },
+        [this, done, result, notice] {
+            if (!notice->isEmpty())
+                emit problem(*notice);
+            done(*result);
+        });
 }
 
 void History::onLane(std::function<void(Shared &)> work)
@@ -101,7 +122,7 @@ void History::open()
     const int months = m_settings.retentionMonths;
     onLane(
         [months](Shared &shared) {
-            shared.store = std::make_unique<HistoryStore>(shared.path);
+            shared.store = shared.make(shared.path);
             Opening opening{shared.store->open(), QString()};
             opening.movedTo = QDir::toNativeSeparators(shared.store->movedTo());
             if (shared.store->isOpen())
@@ -209,7 +230,7 @@ void History::setKeep(bool keep)
         [](Shared &shared) {
             // Erased even when it never opened this run: turning it off promises nothing is kept.
             if (!shared.store)
-                shared.store = std::make_unique<HistoryStore>(shared.path);
+                shared.store = shared.make(shared.path);
             const bool erased = shared.store->erase();
             shared.store.reset();
             return erased;

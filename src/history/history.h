@@ -12,6 +12,7 @@
 
 class Background;
 class Lane;
+class LetterStore;
 
 // What the user chose for the history, kept in the program's settings.
 struct HistorySettings
@@ -32,6 +33,11 @@ public:
     // settings of this program. Letters past the retention period are deleted as it opens.
     History(const QString &path, const QString &settingsPath, Background &background,
             QObject *parent = nullptr);
+    // Makes the store for the file at a path, on the history's lane.
+    using StoreMaker = std::function<std::unique_ptr<LetterStore>(const QString &path)>;
+    // Keeps the letters where `maker`'s stores do (the office's server, say).
+    History(const QString &path, const QString &settingsPath, Background &background,
+            StoreMaker maker, QObject *parent = nullptr);
     // Finishes writing the letters already handed to it, within a bound.
     ~History() override;
 

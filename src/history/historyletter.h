@@ -24,6 +24,8 @@ struct HistoryLetter
     QString jobId;        // the print service's job number, or the PDF file written
     bool reprint = false; // printed again from the history
     bool batch = false;   // one letter of a batch printed from a list
+    QString pc;           // the PC and user that printed it, in a shared history
+    QString user;
 };
 
 // A letter the print queue or the PDF file took, as it is kept, printed now.

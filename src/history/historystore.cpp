@@ -254,8 +254,9 @@ bool HistoryStore::openConnection()
     return true;
 }
 
-bool HistoryStore::isSound(const QDateTime &now)
+bool HistoryStore::isSound()
 {
+    const QDateTime now = QDateTime::currentDateTime();
     if (!m_open)
         return true;
     const bool full = fullCheckDue(now);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/historyletter.h"
+#include "history/letterstore.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -13,16 +13,9 @@
 // The history file itself: SQLite through Qt SQL, one connection used by one thread only. Every
 // letter is one transaction in WAL mode, so a crash at any moment loses at most the letter
 // being written. Every statement takes its values as bound parameters.
-class HistoryStore
+class HistoryStore : public LetterStore
 {
 public:
-    enum class Opened {
-        Ready,
-        MovedAside, // the file was damaged or unreadable: kept under another name, a new one begun
-        Unusable,   // nothing can be written in the folder, or the disk is full
-        Newer,      // written by a later version of this program: left alone
-    };
-
     explicit HistoryStore(const QString &path);
     ~HistoryStore();
     HistoryStore(const HistoryStore &) = delete;
@@ -37,9 +30,8 @@ public:
     // starts: at most once a week it reads the whole file, and otherwise only looks up the
     // newest letter in the search indexes. A damaged index is rebuilt from the letters and
     // counts as sound: see rebuiltIndex().
-    bool isSound(const QDateTime &now = QDateTime::currentDateTime());
-    // Whether the search index was found damaged and rebuilt since the last call.
-    bool rebuiltIndex();
+    bool isSound() override;
+    bool rebuiltIndex() override;
     // Moves the damaged file aside and begins a new one: MovedAside or Unusable.
     Opened startAfresh();
     bool isOpen() const { return m_open; }

@@ -51,6 +51,8 @@ void HistoryLink::showWindow(const QDate &today)
     if (!m_historyWindow) {
         m_historyWindow = new HistoryWindow(m_history, m_messages, today, m_window);
         connect(m_historyWindow, &HistoryWindow::openRequested, this, &HistoryLink::openRequested);
+        connect(m_historyWindow, &HistoryWindow::officeSettingsRequested, this,
+                &HistoryLink::officeSettingsRequested);
         connect(m_historyWindow, &HistoryWindow::reprintRequested, this,
                 &HistoryLink::askToReprint);
         m_historyWindow->move(m_window->geometry().center() - m_historyWindow->rect().center());

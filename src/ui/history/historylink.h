@@ -48,6 +48,7 @@ signals:
     void openRequested(const HistoryLetter &letter);
     // Once the clerk agreed to print it again on the printer chosen now.
     void reprintRequested(const HistoryLetter &letter);
+    void officeSettingsRequested();
 
 private:
     void askToReprint(const HistoryLetter &letter);

@@ -107,6 +107,7 @@ HistoryWindow::HistoryWindow(History &history, Messages &messages, const QDate &
     connect(m_ui.DeleteBtn, &QPushButton::clicked, this, &HistoryWindow::onDeleteBtnClicked);
     connect(m_ui.ExportBtn, &QPushButton::clicked, this, &HistoryWindow::onExportBtnClicked);
     connect(m_ui.CloseBtn, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_ui.OfficeBtn, &QPushButton::clicked, this, &HistoryWindow::officeSettingsRequested);
     connect(m_ui.KeepCheck, &QCheckBox::clicked, this, &HistoryWindow::onKeepCheckClicked);
     connect(m_ui.RetentionCombo, &QComboBox::activated, this, &HistoryWindow::onRetentionChanged);
     // On the list only: in the search field the key deletes a character.
@@ -171,6 +172,8 @@ void HistoryWindow::onFound(int serial, const QList<HistoryLetter> &letters)
             : kept.batch ? tr("一括")
                          : QString(),
             kept.printer.isEmpty() ? kept.jobId : kept.printer,
+            kept.pc,
+            kept.user,
         }));
     }
     m_ui.LetterList->clear();

@@ -27,6 +27,7 @@ public:
 signals:
     void openRequested(const HistoryLetter &letter);
     void reprintRequested(const HistoryLetter &letter);
+    void officeSettingsRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -13,6 +13,7 @@
 #include "ui/main/letterundo.h"
 #include "ui/main/offsetpanel.h"
 #include "ui/main/printrunner.h"
+#include "ui/office/officedialog.h"
 #include "ui/preview/previewwindow.h"
 #include "ui/widgets/displaysize.h"
 #include "ui/widgets/inputmodes.h"
@@ -162,6 +163,12 @@ void MainWindow::linkHistory()
         m_history->setReprinting(idle);
         print(record.letter, m_history->historyWindow());
         m_history->setReprinting(idle && m_runner->busy());
+    });
+    connect(m_history, &HistoryLink::officeSettingsRequested, this, [this] {
+        auto *dialog = new OfficeDialog(*m_services.background, m_services.settingsPath,
+                                        m_history->historyWindow());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
     });
 }
 

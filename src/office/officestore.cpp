@@ -1,0 +1,192 @@
+#include "office/officestore.h"
+
+#include "history/historystore.h"
+#include "office/officeserver.h"
+#include "office/outbox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QObject>
+
+#include <utility>
+
+namespace {
+
+// Letters sent in one go; the rest at the next call, so no call waits long on a full outbox.
+constexpr int kSendBatch = 200;
+
+} // namespace
+
+OfficeStore::OfficeStore(const QString &connection, const QString &path, const QString &pc,
+                         const QString &user, int retryMs)
+    : m_server(std::make_unique<OfficeServer>(connection)),
+      m_local(std::make_unique<HistoryStore>(path)),
+      m_outbox(std::make_unique<Outbox>(outboxPath(path))), m_pc(pc), m_user(user),
+      m_retryMs(retryMs)
+{
+}
+
+OfficeStore::~OfficeStore() = default;
+
+QString OfficeStore::outboxPath(const QString &path)
+{
+    return QFileInfo(path).dir().filePath(QStringLiteral("office-outbox.sqlite"));
+}
+
+LetterStore::Opened OfficeStore::open()
+{
+    const Opened opened = m_local->open();
+    if (!m_local->isOpen() || !m_outbox->open())
+        return Opened::Unusable;
+    m_server->connect();
+    noteTrouble();
+    send();
+    return opened;
+}
+
+QString OfficeStore::movedTo() const
+{
+    return m_local->movedTo();
+}
+
+bool OfficeStore::isOpen() const
+{
+    return m_local->isOpen();
+}
+
+bool OfficeStore::isSound()
+{
+    return m_local->isSound();
+}
+
+bool OfficeStore::rebuiltIndex()
+{
+    return m_local->rebuiltIndex();
+}
+
+LetterStore::Opened OfficeStore::startAfresh()
+{
+    return m_local->startAfresh();
+}
+
+bool OfficeStore::reachable() const
+{
+    if (m_server->state() == OfficeServer::State::Connected)
+        return true;
+    if (m_server->state() != OfficeServer::State::Unreachable)
+        return false;
+    return !m_sinceFailure.isValid() || m_sinceFailure.elapsed() >= m_retryMs;
+}
+
+void OfficeStore::noteTrouble() const
+{
+    switch (m_server->state()) {
+    case OfficeServer::State::Connected:
+        m_toldUnreachable = false;
+        m_sinceFailure.invalidate();
+        return;
+    case OfficeServer::State::Unreachable:
+        m_sinceFailure.start();
+        if (m_toldUnreachable)
+            return;
+        m_toldUnreachable = true;
+        m_notice = QObject::tr("共有の印刷履歴に接続できません。"
+                               "このパソコンに保存し、つながったら送ります。");
+        return;
+    case OfficeServer::State::Denied:
+        if (m_toldRefusal)
+            return;
+        m_toldRefusal = true;
+        m_notice = QObject::tr("共有の印刷履歴を使う権限がありません。"
+                               "印刷した委任状はこのパソコンに保存し、"
+                               "このパソコンの印刷履歴はこれまでどおり使えます。"
+                               "サーバーの管理者に権限を確かめてもらってください。");
+        return;
+    case OfficeServer::State::Newer:
+        if (m_toldRefusal)
+            return;
+        m_toldRefusal = true;
+        m_notice = QObject::tr("共有の印刷履歴は新しい版のソラフで作られたため、使えません。"
+                               "印刷した委任状はこのパソコンに保存します。"
+                               "新しい版のソラフをお使いください。");
+        return;
+    }
+}
+
+QString OfficeStore::takeNotice()
+{
+    return std::exchange(m_notice, QString());
+}
+
+bool OfficeStore::record(HistoryLetter &letter)
+{
+    letter.pc = m_pc;
+    letter.user = m_user;
+    // The outbox is what must not fail; the file is this PC's own copy.
+    HistoryLetter kept = letter;
+    m_local->record(kept);
+    if (!m_outbox->push(officeLetter(letter)))
+        return false;
+    letter.id = kept.id;
+    send();
+    return true;
+}
+
+bool OfficeStore::send()
+{
+    if (!reachable())
+        return false;
+    const auto letters = m_outbox->oldest(kSendBatch);
+    bool sent = true;
+    // A letter the server has is dropped from the outbox after: sent again, it adds nothing.
+    for (const auto &[place, letter] : letters) {
+        sent = m_server->insert(letter) && m_outbox->drop(place);
+        if (!sent)
+            break;
+    }
+    if (letters.isEmpty())
+        m_server->connect();
+    noteTrouble();
+    return sent && letters.size() < kSendBatch;
+}
+
+QList<HistoryLetter> OfficeStore::search(const HistoryQuery &query, int limit)
+{
+    // This PC's queued letters are found too once they are there.
+    if (send()) {
+        if (const auto letters = m_server->search(query, limit))
+            return *letters;
+        noteTrouble();
+    }
+    return m_local->search(query, limit);
+}
+
+bool OfficeStore::remove(const QList<qint64> &ids)
+{
+    // The ids the window holds came from the server while it answers.
+    if (m_server->state() == OfficeServer::State::Connected)
+        return m_server->remove(ids);
+    return m_local->remove(ids);
+}
+
+bool OfficeStore::removeBefore(const QDateTime &moment)
+{
+    return m_local->removeBefore(moment);
+}
+
+QHash<QString, QStringList> OfficeStore::frequentTexts(const QList<Field> &fields,
+                                                       int latestLetters, int perField) const
+{
+    if (reachable()) {
+        if (const auto texts = m_server->frequentTexts(fields, latestLetters, perField))
+            return *texts;
+        noteTrouble();
+    }
+    return m_local->frequentTexts(fields, latestLetters, perField);
+}
+
+bool OfficeStore::erase()
+{
+    const bool local = m_local->erase();
+    return m_outbox->erase() && local;
+}
