@@ -27,7 +27,8 @@ const QList<QStringList> kMigrations = {
                        " user_name text NOT NULL, delegated_matter boolean NOT NULL,"
                        " offset_left_right integer, offset_up_down integer, printer text,"
                        " paper text, orientation text, job_id text, entries jsonb NOT NULL,"
-                       " reprint boolean NOT NULL, search_text text NOT NULL,"
+                       " reprint boolean NOT NULL, batch boolean NOT NULL DEFAULT false,"
+                       " search_text text NOT NULL,"
                        " grams text[] GENERATED ALWAYS AS (sorafu_grams(search_text)) STORED)"),
         QStringLiteral("CREATE INDEX letters_printed_at ON letters(printed_at)"),
         QStringLiteral("CREATE INDEX letters_search ON letters USING gin"
@@ -45,7 +46,7 @@ constexpr int kLatestLetters = 20000;
 const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
 const QString kColumns =
     QStringLiteral("id, printed_at, pc, user_name, delegated_matter, offset_left_right,"
-                   " offset_up_down, printer, paper, orientation, job_id, entries, reprint");
+                   " offset_up_down, printer, paper, orientation, job_id, entries, reprint, batch");
 
 QString likePattern(const QString &needle)
 {
@@ -74,6 +75,7 @@ HistoryLetter readLetter(const QSqlQuery &select)
     for (int i = 0; i < kFieldCount; ++i)
         letter.letter.setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
     letter.reprint = select.value(12).toBool();
+    letter.batch = select.value(13).toBool();
     return letter;
 }
 
@@ -222,14 +224,15 @@ bool OfficeServer::insert(const QJsonObject &letter)
     insert.prepare(QStringLiteral(
         "INSERT INTO letters(uid, printed_at, pc, user_name, delegated_matter,"
         " offset_left_right, offset_up_down, printer, paper, orientation, job_id, entries,"
-        " reprint, search_text) VALUES(?::uuid, ?::timestamp, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-        " ?::jsonb, ?, ?) ON CONFLICT (uid) DO NOTHING"));
+        " reprint, batch, search_text) VALUES(?::uuid, ?::timestamp, ?, ?, ?, ?, ?, ?, ?, ?,"
+        " ?, ?::jsonb, ?, ?, ?) ON CONFLICT (uid) DO NOTHING"));
     for (const char *key : {"uid", "printed_at", "pc", "user", "delegated_matter", "left_right",
                             "up_down", "printer", "paper", "orientation", "job_id"})
         insert.addBindValue(letter.value(QLatin1String(key)).toVariant());
     const QJsonObject entries = letter.value(QLatin1String("entries")).toObject();
     insert.addBindValue(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact)));
     insert.addBindValue(letter.value(QLatin1String("reprint")).toBool());
+    insert.addBindValue(letter.value(QLatin1String("batch")).toBool());
     insert.addBindValue(letter.value(QLatin1String("search_text")).toString());
     return run(insert);
 }
@@ -375,6 +378,7 @@ QJsonObject officeLetter(const HistoryLetter &letter)
         {QStringLiteral("job_id"), letter.jobId},
         {QStringLiteral("entries"), entries},
         {QStringLiteral("reprint"), letter.reprint},
+        {QStringLiteral("batch"), letter.batch},
         {QStringLiteral("search_text"),
          HistoryStore::fold(HistoryStore::searchedText(letter.letter))},
     };
