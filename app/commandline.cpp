@@ -4,6 +4,8 @@
 #include "batch/batchprinter.h"
 #include "core/offsetfiles.h"
 #include "history/history.h"
+#include "office/officesettings.h"
+#include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "printing/printservice.h"
 #include "surfaces/japanesefont.h"
@@ -146,10 +148,17 @@ BatchFile check(const QString &path)
     return file;
 }
 
-// The offsets the window would start with: the same files, the same clamping to its range.
-PrintOffset savedOffset()
+// The offsets the window would use for the printer: its own when it has some saved, else the
+// offset files, with the same clamping to the window's range.
+PrintOffset savedOffset(const PrinterIdentity &printer)
 {
-    const OffsetReadings readings = loadOffsetFiles(offsetDirectory());
+    const QString folder = offsetDirectory();
+    QString problem;
+    if (const std::optional<PrintOffset> kept = PrinterOffsetFile(folder).find(printer, &problem))
+        return *kept;
+    if (!problem.isEmpty())
+        say(problem);
+    const OffsetReadings readings = loadOffsetFiles(folder);
     if (const QString warning = offsetLoadWarning(readings); !warning.isEmpty())
         say(warning);
     return {std::clamp(readings.leftRight.value, -1000, 1000),
@@ -165,7 +174,7 @@ BatchOutcome nothingSent(const BatchFile &file, const QString &why)
     return outcome;
 }
 
-BatchOutcome toPdf(const BatchRun &run, const BatchFile &file, const QString &path)
+BatchOutcome toPdf(BatchRun run, const BatchFile &file, const QString &path)
 {
     const std::unique_ptr<QSettings> settings = openSettings(QString());
     PrinterChoice choice = loadPrinterChoice(*settings).value_or(PrinterChoice());
@@ -178,6 +187,7 @@ BatchOutcome toPdf(const BatchRun &run, const BatchFile &file, const QString &pa
     const QString family = japaneseFontFamily(&error);
     if (family.isEmpty() || !choicePage(choice, spooler, &geometry, &error))
         return nothingSent(file, error);
+    run.offset = savedOffset({true, QString(), QString()});
     return printBatchToPdf(run, path, geometry, family);
 }
 
@@ -200,6 +210,10 @@ BatchOutcome toPrinter(BatchRun run, const BatchFile &file, const QString &queue
                                     "--pdf で出力するファイルか、--printer でプリンタを"
                                     "指定してください。"));
     }
+    std::optional<PrinterIdentity> printer = printing.chosenIdentity();
+    if (printer && printer->deviceUri.isEmpty())
+        printer->deviceUri = printing.spooler().deviceUri(printer->queue);
+    run.offset = savedOffset(printer.value_or(PrinterIdentity()));
     run.target = [&printing] { return printing.target(); };
     return printBatch(run);
 }
@@ -213,11 +227,11 @@ int print(const Options &options)
         return int(CommandLineExit::NotValid);
     }
     ThreadBackground background;
-    History history(History::defaultPath(), QString(), background);
+    History history(History::defaultPath(), QString(), background,
+                    officeStores(officeConnection(QString())));
     QObject::connect(&history, &History::problem, &history, say);
     BatchRun run;
     run.rows = file.rows;
-    run.offset = savedOffset();
     run.stop = &g_stop;
     std::signal(SIGINT, stopBatch);
     std::signal(SIGTERM, stopBatch);
