@@ -267,9 +267,12 @@ private slots:
             return;
         QString error;
         QList<QMap<QString, QRectF>> pages;
-        for (const pagemeasure::Word &word : pagemeasure::words(pdf, &error))
+        for (const pagemeasure::Word &word : pagemeasure::words(pdf, &error)) {
+            // Every page as wide as the sheet, 297 mm, not Qt's 842 pt.
+            QVERIFY(!word.text.isEmpty() || qAbs(word.mm.width() - 297) < 0.0035);
             word.text.isEmpty() ? pages.append(QMap<QString, QRectF>())
                                 : void(pages.last()[word.text] = word.mm);
+        }
         QCOMPARE(pages.size(), 2);
         QVERIFY2(pages[0].contains("山田") && pages[1].contains("鈴木"), qPrintable(error));
         // Each page its own sheet: the second letter where the first was.

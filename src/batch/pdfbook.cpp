@@ -1,6 +1,7 @@
 #include "batch/pdfbook.h"
 
 #include "batch/batchcsv.h"
+#include "surfaces/pdfpagebox.h"
 #include "system/paths.h"
 
 #include <QBuffer>
@@ -99,8 +100,12 @@ std::unique_ptr<PrintTarget> PdfBook::nextPage()
 QString PdfBook::finish()
 {
     const QString &path = m_writer->path;
-    if (m_writer->painter.end() && writeFileAtomically(path, m_writer->buffer.data()).isEmpty())
-        return QString();
+    if (m_writer->painter.end()) {
+        QByteArray pdf = m_writer->buffer.data();
+        setExactPageBox(&pdf, sheetPoints(m_writer->geometry));
+        if (writeFileAtomically(path, pdf).isEmpty())
+            return QString();
+    }
     return tr("PDFファイル「%1」を保存できませんでした。前のファイルはそのまま残っています。\n%2")
         .arg(QFileInfo(path).fileName(), whyNotWritten(path));
 }

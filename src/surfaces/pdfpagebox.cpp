@@ -20,32 +20,45 @@ QByteArray number(double value)
 bool setExactPageBox(QByteArray *pdf, const QSizeF &points)
 {
     const QString text = QString::fromLatin1(*pdf);
-    const QRegularExpressionMatch box = kBox.match(text);
     const qsizetype table = text.lastIndexOf(QLatin1String("\nxref\n"));
     const qsizetype start = text.lastIndexOf(QLatin1String("\nstartxref\n"));
-    if (!box.hasMatch() || kBox.match(text, box.capturedEnd()).hasMatch() ||
-        table < box.capturedEnd() || start < table)
+    if (table < 0 || start < table)
         return false;
-    // The top stays where the drawing begins; the bottom and the right edge move to the sheet's.
-    const double top = box.captured(2).toDouble();
-    const QByteArray exact = "/MediaBox [0 " + number(top - points.height()) + ' ' +
-                             number(points.width()) + ' ' + box.captured(2).toLatin1() + ']';
-    const qsizetype moved = exact.size() - box.capturedLength();
-
-    QByteArray written = pdf->left(box.capturedStart()) + exact;
-    qsizetype from = box.capturedEnd();
+    // Every page's box, where it was and how much longer it became.
+    QList<std::pair<qsizetype, qsizetype>> moves;
+    QByteArray written;
+    qsizetype from = 0;
+    for (auto it = kBox.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch box = it.next();
+        if (box.capturedEnd() > table)
+            return false;
+        // The top stays where the drawing begins; the bottom and the right edge move to the
+        // sheet's.
+        const double top = box.captured(2).toDouble();
+        const QByteArray exact = "/MediaBox [0 " + number(top - points.height()) + ' ' +
+                                 number(points.width()) + ' ' + box.captured(2).toLatin1() + ']';
+        written += pdf->mid(from, box.capturedStart() - from) + exact;
+        from = box.capturedEnd();
+        moves.append({box.capturedStart(), exact.size() - box.capturedLength()});
+    }
+    if (moves.isEmpty())
+        return false;
+    // An offset of the file as Qt wrote it, after the rewrite: every box before it moved it.
+    const auto moved = [&moves](qsizetype offset) {
+        for (const auto &[at, by] : moves)
+            offset += at < offset ? by : 0;
+        return offset;
+    };
     for (auto it = kEntry.globalMatch(text, table); it.hasNext();) {
         const QRegularExpressionMatch entry = it.next();
-        const qsizetype offset = entry.captured(1).toLongLong();
         written += pdf->mid(from, entry.capturedStart() - from);
-        written += QByteArray::number(offset + (offset > box.capturedStart() ? moved : 0))
-                       .rightJustified(10, '0');
+        written += QByteArray::number(moved(entry.captured(1).toLongLong())).rightJustified(10, '0');
         from = entry.capturedStart(1) + 10;
     }
     const qsizetype after = start + int(qstrlen("\nstartxref\n"));
     written += pdf->mid(from, after - from);
     const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("\\D")), after);
-    written += QByteArray::number(text.mid(after, end - after).toLongLong() + moved);
+    written += QByteArray::number(moved(text.mid(after, end - after).toLongLong()));
     written += pdf->mid(end);
     *pdf = written;
     return true;

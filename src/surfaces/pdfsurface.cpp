@@ -38,14 +38,18 @@ std::unique_ptr<PdfSurface> PdfSurface::create(const PageGeometry &geometry,
         *error = tr("印刷データを作成できません。もう一度お試しください。");
         return nullptr;
     }
+    surface->m_sheetPoints = sheetPoints(geometry);
+    surface->startDrawing(&surface->m_painter, geometry.originMm, fontFamily);
+    return surface;
+}
+
+QSizeF sheetPoints(const PageGeometry &geometry)
+{
     const QSizeF upright = geometry.uprightMm.isEmpty()
                                ? geometry.pageSize.size(QPageSize::Millimeter)
                                : geometry.uprightMm;
-    surface->m_sheetPoints =
-        (geometry.orientation == QPageLayout::Landscape ? upright.transposed() : upright) *
-        (72 / 25.4);
-    surface->startDrawing(&surface->m_painter, geometry.originMm, fontFamily);
-    return surface;
+    return (geometry.orientation == QPageLayout::Landscape ? upright.transposed() : upright) *
+           (72 / 25.4);
 }
 
 PdfSurface::~PdfSurface()

@@ -28,6 +28,9 @@ struct PageGeometry
     QSizeF uprightMm;
 };
 
+// The sheet as the page lies, in points, exact (not Qt's whole points).
+QSizeF sheetPoints(const PageGeometry &geometry);
+
 // The page drawn with QPainter into a PDF at 1200 dots per inch, positions in twips from the
 // printable corner. EndDocument hands the finished file to whoever delivers it (the spooler, or
 // the file the user picked); a page that is never ended is thrown away.
