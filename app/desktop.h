@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/services.h"
+#include "ui/services.h"
 
 #include <QString>
 #include <QStringList>

@@ -13,7 +13,7 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 #include "ui/dialogs/printersetupdialog.h"
-#include "ui/main/services.h"
+#include "ui/services.h"
 
 #include <QFile>
 #include <QMap>

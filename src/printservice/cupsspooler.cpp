@@ -1,8 +1,8 @@
 #include "printservice/cupsspooler.h"
 
-#include "printservice/cupschain.h"
 #include "printing/printerchoice.h"
 #include "printing/printerreasons.h"
+#include "printservice/cupschain.h"
 
 #include <QDir>
 #include <QElapsedTimer>

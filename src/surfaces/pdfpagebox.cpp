@@ -52,7 +52,8 @@ bool setExactPageBox(QByteArray *pdf, const QSizeF &points)
     for (auto it = kEntry.globalMatch(text, table); it.hasNext();) {
         const QRegularExpressionMatch entry = it.next();
         written += pdf->mid(from, entry.capturedStart() - from);
-        written += QByteArray::number(moved(entry.captured(1).toLongLong())).rightJustified(10, '0');
+        written +=
+            QByteArray::number(moved(entry.captured(1).toLongLong())).rightJustified(10, '0');
         from = entry.capturedStart(1) + 10;
     }
     const qsizetype after = start + int(qstrlen("\nstartxref\n"));

@@ -1,8 +1,11 @@
 #include "system/background.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSemaphore>
 #include <QThread>
+
+#include <new>
 
 namespace {
 
@@ -84,4 +87,17 @@ void ThreadBackground::run(QObject *receiver, std::function<void()> work,
 std::unique_ptr<Lane> ThreadBackground::lane(const QString &name)
 {
     return std::make_unique<ThreadLane>(name);
+}
+
+QString unforeseenFailure(const std::exception &error)
+{
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QCoreApplication::translate(
+            "Background",
+            "メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。");
+    return QCoreApplication::translate(
+               "Background", "予期しないエラーが発生しました。もう一度お試しください。"
+                             "繰り返し起きるときは、この内容を管理者にお知らせください。\n"
+                             "（詳細：%1）")
+        .arg(QString::fromLocal8Bit(error.what()));
 }

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -52,3 +53,6 @@ public:
 private:
     QList<QPointer<QThread>> m_threads;
 };
+
+// What a failure nobody foresaw is told as, in Japanese.
+QString unforeseenFailure(const std::exception &error);

@@ -8,8 +8,7 @@
 #include "system/background.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printcheck.h"
-#include "ui/main/printrunner.h"
-#include "ui/main/services.h"
+#include "ui/services.h"
 #include "ui/preview/previewwindow.h"
 
 #include <QCloseEvent>

@@ -2,6 +2,7 @@
 
 #include "core/japaneseera.h"
 #include "history/history.h"
+#include "system/background.h"
 #include "system/clock.h"
 #include "system/session.h"
 #include "ui/batch/batchwindow.h"

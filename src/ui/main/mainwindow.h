@@ -4,7 +4,7 @@
 #include "core/printoffset.h"
 #include "history/historyletter.h"
 #include "layout/printing.h"
-#include "ui/main/services.h"
+#include "ui/services.h"
 #include "ui_form1.h"
 
 #include <QWidget>

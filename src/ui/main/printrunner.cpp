@@ -6,7 +6,7 @@
 #include "system/background.h"
 #include "system/session.h"
 #include "ui/dialogs/messages.h"
-#include "ui/main/services.h"
+#include "ui/services.h"
 #include "ui/widgets/notice.h"
 
 #include <QFileInfo>
@@ -14,17 +14,6 @@
 
 #include <memory>
 #include <new>
-
-QString unforeseenFailure(const std::exception &error)
-{
-    if (dynamic_cast<const std::bad_alloc *>(&error))
-        return PrintRunner::tr(
-            "メモリが足りません。ほかのプログラムを終了してから、もう一度お試しください。");
-    return PrintRunner::tr("予期しないエラーが発生しました。もう一度お試しください。"
-                           "繰り返し起きるときは、この内容を管理者にお知らせください。\n"
-                           "（詳細：%1）")
-        .arg(QString::fromLocal8Bit(error.what()));
-}
 
 PrintRunner::PrintRunner(const Services &services, QWidget *window, Notice *notice,
                          const QList<QWidget *> &printButtons)

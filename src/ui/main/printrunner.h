@@ -17,9 +17,6 @@ struct Services;
 class Notice;
 class QWidget;
 
-// What a failure nobody foresaw is told as, in Japanese.
-QString unforeseenFailure(const std::exception &error);
-
 // Runs one print job at a time off the GUI thread, on the choice of printer as it is at the
 // click: the window is busy and its print buttons rest meanwhile, and the outcome is told when
 // the job ends. A window closed or a program quit meanwhile waits for the job.
