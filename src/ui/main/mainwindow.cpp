@@ -222,15 +222,17 @@ void MainWindow::refreshPrinterOffsets()
     if (!chosen || !m_services.printerOffsets)
         return;
     m_services.printerOffsets->refresh(*chosen, this, [this, printer = *chosen] {
-        // Offsets the clerk is typing are never replaced unasked: ズレ保存 keeps theirs.
-        if (!m_panel->shows(printer) || m_panel->unsaved())
-            return;
-        QString notice;
-        const QString warning = m_panel->reload(&notice);
-        if (!warning.isEmpty())
-            m_services.messages->warning(Messages::appTitle(), warning);
-        if (!notice.isEmpty())
-            m_notice->tell(notice, 6000);
+        guarded([this, &printer] {
+            // Offsets the clerk is typing are never replaced unasked: ズレ保存 keeps theirs.
+            if (!m_panel->shows(printer) || m_panel->unsaved())
+                return;
+            QString notice;
+            const QString warning = m_panel->reload(&notice);
+            if (!warning.isEmpty())
+                m_services.messages->warning(Messages::appTitle(), warning);
+            if (!notice.isEmpty())
+                m_notice->tell(notice, 6000);
+        });
     });
 }
 
