@@ -1,8 +1,9 @@
 #include "desktop.h"
 
 #include "history/history.h"
-#include "office/officesettings.h"
 #include "layout/printing.h"
+#include "office/officesettings.h"
+#include "office/sharedoffsets.h"
 #include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "printing/printservice.h"
@@ -15,6 +16,7 @@
 #include "ui/dialogs/printersetup.h"
 
 #include <QApplication>
+#include <QSysInfo>
 #include <QWidget>
 
 Desktop::Desktop()
@@ -62,6 +64,12 @@ Services Desktop::services()
     services.offsetDirectory = offsetDirectory();
     m_printerOffsets = std::make_unique<PrinterOffsetFile>(services.offsetDirectory);
     services.printerOffsets = m_printerOffsets.get();
+    // An office's server shares its network printers' offsets too.
+    if (const QString office = officeConnection(QString()); !office.isEmpty()) {
+        m_sharedOffsets = std::make_unique<SharedPrinterOffsets>(
+            *m_printerOffsets, office, QSysInfo::machineHostName(), *m_background);
+        services.printerOffsets = m_sharedOffsets.get();
+    }
     services.startHistory = [this] { return startHistory(); };
     // A spooler of its own: a query may still wait on the print service after the window has
     // gone.

@@ -17,6 +17,7 @@ class CupsPrinting;
 class CupsPrinterSetup;
 class History;
 class PrinterOffsetFile;
+class SharedPrinterOffsets;
 class ThreadBackground;
 struct PageGeometry;
 
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<History> m_history;
     QStringList m_pluginPaths;
     std::unique_ptr<PrinterOffsetFile> m_printerOffsets;
+    std::unique_ptr<SharedPrinterOffsets> m_sharedOffsets;
     // Last, so it goes first: it waits for the jobs and questions still using the printing.
     std::unique_ptr<ThreadBackground> m_background;
 };

@@ -6,8 +6,10 @@
 #include "office/officeserver.h"
 #include "office/officesettings.h"
 #include "office/officestore.h"
+#include "office/sharedoffsets.h"
 #include "privatepostgres.h"
 #include "system/background.h"
+#include "windowfixture.h"
 
 #include <QtTest>
 
@@ -118,6 +120,67 @@ private slots:
         const QStringList all{"五@", "四@clerk-a", "三@clerk-a", "二@clerk-a", "一@clerk-a"};
         QCOMPARE(listed(other.search({}, 100).value_or(QList<HistoryLetter>())), all);
         QCOMPARE(store.takeNotice(), QString());
+    }
+
+    // PC A calibrates a network printer that PC B, a window, knows under another name: B shows
+    // A's offsets as a switch of printer does, also those A kept before the office shared them
+    // or saved while the server was down; never over offsets typed and not saved.
+    void offsets_data()
+    {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("boxes");
+        const QString lan = "ipp://lan-printer/ipp/print";
+        QTest::newRow("network printer") << lan << "saved"
+                                         << "15 35";
+        QTest::newRow("kept before") << lan + "/1"
+                                     << "kept"
+                                     << "15 35";
+        QTest::newRow("saved while down") << lan + "/2"
+                                          << "down"
+                                          << "15 35";
+        QTest::newRow("typed, not saved") << lan + "/3"
+                                          << "typed"
+                                          << "7 6";
+        QTest::newRow("PDF file") << QString() << "saved"
+                                  << "5 6";
+        QTest::newRow("PDF printer") << "cups-pdf:/"
+                                     << "saved"
+                                     << "5 6";
+    }
+    void offsets()
+    {
+        QFETCH(QString, uri);
+        QFETCH(QString, how);
+        QFETCH(QString, boxes);
+        WindowFixture b;
+        PrinterOffsetFile fileB(b.dir.path());
+        const QString office = m_server.connection("sharing");
+        SharedPrinterOffsets pcB(fileB, office, "pc-b", b.desktop.background, 0);
+        b.offsets = &pcB;
+        Ui::Form1 &ui = b.start();
+        b.printing.identity = PrinterIdentity{uri.isEmpty(), "2階", uri};
+        QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
+        QTemporaryDir homeA;
+        PrinterOffsetFile fileA(homeA.path());
+        SharedPrinterOffsets pcA(fileA, office, "pc-a", b.desktop.background, 0);
+        const PrinterIdentity printerA{uri.isEmpty(), "laser", uri};
+        PrinterOffsets &saver = how == "kept" ? static_cast<PrinterOffsets &>(fileA) : pcA;
+        QVERIFY(saver.save(printerA, PrintOffset{1, 2}).isEmpty());
+        if (how == "down")
+            m_server.stop();
+        QVERIFY(saver.save(printerA, PrintOffset{15, 35}).isEmpty());
+        QVERIFY2(how != "down" || m_server.start(), qPrintable(m_server.lastError));
+        if (how != "saved")
+            pcA.refresh(printerA, this, [] {});
+        QString why;
+        QCOMPARE(fileA.find(printerA, &why), PrintOffset({15, 35}));
+        ui.Sayuu_Xtxt->setText(how == "typed" ? "7" : "5");
+        QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
+        QCOMPARE(ui.Sayuu_Xtxt->text() + ' ' + ui.Jyouge_Ytxt->text(), boxes);
+        const auto *label = b.window->findChild<QLabel *>("noticeLabel");
+        const QString told = label->isVisibleTo(b.window.get()) ? label->text() : QString();
+        QCOMPARE(told.endsWith("（左右 15・上下 35）にしました"), boxes == "15 35");
     }
 
     // A role the administrator made: with the README's rights it works, without it is told

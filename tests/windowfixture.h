@@ -89,6 +89,7 @@ struct WindowFixture
         services.printerSetup = setup ? setup : &printing;
         services.settingsPath = dir.filePath("settings.ini");
         services.history = history.get();
+        services.printerOffsets = offsets ? offsets : services.printerOffsets;
         if (background)
             services.background = background;
         window = std::make_unique<MainWindow>(services);
@@ -169,6 +170,8 @@ struct WindowFixture
     FakePrinting printing;
     // None unless a test makes one before start().
     std::unique_ptr<History> history;
+    // None unless a test sets one before start(): the file in the folder.
+    PrinterOffsets *offsets = nullptr;
     std::unique_ptr<MainWindow> window;
     bool shown = false;
 };

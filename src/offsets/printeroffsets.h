@@ -6,10 +6,13 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
+class QObject;
+
 // The offsets each printer keeps, so that switching printers needs no new calibration. Small on
-// purpose: an office may one day keep them on a shared server, found by the device's address.
+// purpose: an office may keep them on its server too, found by the device's address.
 class PrinterOffsets
 {
 public:
@@ -21,6 +24,10 @@ public:
     // else empty. What other printers keep is never lost.
     virtual QString save(const PrinterIdentity &printer,
                          const std::optional<PrintOffset> &offset) = 0;
+    // Asks, away from the calling thread, whether the office keeps other offsets for the
+    // printer; if so they become what find() answers, and `changed` runs on `receiver`'s thread
+    // unless the receiver has gone. A store of this PC alone has nothing to ask.
+    virtual void refresh(const PrinterIdentity &, QObject *, std::function<void()>) {}
 };
 
 // The file of this program's own, beside the offset files.

@@ -2,6 +2,7 @@
 
 #include "core/japaneseera.h"
 #include "history/history.h"
+#include "offsets/printeroffsets.h"
 #include "system/background.h"
 #include "system/clock.h"
 #include "system/session.h"
@@ -145,6 +146,8 @@ void MainWindow::startHistory()
     m_services.history = m_services.startHistory();
     if (m_services.history)
         linkHistory();
+    // Now that the database driver may load.
+    guarded([this] { refreshPrinterOffsets(); });
 }
 
 void MainWindow::linkHistory()
@@ -185,7 +188,10 @@ void MainWindow::onPriDiaBtnClicked()
 
 void MainWindow::printerChanged()
 {
-    guarded([this] { usePrinterOffsets(true); });
+    guarded([this] {
+        usePrinterOffsets(true);
+        refreshPrinterOffsets();
+    });
     if (m_preview)
         m_preview->printerChanged();
 }
@@ -208,6 +214,27 @@ void MainWindow::usePrinterOffsets(bool tell)
         m_services.messages->warning(Messages::appTitle(), warning);
     if (tell && !notice.isEmpty())
         m_notice->tell(notice, 6000);
+}
+
+void MainWindow::refreshPrinterOffsets()
+{
+    const std::optional<PrinterIdentity> chosen =
+        m_services.printing ? m_services.printing->chosenIdentity() : std::nullopt;
+    if (!chosen || !m_services.printerOffsets)
+        return;
+    m_services.printerOffsets->refresh(*chosen, this, [this, printer = *chosen] {
+        guarded([this, &printer] {
+            // Offsets the clerk is typing are never replaced unasked: ズレ保存 keeps theirs.
+            if (!m_panel->shows(printer) || m_panel->unsaved())
+                return;
+            QString notice;
+            const QString warning = m_panel->reload(&notice);
+            if (!warning.isEmpty())
+                m_services.messages->warning(Messages::appTitle(), warning);
+            if (!notice.isEmpty())
+                m_notice->tell(notice, 6000);
+        });
+    });
 }
 
 void MainWindow::onSokuteiBtnClicked()

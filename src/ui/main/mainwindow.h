@@ -71,6 +71,8 @@ private:
     void onSokuteiBtnClicked();
     // The chosen printer's offsets in the boxes; told in the notice when `tell`.
     void usePrinterOffsets(bool tell);
+    // Asks whether the office keeps other offsets for the chosen printer, and shows them.
+    void refreshPrinterOffsets();
     // ズレ保存: false, the failure told, when nothing was saved.
     bool saveOffsets();
     // Before the program ends: offsets not saved yet are saved or dropped as the clerk answers;

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QSignalBlocker>
 
+#include <utility>
+
 OffsetPanel::OffsetPanel(Ui::Form1 &ui, QWidget *window, PrinterOffsets *printers)
     : QObject(window), m_ui(ui), m_printers(printers), m_savedLeftRight(ui.Sayuu_Xtxt->text()),
       m_savedUpDown(ui.Jyouge_Ytxt->text())
@@ -93,6 +95,12 @@ QString OffsetPanel::usePrinter(const std::optional<PrinterIdentity> &printer, c
         .arg(problem)
         .arg(m_files.leftRight)
         .arg(m_files.upDown);
+}
+
+QString OffsetPanel::reload(QString *notice)
+{
+    const std::optional<PrinterIdentity> printer = std::exchange(m_printer, std::nullopt);
+    return usePrinter(printer, m_printerName, notice);
 }
 
 QString OffsetPanel::save(const QString &directory, QString *saved)

@@ -33,6 +33,8 @@ public:
     // changes nothing. A warning the first time the printers' file cannot be read; else empty.
     QString usePrinter(const std::optional<PrinterIdentity> &printer, const QString &name,
                        QString *notice);
+    // The chosen printer's offsets read again, as usePrinter() does.
+    QString reload(QString *notice);
     // ズレ保存, for the printer chosen and into the files: what to tell when nothing was saved;
     // else empty, and *saved says what was.
     QString save(const QString &directory, QString *saved);

@@ -1,0 +1,154 @@
+#include "office/sharedoffsets.h"
+
+#include "office/officeserver.h"
+#include "system/background.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QUrl>
+
+#include <utility>
+
+// What only the lane touches: the connection, and the saves the server has not taken yet.
+struct SharedPrinterOffsets::Remote
+{
+    Remote(const QString &connection, const QString &pc, int retryMs)
+        : server(connection), pc(pc), retryMs(retryMs)
+    {
+    }
+
+    // True when the server may be asked now.
+    bool mayAsk() const
+    {
+        if (server.state() == OfficeServer::State::Connected)
+            return true;
+        if (server.state() != OfficeServer::State::Unreachable)
+            return false;
+        return !sinceFailure.isValid() || sinceFailure.elapsed() >= retryMs;
+    }
+
+    // The latest save for the address, or with nothing none, waits to be sent.
+    void keep(const QString &address, const std::optional<PrintOffset> &offset)
+    {
+        unsent.removeIf([&address](const auto &save) { return save.first == address; });
+        if (offset)
+            unsent.append({address, *offset});
+    }
+
+    // Oldest first; false when some stay.
+    bool sendUnsent()
+    {
+        while (!unsent.isEmpty()) {
+            if (!server.saveSharedOffset(unsent.first().first, unsent.first().second, pc))
+                return false;
+            unsent.removeFirst();
+        }
+        return true;
+    }
+
+    // Runs `attempt` when the server may be asked; again at once when it found the connection
+    // dropped (the server restarted), so the first call after a restart is not lost.
+    void ask(const std::function<void()> &attempt)
+    {
+        if (!mayAsk())
+            return;
+        const bool wasConnected = server.state() == OfficeServer::State::Connected;
+        attempt();
+        if (wasConnected && server.state() == OfficeServer::State::Unreachable)
+            attempt();
+        if (server.state() == OfficeServer::State::Unreachable)
+            sinceFailure.start();
+        else
+            sinceFailure.invalidate();
+    }
+
+    OfficeServer server;
+    QString pc;
+    int retryMs;
+    QElapsedTimer sinceFailure;
+    QList<std::pair<QString, PrintOffset>> unsent;
+};
+
+SharedPrinterOffsets::SharedPrinterOffsets(PrinterOffsets &local, const QString &connection,
+                                           const QString &pc, Background &background, int retryMs)
+    : m_local(local), m_remote(std::make_shared<Remote>(connection, pc, retryMs)),
+      m_lane(background.lane(QStringLiteral("printer offsets")))
+{
+}
+
+SharedPrinterOffsets::~SharedPrinterOffsets()
+{
+    // The connection belongs to the lane's thread, and closes there.
+    m_lane->run(
+        &m_receiver, [remote = std::move(m_remote)]() mutable { remote.reset(); }, [] {});
+}
+
+QString SharedPrinterOffsets::sharedAddress(const PrinterIdentity &printer)
+{
+    if (printer.pdfFile)
+        return QString();
+    // A file, a PDF printer or a queue that forwards to this PC is another device on each PC.
+    const QUrl uri(printer.deviceUri);
+    const QString host = uri.host();
+    if (uri.scheme().isEmpty() || uri.scheme() == QLatin1String("file") ||
+        uri.scheme() == QLatin1String("cups-pdf") || host == QLatin1String("localhost") ||
+        host.startsWith(QLatin1String("127.")) || host == QLatin1String("::1"))
+        return QString();
+    return printer.deviceUri;
+}
+
+std::optional<PrintOffset> SharedPrinterOffsets::find(const PrinterIdentity &printer,
+                                                      QString *problem)
+{
+    return m_local.find(printer, problem);
+}
+
+QString SharedPrinterOffsets::save(const PrinterIdentity &printer,
+                                   const std::optional<PrintOffset> &offset)
+{
+    const QString failure = m_local.save(printer, offset);
+    const QString address = sharedAddress(printer);
+    if (!failure.isEmpty() || address.isEmpty())
+        return failure;
+    ++m_saves;
+    m_lane->run(
+        &m_receiver,
+        [remote = m_remote, address, offset] {
+            remote->keep(address, offset);
+            remote->ask([&remote] { remote->sendUnsent(); });
+        },
+        [] {});
+    return failure;
+}
+
+void SharedPrinterOffsets::refresh(const PrinterIdentity &printer, QObject *receiver,
+                                   std::function<void()> changed)
+{
+    const QString address = sharedAddress(printer);
+    if (address.isEmpty())
+        return;
+    QString unused;
+    const std::optional<PrintOffset> copy = m_local.find(printer, &unused);
+    auto shared = std::make_shared<std::optional<PrintOffset>>();
+    const auto ask = [remote = m_remote, address, copy, shared] {
+        remote->ask([&] {
+            // This PC's own saves first, so that the answer is the latest.
+            if (remote->sendUnsent())
+                *shared = remote->server.sharedOffset(address);
+            // Kept on this PC before the office shared them: the office takes them.
+            if (!*shared && copy && remote->server.state() == OfficeServer::State::Connected &&
+                remote->unsent.isEmpty())
+                remote->server.saveSharedOffset(address, *copy, remote->pc);
+        });
+    };
+    const auto take = [this, printer, shared, saves = m_saves, receiver = QPointer(receiver),
+                       changed = std::move(changed)] {
+        QString unused;
+        // A save since the question was asked is newer than the answer.
+        if (!*shared || saves != m_saves || m_local.find(printer, &unused) == *shared)
+            return;
+        if (m_local.save(printer, *shared).isEmpty() && receiver)
+            changed();
+    };
+    m_lane->run(&m_receiver, ask, take);
+}
