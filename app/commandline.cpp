@@ -4,7 +4,9 @@
 #include "batch/batchprinter.h"
 #include "core/offsetfiles.h"
 #include "history/history.h"
+#include "office/officeserver.h"
 #include "office/officesettings.h"
+#include "office/sharedoffsets.h"
 #include "offsets/printeroffsets.h"
 #include "printing/cupsprinting.h"
 #include "printing/printservice.h"
@@ -152,6 +154,13 @@ BatchFile check(const QString &path)
 // offset files, with the same clamping to the window's range.
 PrintOffset savedOffset(const PrinterIdentity &printer)
 {
+    // A network printer's calibration is the office's when its server keeps one. A command
+    // may wait for it: every call to the server is bounded.
+    const QString office = officeConnection(QString());
+    const QString address = SharedPrinterOffsets::sharedAddress(printer);
+    if (!office.isEmpty() && !address.isEmpty())
+        if (const std::optional<PrintOffset> shared = OfficeServer(office).sharedOffset(address))
+            return *shared;
     const QString folder = offsetDirectory();
     QString problem;
     if (const std::optional<PrintOffset> kept = PrinterOffsetFile(folder).find(printer, &problem))

@@ -1,5 +1,7 @@
 #include "office/officeserver.h"
 
+#include "core/numbers.h"
+
 #include "history/historystore.h"
 
 #include <QJsonDocument>
@@ -339,7 +341,11 @@ std::optional<PrintOffset> OfficeServer::sharedOffset(const QString &deviceUri)
     select.addBindValue(deviceUri);
     if (!run(select) || !select.next())
         return std::nullopt;
-    return PrintOffset{select.value(0).toInt(), select.value(1).toInt()};
+    const PrintOffset offset{select.value(0).toInt(), select.value(1).toInt()};
+    // A row edited by hand on the server is no calibration this program would have saved.
+    if (!withinOffsetRange(offset.leftRight) || !withinOffsetRange(offset.upDown))
+        return std::nullopt;
+    return offset;
 }
 
 bool OfficeServer::saveSharedOffset(const QString &deviceUri, const PrintOffset &offset,
