@@ -142,6 +142,9 @@ private slots:
         QTest::newRow("typed, not saved") << lan + "/3"
                                           << "typed"
                                           << "7 6";
+        QTest::newRow("edited on the server, out of range") << lan + "/4"
+                                                            << "edited"
+                                                            << "5 6";
         QTest::newRow("PDF file") << QString() << "saved"
                                   << "5 6";
         QTest::newRow("PDF printer") << "cups-pdf:/"
@@ -171,10 +174,13 @@ private slots:
             m_server.stop();
         QVERIFY(saver.save(printerA, PrintOffset{15, 35}).isEmpty());
         QVERIFY2(how != "down" || m_server.start(), qPrintable(m_server.lastError));
-        if (how != "saved")
+        QVERIFY(how != "edited" ||
+                m_server.sql("UPDATE printer_offsets SET left_right = 5000", "sharing"));
+        if (how != "saved" && how != "edited")
             pcA.refresh(printerA, this, [] {});
         QString why;
         QCOMPARE(fileA.find(printerA, &why), PrintOffset({15, 35}));
+        QVERIFY(how != "edited" || !OfficeServer(office).sharedOffset(uri));
         ui.Sayuu_Xtxt->setText(how == "typed" ? "7" : "5");
         QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
         QCOMPARE(ui.Sayuu_Xtxt->text() + ' ' + ui.Jyouge_Ytxt->text(), boxes);
