@@ -13,6 +13,8 @@
 
 #include <QtTest>
 
+#include <future>
+
 namespace {
 
 const QString kUnreachable = "共有の印刷履歴に接続できません。"
@@ -120,6 +122,27 @@ private slots:
         const QStringList all{"五@", "四@clerk-a", "三@clerk-a", "二@clerk-a", "一@clerk-a"};
         QCOMPARE(listed(other.search({}, 100).value_or(QList<HistoryLetter>())), all);
         QCOMPARE(store.takeNotice(), QString());
+    }
+
+    // Two PCs record at the same moment, each on its own connection: the office keeps them all.
+    void together()
+    {
+        QVERIFY(m_server.sql("CREATE DATABASE together"));
+        QTemporaryDir homeA;
+        QTemporaryDir homeB;
+        const auto clerk = [this](const QTemporaryDir *home, const QString &pc) {
+            OfficeStore store(m_server.connection("together"), home->filePath("history.sqlite"), pc,
+                              "clerk", 0);
+            int kept = store.open() == LetterStore::Opened::Ready ? 0 : -1000;
+            for (int letter = 0; letter < 40; ++letter)
+                kept += keep(store, pc + QString::number(letter)) ? 1 : 0;
+            return kept;
+        };
+        auto pcB = std::async(std::launch::async, clerk, &homeB, QString("b"));
+        QCOMPARE(clerk(&homeA, "a"), 40);
+        QCOMPARE(pcB.get(), 40);
+        OfficeServer office(m_server.connection("together"));
+        QCOMPARE(office.search({}, 200).value_or(QList<HistoryLetter>()).size(), 80);
     }
 
     // PC A calibrates a network printer that PC B, a window, knows under another name: B shows
