@@ -46,12 +46,13 @@ public:
         return false;
     }
 
-    // A fast shutdown: connections are cut, nothing written is lost.
-    void stop()
+    // SIGINT, a fast shutdown: connections are cut, nothing written is lost. SIGKILL: the
+    // server dies at once and recovers from its log at the next start.
+    void stop(int signal = SIGINT)
     {
         if (m_server.state() == QProcess::NotRunning)
             return;
-        ::kill(pid_t(m_server.processId()), SIGINT);
+        ::kill(pid_t(m_server.processId()), signal);
         if (!m_server.waitForFinished(15000))
             m_server.kill();
         m_server.waitForFinished(2000);

@@ -98,17 +98,25 @@ private slots:
         QCOMPARE(*names, found);
     }
 
-    // The server stops between letters and starts again: the letters wait on the PC, are sent
-    // in order once it answers, and none twice. Told once per outage.
+    // The server stops between letters, shut down or killed, and starts again: the letters
+    // wait on the PC, are sent in order once it answers, and none twice. Told once per outage.
+    void outage_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("shut down") << SIGINT;
+        QTest::newRow("killed") << SIGKILL;
+    }
     void outage()
     {
-        QVERIFY(m_server.sql("CREATE DATABASE outage"));
+        QFETCH(int, signal);
+        QVERIFY(m_server.sql("DROP DATABASE IF EXISTS outage") &&
+                m_server.sql("CREATE DATABASE outage"));
         QTemporaryDir home;
         OfficeStore store(m_server.connection("outage"), home.filePath("history.sqlite"), "pc-a",
                           "clerk-a", 0);
         QCOMPARE(store.open(), LetterStore::Opened::Ready);
         QVERIFY(keep(store, "一"));
-        m_server.stop();
+        m_server.stop(signal);
         QVERIFY(keep(store, "二"));
         QCOMPARE(store.takeNotice(), kUnreachable);
         QVERIFY(keep(store, "三"));
