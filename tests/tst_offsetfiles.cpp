@@ -188,8 +188,8 @@ private slots:
         if (row[0].endsWith("blocked"))
             QCOMPARE(m.notToldOnce({x, y}, "warning"), QString());
         else if (refused)
-            QCOMPARE(m.notToldOnce({"sorafu_printers.txt", "変更していません"}) +
-                         readFile(x) + readFile(y),
+            QCOMPARE(m.notToldOnce({"sorafu_printers.txt", "変更していません"}) + readFile(x) +
+                         readFile(y),
                      "70\r\n70\r\n");
         else if (printer)
             QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y) +
@@ -325,6 +325,9 @@ private slots:
         QCOMPARE(row[4].isEmpty() ? m.desktop.shown.join("")
                                   : m.notToldOnce({file, row[4]}, "warning"),
                  QString());
+        // The offset files hold the offsets in use, for whoever else reads them.
+        QCOMPARE(readFile(m.xPath()) + readFile(m.yPath()),
+                 row[2].replace(' ', "\r\n").toUtf8() + "\r\n");
         ui.Sayuu_Xtxt->setText("12");
         ui.Jyouge_Ytxt->setText("34");
         m.desktop.shown.clear();

@@ -4,6 +4,7 @@
 #include "core/offsetfiles.h"
 #include "core/printoffset.h"
 #include "offsets/printeroffsets.h"
+#include "system/paths.h"
 #include "ui_form1.h"
 
 #include <QDir>
@@ -44,6 +45,7 @@ QString OffsetPanel::load(const QString &directory)
         tr("ズレは、次のフォルダーの ini_x1.txt と ini_y1.txt に保存します。\n%1")
             .arg(QDir::toNativeSeparators(directory)));
     m_ui.CyouseiFrm->hide();
+    m_directory = directory;
     const OffsetReadings readings = loadOffsetFiles(directory);
     showSaved({readings.leftRight.value, readings.upDown.value});
     m_files = {m_ui.UpDownX->value(), m_ui.UpDownY->value()};
@@ -79,11 +81,17 @@ QString OffsetPanel::usePrinter(const std::optional<PrinterIdentity> &printer, c
     const PrintOffset offset = kept.value_or(m_files);
     const QString before = m_ui.Sayuu_Xtxt->text() + u'|' + m_ui.Jyouge_Ytxt->text();
     showSaved(offset);
+    // The offset files always hold the offsets in use, for whoever else reads them.
+    const QString unwritten = kept && !(*kept == m_files) ? writeFiles() : QString();
     if (before != m_ui.Sayuu_Xtxt->text() + u'|' + m_ui.Jyouge_Ytxt->text())
         *notice = (kept ? tr("プリンタ「%1」のズレ（左右 %2・上下 %3）にしました")
                         : tr("プリンタ「%1」のズレは保存されていないため、ズレのファイルの値"
                              "（左右 %2・上下 %3）にしました"))
                       .arg(name, m_ui.Sayuu_Xtxt->text(), m_ui.Jyouge_Ytxt->text());
+    if (!unwritten.isEmpty())
+        return tr("プリンタ「%1」のズレ（左右 %2・上下 %3）を使いますが、ズレのファイル"
+                  "（ini_x1.txt・ini_y1.txt）を書き換えられませんでした。\n\n%4")
+            .arg(name, m_ui.Sayuu_Xtxt->text(), m_ui.Jyouge_Ytxt->text(), unwritten);
     if (problem.isEmpty() || m_printersWarned)
         return QString();
     // Told once a run: each later switch would only repeat it.
@@ -141,6 +149,16 @@ QString OffsetPanel::save(const QString &directory, QString *saved)
                               .arg(m_files.leftRight)
                               .arg(m_files.upDown);
     return QString();
+}
+
+QString OffsetPanel::writeFiles()
+{
+    const QString failure = saveOffsetFiles(
+        {offsetFilePath(m_directory, kLeftRightFile), leftRightBoxName(), m_savedLeftRight},
+        {offsetFilePath(m_directory, kUpDownFile), upDownBoxName(), m_savedUpDown});
+    if (failure.isEmpty())
+        m_files = {m_ui.UpDownX->value(), m_ui.UpDownY->value()};
+    return failure;
 }
 
 bool OffsetPanel::unsaved() const

@@ -49,6 +49,8 @@ private:
     void onOnOffBtnClicked();
     // The boxes show what the spins took (the clamped value for one beyond their range), as saved.
     void showSaved(const PrintOffset &offset);
+    // Writes the offsets shown as saved into the offset files: why not, else empty.
+    QString writeFiles();
 
     Ui::Form1 &m_ui;
     PrinterOffsets *m_printers;
@@ -56,6 +58,7 @@ private:
     QString m_savedUpDown;
     // What ini_x1.txt and ini_y1.txt hold, as the boxes showed it.
     PrintOffset m_files;
+    QString m_directory;
     std::optional<PrinterIdentity> m_printer;
     QString m_printerName;
     bool m_printersWarned = false;
