@@ -83,6 +83,7 @@ struct Parse
     QList<QStringList> records;
     QStringList cells;
     bool tooMany = false;
+    int lastEnd = 0;
 };
 
 void takeCell(void *data, size_t size, void *parse)
@@ -91,9 +92,15 @@ void takeCell(void *data, size_t size, void *parse)
     p->cells.append(QString::fromUtf8(static_cast<const char *>(data), qsizetype(size)));
 }
 
-void takeRow(int, void *parse)
+// Every line end is reported, so that a blank line still counts as a row of the sheet and the
+// rows keep the numbers the spreadsheet shows; a CR LF pair ends one row, not two.
+void takeRow(int end, void *parse)
 {
     auto *p = static_cast<Parse *>(parse);
+    const bool secondHalf = p->cells.isEmpty() && end == '\n' && p->lastEnd == '\r';
+    p->lastEnd = end;
+    if (secondHalf)
+        return;
     if (p->records.size() > kBatchMaxRows)
         p->tooMany = true;
     else
@@ -280,7 +287,7 @@ BatchFile readBatch(const QByteArray &bytes, const Clock &clock, const QString &
     const QByteArray utf8 = text->toUtf8();
     Parse parse;
     csv_parser parser;
-    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
+    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL);
     csv_set_space_func(&parser, noSpace);
     const bool parsed = csv_parse(&parser, utf8.constData(), size_t(utf8.size()), takeCell, takeRow,
                                   &parse) == size_t(utf8.size()) &&
