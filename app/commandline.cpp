@@ -49,9 +49,11 @@ void say(const QString &line)
 QString usage()
 {
     return tr("使い方:\n"
-              "  sorafu --print ファイル.csv [--printer プリンタ名 | --pdf 出力.pdf]\n"
+              "  sorafu --print ファイル.csv [--printer プリンタ名 | --pdf 出力.pdf]"
+              " [--from 行]\n"
               "      CSV ファイルの各行を委任状として印刷します。プリンタを指定しないときは、"
-              "「プリンタ設定」で選んだプリンタに送ります。\n"
+              "「プリンタ設定」で選んだプリンタに送ります。--from を付けると、その行から後"
+              "だけを印刷します（途中で止まったときの続き）。\n"
               "  sorafu --check ファイル.csv\n"
               "      印刷せずに、CSV ファイルに誤りがないか確かめます。\n"
               "  sorafu --help\n"
@@ -73,6 +75,7 @@ struct Options
     QString file;
     QString printer;
     QString pdf;
+    QString from; // the first row to print, as the spreadsheet numbers it
 };
 
 // Empty when the arguments make sense; else why not.
@@ -82,7 +85,8 @@ QString parse(const QStringList &arguments, Options *options)
         const QString &argument = arguments[i];
         const bool takesValue =
             argument == QLatin1String("--print") || argument == QLatin1String("--check") ||
-            argument == QLatin1String("--printer") || argument == QLatin1String("--pdf");
+            argument == QLatin1String("--printer") || argument == QLatin1String("--pdf") ||
+            argument == QLatin1String("--from");
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             options->command = argument;
             return QString();
@@ -94,6 +98,7 @@ QString parse(const QStringList &arguments, Options *options)
         const QString value = arguments[++i];
         QString *slot = argument == QLatin1String("--printer") ? &options->printer
                         : argument == QLatin1String("--pdf")   ? &options->pdf
+                        : argument == QLatin1String("--from")  ? &options->from
                                                                : &options->file;
         if (!slot->isEmpty())
             return tr("「%1」は一度だけ書いてください。").arg(argument);
@@ -110,6 +115,9 @@ QString parse(const QStringList &arguments, Options *options)
     if (options->command == QLatin1String("--check") &&
         (!options->printer.isEmpty() || !options->pdf.isEmpty()))
         return tr("--check は印刷しないので、--printer や --pdf は要りません。");
+    if (!options->from.isEmpty() &&
+        (options->command != QLatin1String("--print") || options->from.toInt() < 2))
+        return tr("--from は --print に付けて、印刷を始める行の番号（2 以上）を書いてください。");
     return QString();
 }
 
@@ -139,14 +147,14 @@ BatchFile check(const QString &path)
     const QString family = japaneseFontFamily(&error);
     const SystemClock clock;
     BatchFile file = loadBatchFile(path, clock, family);
+    // Without the printing font no letter can be checked for fit, nor printed.
+    if (family.isEmpty())
+        file.problems.append({0, 0, {}, error});
     for (const BatchProblem &problem : file.problems)
         say(batchProblemText(problem));
     for (const BatchRow &row : file.rows)
         for (const PreflightWarning &warning : row.warnings)
             say(warningText(row, warning));
-    if (!family.isEmpty() || file.problems.isEmpty())
-        return file;
-    say(error);
     return file;
 }
 
@@ -229,12 +237,17 @@ BatchOutcome toPrinter(BatchRun run, const BatchFile &file, const QString &queue
 
 int print(const Options &options)
 {
-    const BatchFile file = check(options.file);
+    BatchFile file = check(options.file);
     if (!file.printable()) {
         say(tr("ファイルに誤りがあるため、何も印刷していません。直してからもう一度実行してください"
                "。"));
         return int(CommandLineExit::NotValid);
     }
+    // The rest of a batch that stopped: the rows before are not sent again.
+    const int from = options.from.toInt();
+    file.rows.removeIf([from](const BatchRow &row) { return row.row < from; });
+    if (file.rows.isEmpty())
+        return usageError(tr("%1 行目から後に、印刷する行がありません。").arg(from));
     ThreadBackground background;
     History history(History::defaultPath(), QString(), background,
                     officeStores(officeConnection(QString())));
@@ -258,6 +271,10 @@ int print(const Options &options)
     history.waitForIdle();
     QCoreApplication::processEvents();
     say(batchOutcomeText(outcome));
+    if (!outcome.complete() && !outcome.unsentRows.isEmpty())
+        say(tr("続きは、同じコマンドに「--from %1」を付けて実行してください。送った行は"
+               "もう一度印刷しません。")
+                .arg(outcome.unsentRows.first()));
     return int(outcome.complete() ? CommandLineExit::Printed : CommandLineExit::Stopped);
 }
 

@@ -56,7 +56,10 @@ private slots:
         QTest::newRow("empty month") << QByteArray("受任者,年,月\nA,,\n") << "month=12";
         QTest::newRow("matter ticks") << QByteArray("委任内容\n登録\n") << "ticked=1";
         QTest::newRow("no matter") << kGood << "ticked=0";
+        QTest::newRow("blank matter") << QByteArray("委任内容,受任者\n　 ,A\n") << "ticked=0";
         QTest::newRow("ragged") << QByteArray("受任者,年\nA,1,2\n") << "!2|0|項目の数";
+        QTest::newRow("ragged after a blank line")
+            << QByteArray("受任者,年\r\n\r\nA,1,2\r\n") << "!3|0|項目の数";
         QTest::newRow("NUL") << QByteArray("受任者\nA\0B\n", 14) << "!2|1|NUL";
         const QByteArray longName = "受任者\n" + QString(200, u'あ').toUtf8();
         QTest::newRow("too long") << longName << "!2|1|長すぎ";
@@ -195,10 +198,12 @@ private slots:
         QTest::newRow("print bad") << toPdf << kBad << 1 << "1 行目 2 列目「委任者4";
         QTest::newRow("pdf") << toPdf << kGood << 0 << "2／2 枚";
         QTest::newRow("queue") << toSheet << kGood << 0 << "2／2 枚";
+        QTest::newRow("from row 3")
+            << toSheet + QStringList{"--from", "3"} << kGood << 0 << "1／1 枚　3 行目";
         QTest::newRow("no queue") << QStringList{"--print", "@csv", "--printer", "None"} << kGood
                                   << 2 << "送っていない行: 2、3 行目";
         QByteArray many = "受任者\n" + QByteArray("A\n").repeated(8);
-        QTest::newRow("rejects") << toSheet << many << 2 << "送った行: 2";
+        QTest::newRow("rejects") << toSheet << many << 2 << "「--from 3」";
         QTest::newRow("interrupted") << toSheet << many << 2 << "途中で中止しました";
         QTest::newRow("full disk") << QStringList{"--print", "@csv", "--pdf", "@full"} << many << 2
                                    << "送った行はありません";

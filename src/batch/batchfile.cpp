@@ -220,7 +220,9 @@ BatchRow readRow(int rowNumber, const QStringList &cells, const Header &header,
     for (const auto &[field, text] : dates)
         if (row.letter.text(field).trimmed().isEmpty())
             row.letter.setText(field, text);
-    row.letter.setDelegatedMatterTicked(!row.letter.text(Field::DelegatedMatter).isEmpty());
+    // A cell of blanks alone ticks nothing: the tick would print beside an empty matter.
+    row.letter.setDelegatedMatterTicked(
+        !row.letter.text(Field::DelegatedMatter).trimmed().isEmpty());
     if (row.problems.isEmpty() && preflight)
         row.warnings = preflight->check(row.letter);
     return row;

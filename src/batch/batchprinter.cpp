@@ -158,7 +158,15 @@ void BatchPrinter::run(std::function<BatchOutcome()> work)
     auto outcome = std::make_shared<BatchOutcome>();
     // The flag goes with the work, which may outlive this.
     m_background.run(
-        this, [work, outcome, flag = m_stop] { *outcome = work(); },
+        this,
+        [work, outcome, flag = m_stop] {
+            // An exception here would end the program with the batch half told.
+            try {
+                *outcome = work();
+            } catch (const std::exception &error) {
+                outcome->failure = unforeseenFailure(error);
+            }
+        },
         [this, outcome] {
             m_running = false;
             emit finished(*outcome);

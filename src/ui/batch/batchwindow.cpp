@@ -8,8 +8,8 @@
 #include "system/background.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printcheck.h"
-#include "ui/services.h"
 #include "ui/preview/previewwindow.h"
+#include "ui/services.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -175,6 +175,10 @@ void BatchWindow::showFile(const QString &path, const BatchFile &file)
     m_loading = false;
     m_path = path;
     m_file = file;
+    // A preview of the file before would print a row of this one.
+    m_previewRow = -1;
+    if (m_preview)
+        m_preview->hide();
     m_printed = QList<bool>(file.rows.size(), false);
     m_ui.FileLabel->setText(QDir::toNativeSeparators(path));
     // Drawn once, not once a cell: a file of a thousand rows shows at once.
@@ -302,11 +306,15 @@ void BatchWindow::showPreview()
                                       m_services.pageQueries, m_services.settingsPath, this);
         m_preview->setWindowFlag(Qt::Window);
         // The row shown prints alone, as a batch of one.
+        // The row the preview shows, whatever row is current in the table by now.
         connect(m_preview, &PreviewWindow::printRequested, this, [this] {
-            selectRows({m_ui.RowTable->currentRow()});
+            if (m_previewRow < 0)
+                return;
+            selectRows({m_previewRow});
             onPrintBtnClicked();
         });
     }
+    m_previewRow = m_ui.RowTable->currentRow();
     QString problem;
     if (const std::optional<PrintOffset> offset = m_offset(&problem))
         m_preview->setLetter(*letter, *offset);

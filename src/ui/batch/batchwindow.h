@@ -70,6 +70,7 @@ private:
     OffsetSource m_offset;
     Ui::BatchWindow m_ui;
     PreviewWindow *m_preview = nullptr;
+    int m_previewRow = -1;
     BatchPrinter *m_printer = nullptr;
     QString m_path;
     BatchFile m_file;
