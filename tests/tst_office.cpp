@@ -178,6 +178,9 @@ private slots:
                                                             << "5 6";
         QTest::newRow("PDF file") << QString() << "saved"
                                   << "5 6";
+        QTest::newRow("USB printer") << "usb://EPSON/LQ-690"
+                                     << "saved"
+                                     << "5 6";
         QTest::newRow("PDF printer") << "cups-pdf:/"
                                      << "saved"
                                      << "5 6";

@@ -5,6 +5,7 @@
 #include "history/historystore.h"
 
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -260,7 +261,8 @@ std::optional<QList<HistoryLetter>> OfficeServer::search(const HistoryQuery &que
         return found;
     // The shortest needles by the characters' own index, the rest by trigrams.
     const QString order = QStringLiteral("id + 0");
-    if (needle.size() <= 2)
+    // Counted in characters, as the server counts them: 𠮷 is one.
+    if (needle.toUcs4().size() <= 2)
         return select(query, letters, QStringLiteral("grams @> ARRAY[?::text]"), needle, order,
                       limit);
     return select(query, letters, like, likePattern(needle), order, limit);
@@ -331,15 +333,21 @@ OfficeServer::frequentTexts(const QList<Field> &fields, int latestLetters, int p
     return texts;
 }
 
-std::optional<PrintOffset> OfficeServer::sharedOffset(const QString &deviceUri)
+std::optional<PrintOffset> OfficeServer::sharedOffset(const QString &deviceUri, bool *answered)
 {
+    bool ran = false;
+    const auto tell = qScopeGuard([&] {
+        if (answered)
+            *answered = ran;
+    });
     if (connect() != State::Connected)
         return std::nullopt;
     QSqlQuery select(QSqlDatabase::database(m_name, false));
     select.prepare(
         QStringLiteral("SELECT left_right, up_down FROM printer_offsets WHERE device_uri = ?"));
     select.addBindValue(deviceUri);
-    if (!run(select) || !select.next())
+    ran = run(select);
+    if (!ran || !select.next())
         return std::nullopt;
     const PrintOffset offset{select.value(0).toInt(), select.value(1).toInt()};
     // A row edited by hand on the server is no calibration this program would have saved.

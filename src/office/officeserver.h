@@ -42,8 +42,9 @@ public:
     std::optional<QHash<QString, QStringList>> frequentTexts(const QList<Field> &fields,
                                                              int latestLetters, int perField);
 
-    // A network printer's calibration, shared by every PC printing to it.
-    std::optional<PrintOffset> sharedOffset(const QString &deviceUri);
+    // A network printer's calibration, shared by every PC printing to it. *answered, when
+    // given, tells a server that has none (or one out of range) from one that did not answer.
+    std::optional<PrintOffset> sharedOffset(const QString &deviceUri, bool *answered = nullptr);
     bool saveSharedOffset(const QString &deviceUri, const PrintOffset &offset, const QString &pc);
 
     // The connection string with the bounds this program keeps to.

@@ -154,8 +154,13 @@ QList<HistoryLetter> OfficeStore::search(const HistoryQuery &query, int limit)
 {
     // This PC's queued letters are found too once they are there.
     if (send()) {
-        if (const auto letters = m_server->search(query, limit))
+        if (auto letters = m_server->search(query, limit)) {
+            // The server and this PC's file each count their letters from 1: a server letter's
+            // id is negative, so that deleting never takes a letter of the other.
+            for (HistoryLetter &letter : *letters)
+                letter.id = -letter.id;
             return *letters;
+        }
         noteTrouble();
     }
     return m_local->search(query, limit);
@@ -163,10 +168,14 @@ QList<HistoryLetter> OfficeStore::search(const HistoryQuery &query, int limit)
 
 bool OfficeStore::remove(const QList<qint64> &ids)
 {
-    // The ids the window holds came from the server while it answers.
-    if (m_server->state() == OfficeServer::State::Connected)
-        return m_server->remove(ids);
-    return m_local->remove(ids);
+    QList<qint64> office;
+    QList<qint64> local;
+    for (const qint64 id : ids)
+        id < 0 ? office.append(-id) : local.append(id);
+    // Letters found on the server are deleted there or not at all.
+    if (!office.isEmpty() && !(reachable() && m_server->remove(office)))
+        return false;
+    return local.isEmpty() || m_local->remove(local);
 }
 
 bool OfficeStore::removeBefore(const QDateTime &moment)

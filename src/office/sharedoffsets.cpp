@@ -87,11 +87,16 @@ QString SharedPrinterOffsets::sharedAddress(const PrinterIdentity &printer)
 {
     if (printer.pdfFile)
         return QString();
-    // A file, a PDF printer or a queue that forwards to this PC is another device on each PC.
+    // Only a printer on the network is the same device for every PC. A USB, parallel or serial
+    // printer, a file, a PDF printer or a queue that forwards to this PC is another device on
+    // each PC, even under the same address.
+    static const QStringList network = {QStringLiteral("ipp"),    QStringLiteral("ipps"),
+                                        QStringLiteral("http"),   QStringLiteral("https"),
+                                        QStringLiteral("socket"), QStringLiteral("lpd"),
+                                        QStringLiteral("smb"),    QStringLiteral("dnssd")};
     const QUrl uri(printer.deviceUri);
     const QString host = uri.host();
-    if (uri.scheme().isEmpty() || uri.scheme() == QLatin1String("file") ||
-        uri.scheme() == QLatin1String("cups-pdf") || host == QLatin1String("localhost") ||
+    if (!network.contains(uri.scheme()) || host.isEmpty() || host == QLatin1String("localhost") ||
         host.startsWith(QLatin1String("127.")) || host == QLatin1String("::1"))
         return QString();
     return printer.deviceUri;
@@ -133,11 +138,12 @@ void SharedPrinterOffsets::refresh(const PrinterIdentity &printer, QObject *rece
     const auto ask = [remote = m_remote, address, copy, shared] {
         remote->ask([&] {
             // This PC's own saves first, so that the answer is the latest.
+            bool answered = false;
             if (remote->sendUnsent())
-                *shared = remote->server.sharedOffset(address);
-            // Kept on this PC before the office shared them: the office takes them.
-            if (!*shared && copy && remote->server.state() == OfficeServer::State::Connected &&
-                remote->unsent.isEmpty())
+                *shared = remote->server.sharedOffset(address, &answered);
+            // Kept on this PC before the office shared them: the office takes them. Not after
+            // a question that failed: the office's own may be newer.
+            if (!*shared && copy && answered && remote->unsent.isEmpty())
                 remote->server.saveSharedOffset(address, *copy, remote->pc);
         });
     };
