@@ -130,6 +130,10 @@ private slots:
         const QStringList all{"五@", "四@clerk-a", "三@clerk-a", "二@clerk-a", "一@clerk-a"};
         QCOMPARE(listed(other.search({}, 100).value_or(QList<HistoryLetter>())), all);
         QCOMPARE(store.takeNotice(), QString());
+        // A letter the server cannot hold (a NUL) is told and holds back none behind it.
+        QVERIFY(keep(store, QString("六") + QChar(0)) && keep(store, "七"));
+        QVERIFY(store.takeNotice().contains("送れませんでした"));
+        QCOMPARE(listed(other.search({}, 1).value_or(QList<HistoryLetter>())), {"七@clerk-a"});
     }
 
     // Two PCs record at the same moment, each on its own connection: the office keeps them all.

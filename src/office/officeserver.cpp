@@ -133,6 +133,7 @@ void OfficeServer::judge(const QSqlError &error)
 {
     m_error = error.databaseText();
     const QString code = error.nativeErrorCode();
+    m_refused = code.startsWith(QLatin1String("22")) || code.startsWith(QLatin1String("23"));
     if (code == QLatin1String("42501")) {
         m_state = State::Denied;
     } else if (code.isEmpty() || code.startsWith(QLatin1String("08")) ||

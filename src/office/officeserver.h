@@ -34,6 +34,9 @@ public:
     State state() const { return m_state; }
     // The server's own words for the last failure (English), for the connection test.
     QString lastError() const { return m_error; }
+    // The last statement failed for what it held (SQLSTATE class 22 or 23: a character the
+    // server cannot store, say), not for the connection: sending it again fails again.
+    bool refused() const { return m_refused; }
 
     // A letter as officeLetter() made it. Sent twice, it is kept once.
     bool insert(const QJsonObject &letter);
@@ -68,6 +71,7 @@ private:
     QString m_name;
     State m_state = State::Unreachable;
     QString m_error;
+    bool m_refused = false;
 };
 
 // The letter as the server and the outbox keep it: with an id of its own made here, so that

@@ -140,7 +140,18 @@ bool OfficeStore::send()
     bool sent = true;
     // A letter the server has is dropped from the outbox after: sent again, it adds nothing.
     for (const auto &[place, letter] : letters) {
-        sent = m_server->insert(letter) && m_outbox->drop(place);
+        if (m_server->insert(letter)) {
+            sent = m_outbox->drop(place);
+        } else if (m_server->refused() && m_outbox->drop(place)) {
+            // Refused for what it holds, it would hold back every letter behind it: it stays
+            // in this PC's history only.
+            m_notice = QObject::tr("印刷履歴の 1 通を共有の印刷履歴に送れませんでした（%1）。"
+                                   "このパソコンの印刷履歴には残っています。")
+                           .arg(m_server->lastError());
+            continue;
+        } else {
+            sent = false;
+        }
         if (!sent)
             break;
     }
