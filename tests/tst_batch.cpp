@@ -56,7 +56,8 @@ private slots:
         QTest::newRow("empty month") << QByteArray("受任者,年,月\nA,,\n") << "month=12";
         QTest::newRow("matter ticks") << QByteArray("委任内容\n登録\n") << "ticked=1";
         QTest::newRow("no matter") << kGood << "ticked=0";
-        QTest::newRow("blank matter") << QByteArray("委任内容,受任者\n　 ,A\n") << "ticked=0";
+        const QByteArray blankMatter("委任内容,受任者\n　 ,A\n");
+        QTest::newRow("blank matter") << blankMatter << "ticked=0";
         QTest::newRow("ragged") << QByteArray("受任者,年\nA,1,2\n") << "!2|0|項目の数";
         QTest::newRow("ragged after a blank line")
             << QByteArray("受任者,年\r\n\r\nA,1,2\r\n") << "!3|0|項目の数";

@@ -188,8 +188,8 @@ private slots:
         if (row[0].endsWith("blocked"))
             QCOMPARE(m.notToldOnce({x, y}, "warning"), QString());
         else if (refused)
-            QCOMPARE(m.notToldOnce({"sorafu_printers.txt", "変更していません"}) + readFile(x) +
-                         readFile(y),
+            QCOMPARE(m.notToldOnce({"sorafu_printers.txt", "変更していません"}) +
+                         QString(readFile(x) + readFile(y)),
                      "70\r\n70\r\n");
         else if (printer)
             QCOMPARE(m.desktop.shown.join("") + readFile(x) + readFile(y) +
