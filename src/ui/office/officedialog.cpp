@@ -36,6 +36,8 @@ void OfficeDialog::onTestBtnClicked()
         },
         [this, result] {
             m_ui.ResultLabel->setText(*result);
+            // The server's own reply may run to several lines: all of it is shown.
+            adjustSize();
             m_ui.TestBtn->setEnabled(true);
             emit tested();
         });
