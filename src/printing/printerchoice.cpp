@@ -78,8 +78,10 @@ void offerEachSizeOnce(PrinterPapers *papers)
             !(paper.media.endsWith(kBorderless) &&
               offers(all, paper.media.chopped(kBorderless.size()))))
             papers->papers.append(paper);
+    if (!papers->defaultMedia.endsWith(kBorderless))
+        return;
     const QString bordered = papers->defaultMedia.chopped(kBorderless.size());
-    if (papers->defaultMedia.endsWith(kBorderless) && offers(*papers, bordered))
+    if (offers(*papers, bordered))
         papers->defaultMedia = bordered;
 }
 
