@@ -15,7 +15,6 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 
-#include <QApplication>
 #include <QSysInfo>
 #include <QWidget>
 
@@ -28,12 +27,6 @@ Desktop::Desktop()
       m_background(std::make_unique<ThreadBackground>())
 {
     m_printerSetup = std::make_unique<CupsPrinterSetup>(*m_printing, *m_background);
-    // Any PNG read (the style's frames, the window's icon) would load every image plugin, which
-    // only a scan of the form needs. No plugin is looked for until the window is up; the style,
-    // which may itself be one, is made first.
-    QApplication::style();
-    m_pluginPaths = QCoreApplication::libraryPaths();
-    QCoreApplication::setLibraryPaths({});
 }
 
 Desktop::~Desktop() = default;
@@ -81,9 +74,6 @@ Services Desktop::services()
 
 History *Desktop::startHistory()
 {
-    // The window is up: plugins may load now, the history's database driver first.
-    if (QCoreApplication::libraryPaths().isEmpty())
-        QCoreApplication::setLibraryPaths(m_pluginPaths);
     if (!m_history)
         m_history = std::make_unique<History>(History::defaultPath(), QString(), *m_background,
                                               officeStores(officeConnection(QString())));

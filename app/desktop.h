@@ -3,7 +3,6 @@
 #include "ui/services.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -43,7 +42,6 @@ private:
     std::unique_ptr<CupsPrinting> m_printing;
     std::unique_ptr<CupsPrinterSetup> m_printerSetup;
     std::unique_ptr<History> m_history;
-    QStringList m_pluginPaths;
     std::unique_ptr<PrinterOffsetFile> m_printerOffsets;
     std::unique_ptr<SharedPrinterOffsets> m_sharedOffsets;
     // Last, so it goes first: it waits for the jobs and questions still using the printing.
