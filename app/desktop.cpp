@@ -15,6 +15,8 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/printersetup.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <QWidget>
 
@@ -60,7 +62,10 @@ Services Desktop::services()
     // An office's server shares its network printers' offsets too.
     if (const QString office = officeConnection(QString()); !office.isEmpty()) {
         m_sharedOffsets = std::make_unique<SharedPrinterOffsets>(
-            *m_printerOffsets, office, QSysInfo::machineHostName(), *m_background);
+            *m_printerOffsets, office, QSysInfo::machineHostName(), *m_background, 30000,
+            QFileInfo(History::defaultPath())
+                .dir()
+                .filePath(QStringLiteral("office-offsets-unsent.txt")));
         services.printerOffsets = m_sharedOffsets.get();
     }
     services.startHistory = [this] { return startHistory(); };

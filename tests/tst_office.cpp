@@ -174,6 +174,9 @@ private slots:
         QTest::newRow("saved while down") << lan + "/2"
                                           << "down"
                                           << "15 35";
+        QTest::newRow("saved while down, PC restarted") << lan + "/5"
+                                                        << "down, restarted"
+                                                        << "15 35";
         QTest::newRow("typed, not saved") << lan + "/3"
                                           << "typed"
                                           << "7 6";
@@ -204,18 +207,23 @@ private slots:
         QTest::mouseClick(ui.PriDiaBtn, Qt::LeftButton);
         QTemporaryDir homeA;
         PrinterOffsetFile fileA(homeA.path());
-        SharedPrinterOffsets pcA(fileA, office, "pc-a", b.desktop.background, 0);
+        const QString unsent = homeA.filePath("unsent.txt");
+        std::optional<SharedPrinterOffsets> pcA;
+        pcA.emplace(fileA, office, "pc-a", b.desktop.background, 0, unsent);
         const PrinterIdentity printerA{uri.isEmpty(), "laser", uri};
-        PrinterOffsets &saver = how == "kept" ? static_cast<PrinterOffsets &>(fileA) : pcA;
+        PrinterOffsets &saver = how == "kept" ? static_cast<PrinterOffsets &>(fileA) : *pcA;
         QVERIFY(saver.save(printerA, PrintOffset{1, 2}).isEmpty());
-        if (how == "down")
+        if (how.startsWith("down"))
             m_server.stop();
         QVERIFY(saver.save(printerA, PrintOffset{15, 35}).isEmpty());
-        QVERIFY2(how != "down" || m_server.start(), qPrintable(m_server.lastError));
+        QVERIFY2(!how.startsWith("down") || m_server.start(), qPrintable(m_server.lastError));
+        // PC A closed and started again before the server took its save.
+        if (how == "down, restarted")
+            pcA.emplace(fileA, office, "pc-a", b.desktop.background, 0, unsent);
         QVERIFY(how != "edited" ||
                 m_server.sql("UPDATE printer_offsets SET left_right = 5000", "sharing"));
         if (how != "saved" && how != "edited")
-            pcA.refresh(printerA, this, [] {});
+            pcA->refresh(printerA, this, [] {});
         QString why;
         QCOMPARE(fileA.find(printerA, &why), PrintOffset({15, 35}));
         QVERIFY(how != "edited" || !OfficeServer(office).sharedOffset(uri));

@@ -3,8 +3,12 @@
 #include "office/officeserver.h"
 #include "system/background.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
 #include <QUrl>
 
 #include <utility>
@@ -12,9 +16,45 @@
 // What only the lane touches: the connection, and the saves the server has not taken yet.
 struct SharedPrinterOffsets::Remote
 {
-    Remote(const QString &connection, const QString &pc, int retryMs)
-        : server(connection), pc(pc), retryMs(retryMs)
+    Remote(const QString &connection, const QString &pc, int retryMs, const QString &unsentPath)
+        : server(connection), pc(pc), retryMs(retryMs), unsentPath(unsentPath)
     {
+    }
+
+    // Saves the server has not taken outlive the program: a calibration made while the server
+    // was away is sent at the next start, not replaced by the office's older one.
+    void load()
+    {
+        QFile file(unsentPath);
+        if (unsentPath.isEmpty() || !file.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> cells = line.split('\t');
+            bool leftRight = false;
+            bool upDown = false;
+            const PrintOffset offset{cells.value(1).toInt(&leftRight),
+                                     cells.value(2).toInt(&upDown)};
+            if (cells.size() == 3 && leftRight && upDown)
+                unsent.append({QUrl::fromPercentEncoding(cells[0]), offset});
+        }
+    }
+    void persist() const
+    {
+        if (unsentPath.isEmpty())
+            return;
+        if (unsent.isEmpty()) {
+            QFile::remove(unsentPath);
+            return;
+        }
+        QByteArray lines;
+        for (const auto &[address, offset] : unsent)
+            lines += QUrl::toPercentEncoding(address) + '\t' +
+                     QByteArray::number(offset.leftRight) + '\t' +
+                     QByteArray::number(offset.upDown) + '\n';
+        QDir().mkpath(QFileInfo(unsentPath).absolutePath());
+        QSaveFile file(unsentPath);
+        if (file.open(QIODevice::WriteOnly) && file.write(lines) == lines.size() && file.flush())
+            file.commit();
     }
 
     // True when the server may be asked now.
@@ -33,17 +73,21 @@ struct SharedPrinterOffsets::Remote
         unsent.removeIf([&address](const auto &save) { return save.first == address; });
         if (offset)
             unsent.append({address, *offset});
+        persist();
     }
 
     // Oldest first; false when some stay.
     bool sendUnsent()
     {
+        const qsizetype before = unsent.size();
         while (!unsent.isEmpty()) {
             if (!server.saveSharedOffset(unsent.first().first, unsent.first().second, pc))
-                return false;
+                break;
             unsent.removeFirst();
         }
-        return true;
+        if (unsent.size() != before)
+            persist();
+        return unsent.isEmpty();
     }
 
     // Runs `attempt` when the server may be asked; again at once when it found the connection
@@ -65,15 +109,19 @@ struct SharedPrinterOffsets::Remote
     OfficeServer server;
     QString pc;
     int retryMs;
+    QString unsentPath;
     QElapsedTimer sinceFailure;
     QList<std::pair<QString, PrintOffset>> unsent;
 };
 
 SharedPrinterOffsets::SharedPrinterOffsets(PrinterOffsets &local, const QString &connection,
-                                           const QString &pc, Background &background, int retryMs)
-    : m_local(local), m_remote(std::make_shared<Remote>(connection, pc, retryMs)),
+                                           const QString &pc, Background &background, int retryMs,
+                                           const QString &unsentPath)
+    : m_local(local), m_remote(std::make_shared<Remote>(connection, pc, retryMs, unsentPath)),
       m_lane(background.lane(QStringLiteral("printer offsets")))
 {
+    m_lane->run(
+        &m_receiver, [remote = m_remote] { remote->load(); }, [] {});
 }
 
 SharedPrinterOffsets::~SharedPrinterOffsets()

@@ -18,9 +18,11 @@ class SharedPrinterOffsets : public PrinterOffsets
 {
 public:
     // `connection` as OfficeServer takes it; `pc` names who saved. After the server did not
-    // answer, it is asked again `retryMs` later at the earliest.
+    // answer, it is asked again `retryMs` later at the earliest. Saves it has not taken yet are
+    // kept in the file at `unsentPath` until it does, across starts.
     SharedPrinterOffsets(PrinterOffsets &local, const QString &connection, const QString &pc,
-                         Background &background, int retryMs = 30000);
+                         Background &background, int retryMs = 30000,
+                         const QString &unsentPath = QString());
     ~SharedPrinterOffsets() override;
 
     std::optional<PrintOffset> find(const PrinterIdentity &printer, QString *problem) override;
