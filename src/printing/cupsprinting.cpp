@@ -19,14 +19,6 @@ namespace {
 
 const QString kPdfFolder = QStringLiteral("printer/pdfFolder");
 
-const Paper *findPaper(const QList<Paper> &papers, const QString &media)
-{
-    for (const Paper &paper : papers)
-        if (paper.media == media)
-            return &paper;
-    return nullptr;
-}
-
 // The mode the user's umask gives a new file. Read from the kernel: umask() itself would change
 // it for the other threads while it is read.
 mode_t newFileMode()

@@ -18,14 +18,6 @@ const QString kDeviceUri = QStringLiteral("printer/deviceUri");
 // libcups' name for a size printed to its edges.
 const QLatin1String kBorderless("_borderless");
 
-bool offers(const PrinterPapers &papers, const QString &media)
-{
-    for (const Paper &paper : papers.papers)
-        if (paper.media == media)
-            return true;
-    return false;
-}
-
 } // namespace
 
 std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings)
@@ -60,11 +52,19 @@ bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice)
     return settings.status() == QSettings::NoError;
 }
 
+const Paper *findPaper(const QList<Paper> &papers, const QString &media)
+{
+    for (const Paper &paper : papers)
+        if (paper.media == media)
+            return &paper;
+    return nullptr;
+}
+
 QString preferredMedia(const PrinterPapers &papers)
 {
     for (const QString &a4 :
          {QStringLiteral("iso_a4_210x297mm"), QStringLiteral("iso_a4_210x297mm_borderless")})
-        if (offers(papers, a4))
+        if (findPaper(papers.papers, a4))
             return a4;
     return papers.defaultMedia.isEmpty() ? papers.papers.value(0).media : papers.defaultMedia;
 }
@@ -74,14 +74,14 @@ void offerEachSizeOnce(PrinterPapers *papers)
     const PrinterPapers all = *papers;
     papers->papers.clear();
     for (const Paper &paper : all.papers)
-        if (!offers(*papers, paper.media) &&
+        if (!findPaper(papers->papers, paper.media) &&
             !(paper.media.endsWith(kBorderless) &&
-              offers(all, paper.media.chopped(kBorderless.size()))))
+              findPaper(all.papers, paper.media.chopped(kBorderless.size()))))
             papers->papers.append(paper);
     if (!papers->defaultMedia.endsWith(kBorderless))
         return;
     const QString bordered = papers->defaultMedia.chopped(kBorderless.size());
-    if (offers(*papers, bordered))
+    if (findPaper(papers->papers, bordered))
         papers->defaultMedia = bordered;
 }
 

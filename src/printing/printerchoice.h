@@ -37,6 +37,9 @@ std::optional<PrinterChoice> loadPrinterChoice(QSettings &settings);
 // False when the settings could not be written.
 bool savePrinterChoice(QSettings &settings, const PrinterChoice &choice);
 
+// The paper of that media name, or null.
+const Paper *findPaper(const QList<Paper> &papers, const QString &media);
+
 // The paper to start from on a destination: A4, the form's paper, wherever it is offered (a
 // queue's own default is often Letter, which takes the marks off the sheet), with borders or
 // else borderless; else the destination's default, else its first paper.

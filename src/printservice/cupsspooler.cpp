@@ -416,11 +416,6 @@ bool CupsSpooler::papers(const QString &destination, PrinterPapers *papers, QStr
         if (!cupsGetDestMediaByIndex(http, &dest, info.get(), i, flags, &size))
             continue;
         const QString media = QString::fromUtf8(size.media);
-        bool known = false;
-        for (const Paper &paper : std::as_const(papers->papers))
-            known |= paper.media == media;
-        if (known)
-            continue;
         Paper paper;
         paper.media = media;
         // Our own names: libcups localises by the process's locale, which need not be Japanese,
