@@ -4,6 +4,7 @@
 
 #include "history/historystore.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -139,8 +140,23 @@ void OfficeServer::judge(const QSqlError &error)
     } else if (code.isEmpty() || code.startsWith(QLatin1String("08")) ||
                code.startsWith(QLatin1String("57P"))) {
         // The connection is gone: made anew at the next call.
-        m_state = State::Unreachable;
+        lost();
     }
+}
+
+void OfficeServer::lost()
+{
+    m_state = State::Unreachable;
+    m_sinceLost.start();
+}
+
+bool OfficeServer::mayAsk(int retryMs) const
+{
+    if (m_state == State::Connected)
+        return true;
+    if (m_state != State::Unreachable)
+        return false;
+    return !m_sinceLost.isValid() || m_sinceLost.elapsed() >= retryMs;
 }
 
 OfficeServer::State OfficeServer::connect()
@@ -150,11 +166,13 @@ OfficeServer::State OfficeServer::connect()
     close();
     m_state = openConnection() ? State::Connected : m_state;
     if (m_state == State::Connected && run(QStringLiteral("SET statement_timeout = 5000")) &&
-        migrate())
+        migrate()) {
+        m_sinceLost.invalidate();
         return m_state;
+    }
     // Any other failure is taken as the server's passing trouble: asked again later.
     if (m_state == State::Connected)
-        m_state = State::Unreachable;
+        lost();
     close();
     return m_state;
 }
@@ -169,7 +187,10 @@ bool OfficeServer::openConnection()
     // A role that may not log in, or may not use the database, is refused, not unreachable.
     const bool refused = db.lastError().nativeErrorCode() == QLatin1String("42501") ||
                          m_error.contains(QLatin1String("permission denied"));
-    m_state = refused ? State::Denied : State::Unreachable;
+    if (refused)
+        m_state = State::Denied;
+    else
+        lost();
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "core/printoffset.h"
 #include "history/historyletter.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -32,6 +33,9 @@ public:
     // already, nothing but reading is needed, so a role without DDL rights works.
     State connect();
     State state() const { return m_state; }
+    // Whether to ask the server now: connected, or unreachable for at least `retryMs`, so that
+    // an office without its server is not kept waiting on every call.
+    bool mayAsk(int retryMs) const;
     // The server's own words for the last failure (English), for the connection test.
     QString lastError() const { return m_error; }
     // The last statement failed for what it held (SQLSTATE class 22 or 23: a character the
@@ -58,6 +62,8 @@ private:
     bool run(const QString &statement);
     // Reads the failure into state().
     void judge(const QSqlError &error);
+    // The connection is gone; asked again after the caller's wait.
+    void lost();
     bool openConnection();
     // The letters of `from` that meet `condition` with `value` bound (none: every letter),
     // newest by `order` first.
@@ -70,6 +76,7 @@ private:
     QString m_connection;
     QString m_name;
     State m_state = State::Unreachable;
+    QElapsedTimer m_sinceLost;
     QString m_error;
     bool m_refused = false;
 };

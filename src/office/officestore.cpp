@@ -71,11 +71,7 @@ LetterStore::Opened OfficeStore::startAfresh()
 
 bool OfficeStore::reachable() const
 {
-    if (m_server->state() == OfficeServer::State::Connected)
-        return true;
-    if (m_server->state() != OfficeServer::State::Unreachable)
-        return false;
-    return !m_sinceFailure.isValid() || m_sinceFailure.elapsed() >= m_retryMs;
+    return m_server->mayAsk(m_retryMs);
 }
 
 void OfficeStore::noteTrouble() const
@@ -83,10 +79,8 @@ void OfficeStore::noteTrouble() const
     switch (m_server->state()) {
     case OfficeServer::State::Connected:
         m_toldUnreachable = false;
-        m_sinceFailure.invalidate();
         return;
     case OfficeServer::State::Unreachable:
-        m_sinceFailure.start();
         if (m_toldUnreachable)
             return;
         m_toldUnreachable = true;

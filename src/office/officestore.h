@@ -2,8 +2,6 @@
 
 #include "history/letterstore.h"
 
-#include <QElapsedTimer>
-
 #include <memory>
 
 class HistoryStore;
@@ -57,7 +55,6 @@ private:
     QString m_pc;
     QString m_user;
     int m_retryMs;
-    mutable QElapsedTimer m_sinceFailure;
     mutable QString m_notice;
     // Each message once: the unreachable one again only after the server answered meanwhile.
     mutable bool m_toldUnreachable = false;

@@ -4,7 +4,6 @@
 #include "system/background.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -57,16 +56,6 @@ struct SharedPrinterOffsets::Remote
             file.commit();
     }
 
-    // True when the server may be asked now.
-    bool mayAsk() const
-    {
-        if (server.state() == OfficeServer::State::Connected)
-            return true;
-        if (server.state() != OfficeServer::State::Unreachable)
-            return false;
-        return !sinceFailure.isValid() || sinceFailure.elapsed() >= retryMs;
-    }
-
     // The latest save for the address, or with nothing none, waits to be sent.
     void keep(const QString &address, const std::optional<PrintOffset> &offset)
     {
@@ -94,23 +83,18 @@ struct SharedPrinterOffsets::Remote
     // dropped (the server restarted), so the first call after a restart is not lost.
     void ask(const std::function<void()> &attempt)
     {
-        if (!mayAsk())
+        if (!server.mayAsk(retryMs))
             return;
         const bool wasConnected = server.state() == OfficeServer::State::Connected;
         attempt();
         if (wasConnected && server.state() == OfficeServer::State::Unreachable)
             attempt();
-        if (server.state() == OfficeServer::State::Unreachable)
-            sinceFailure.start();
-        else
-            sinceFailure.invalidate();
     }
 
     OfficeServer server;
     QString pc;
     int retryMs;
     QString unsentPath;
-    QElapsedTimer sinceFailure;
     QList<std::pair<QString, PrintOffset>> unsent;
 };
 
