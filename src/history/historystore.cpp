@@ -523,16 +523,14 @@ bool HistoryStore::record(QList<HistoryLetter> &letters)
     QList<QSqlQuery> writers = indexWriters(true);
     bool done = true;
     for (auto it = letters.begin(); done && it != letters.end(); ++it) {
-        QJsonObject entries;
-        for (int i = 0; i < kFieldCount; ++i)
-            entries.insert(fieldKey(fieldAt(i)), it->letter.text(fieldAt(i)));
         const QString when = stamp(it->printedAt);
         const QString folded = fold(searchedText(it->letter));
         for (const QVariant &value :
              {QVariant(when), QVariant(it->letter.delegatedMatterTicked() ? 1 : 0),
               QVariant(it->offset.leftRight), QVariant(it->offset.upDown), QVariant(it->printer),
               QVariant(it->paper), QVariant(it->orientation), QVariant(it->jobId),
-              QVariant(QString::fromUtf8(QJsonDocument(entries).toJson(QJsonDocument::Compact))),
+              QVariant(QString::fromUtf8(
+                  QJsonDocument(entriesOf(it->letter)).toJson(QJsonDocument::Compact))),
               QVariant(it->reprint ? 1 : 0), QVariant(it->batch ? 1 : 0)})
             insert.addBindValue(value);
         done = run(insert);
@@ -603,10 +601,7 @@ QList<HistoryLetter> HistoryStore::search(const HistoryQuery &query, int limit)
         letter.jobId = select.value(8).toString();
         letter.reprint = select.value(10).toInt() != 0;
         letter.batch = select.value(11).toInt() != 0;
-        const QJsonObject entries =
-            QJsonDocument::fromJson(select.value(9).toString().toUtf8()).object();
-        for (int i = 0; i < kFieldCount; ++i)
-            letter.letter.setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
+        readEntries(select.value(9).toString(), &letter.letter);
         found.append(letter);
     }
     return found;
@@ -700,6 +695,21 @@ QHash<QString, QStringList> HistoryStore::frequentTexts(const QList<Field> &fiel
     return texts;
 }
 
+QJsonObject HistoryStore::entriesOf(const Letter &letter)
+{
+    QJsonObject entries;
+    for (int i = 0; i < kFieldCount; ++i)
+        entries.insert(fieldKey(fieldAt(i)), letter.text(fieldAt(i)));
+    return entries;
+}
+
+void HistoryStore::readEntries(const QString &json, Letter *letter)
+{
+    const QJsonObject entries = QJsonDocument::fromJson(json.toUtf8()).object();
+    for (int i = 0; i < kFieldCount; ++i)
+        letter->setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
+}
+
 QString HistoryStore::fold(const QString &text)
 {
     const QString wide =
@@ -734,11 +744,8 @@ bool HistoryStore::refoldSearchTexts()
     QSqlQuery update(database());
     update.prepare(QStringLiteral("UPDATE letter_search SET text = ? WHERE id = ?"));
     while (select.next()) {
-        const QJsonObject entries =
-            QJsonDocument::fromJson(select.value(1).toString().toUtf8()).object();
         Letter letter;
-        for (int i = 0; i < kFieldCount; ++i)
-            letter.setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
+        readEntries(select.value(1).toString(), &letter);
         update.addBindValue(fold(searchedText(letter)));
         update.addBindValue(select.value(0));
         if (!run(update))

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -53,6 +54,10 @@ public:
     // Closes the file and deletes it with its WAL and shared-memory files.
     bool erase();
 
+    // A letter's entries as they are kept: a JSON object keyed by fieldKey().
+    static QJsonObject entriesOf(const Letter &letter);
+    // Kept entries, as JSON text, put into the letter.
+    static void readEntries(const QString &json, Letter *letter);
     // Texts compared the way a search compares them: width and case folded, hiragana as
     // katakana, no blanks.
     static QString fold(const QString &text);

@@ -74,10 +74,7 @@ HistoryLetter readLetter(const QSqlQuery &select)
     letter.paper = select.value(8).toString();
     letter.orientation = select.value(9).toString();
     letter.jobId = select.value(10).toString();
-    const QJsonObject entries =
-        QJsonDocument::fromJson(select.value(11).toString().toUtf8()).object();
-    for (int i = 0; i < kFieldCount; ++i)
-        letter.letter.setText(fieldAt(i), entries.value(fieldKey(fieldAt(i))).toString());
+    HistoryStore::readEntries(select.value(11).toString(), &letter.letter);
     letter.reprint = select.value(12).toBool();
     letter.batch = select.value(13).toBool();
     return letter;
@@ -397,9 +394,6 @@ bool OfficeServer::saveSharedOffset(const QString &deviceUri, const PrintOffset 
 
 QJsonObject officeLetter(const HistoryLetter &letter)
 {
-    QJsonObject entries;
-    for (int i = 0; i < kFieldCount; ++i)
-        entries.insert(fieldKey(fieldAt(i)), letter.letter.text(fieldAt(i)));
     return {
         {QStringLiteral("uid"), QUuid::createUuid().toString(QUuid::WithoutBraces)},
         {QStringLiteral("printed_at"), letter.printedAt.toString(kTimeFormat)},
@@ -412,7 +406,7 @@ QJsonObject officeLetter(const HistoryLetter &letter)
         {QStringLiteral("paper"), letter.paper},
         {QStringLiteral("orientation"), letter.orientation},
         {QStringLiteral("job_id"), letter.jobId},
-        {QStringLiteral("entries"), entries},
+        {QStringLiteral("entries"), HistoryStore::entriesOf(letter.letter)},
         {QStringLiteral("reprint"), letter.reprint},
         {QStringLiteral("batch"), letter.batch},
         {QStringLiteral("search_text"),
