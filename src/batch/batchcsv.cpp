@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <csv.h>
 
@@ -59,13 +58,8 @@ QByteArray batchCsv(const QList<Letter> &letters)
 
 QString writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    // Flushed and checked here: commit() overlooks a flush that fails on a full disk, and
-    // would put the cut-off file in place of the earlier one.
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
-        file.error() == QFileDevice::NoError && file.commit())
+    if (replaceFile(path, bytes))
         return QString();
-    file.cancelWriting();
     return QCoreApplication::translate("BatchCsv", "ファイル「%1」を保存できませんでした。\n%2")
         .arg(QFileInfo(path).fileName(), whyNotWritten(path));
 }

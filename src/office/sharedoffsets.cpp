@@ -2,12 +2,12 @@
 
 #include "office/officeserver.h"
 #include "system/background.h"
+#include "system/paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <utility>
@@ -51,9 +51,7 @@ struct SharedPrinterOffsets::Remote
                      QByteArray::number(offset.leftRight) + '\t' +
                      QByteArray::number(offset.upDown) + '\n';
         QDir().mkpath(QFileInfo(unsentPath).absolutePath());
-        QSaveFile file(unsentPath);
-        if (file.open(QIODevice::WriteOnly) && file.write(lines) == lines.size() && file.flush())
-            file.commit();
+        replaceFile(unsentPath, lines);
     }
 
     // The latest save for the address, or with nothing none, waits to be sent.

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -42,13 +41,10 @@ QString saveCopy(const QString &pdfFile, const QString &target)
     const QByteArray page = source.readAll();
     if (source.error() != QFileDevice::NoError)
         return PdfSurface::pageNotWritten(whyNotWritten(pdfFile));
-    // A full disk shows only in these answers: a short write, a failed flush. Committed without
-    // them, a cut-off file would replace the earlier one. A pipe or device of that name is
-    // written into, not replaced, and a pipe nobody reads would hold the job for ever.
-    QSaveFile file(target);
+    // A pipe or device of that name is written into, not replaced, and a pipe nobody reads
+    // would hold the job for ever.
     const QFileInfo existing(target);
-    if ((existing.exists() && !existing.isFile()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(page) != page.size() || !file.flush() || !file.commit())
+    if ((existing.exists() && !existing.isFile()) || !replaceFile(target, page))
         return CupsPrinting::tr("PDFファイル「%1」を保存できませんでした。\n%2\n"
                                 "別の保存先を選んでください。")
             .arg(QDir::toNativeSeparators(target), whyNotWritten(target));

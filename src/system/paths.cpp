@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -67,6 +68,13 @@ static bool ownedByAnotherInStickyFolder(const QFileInfo &file)
     return me != 0 && file.ownerId() != me &&
            ::stat(QFile::encodeName(file.absolutePath()).constData(), &folder) == 0 &&
            (folder.st_mode & S_ISVTX) && folder.st_uid != me;
+}
+
+bool replaceFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+           file.error() == QFileDevice::NoError && file.commit();
 }
 
 QString whyNotWritten(const QString &path)

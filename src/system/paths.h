@@ -22,6 +22,11 @@ QString offsetDirectoryFor(const QString &executableDirectory);
 // the layout an installation leaves.
 bool isInstalledLayout(const QString &executableDirectory);
 
+// Puts the bytes in place of the file in one step: false, and the earlier file as it was, when
+// they could not all be written (a full disk shows only as a short write or a failed flush,
+// which a commit alone overlooks).
+bool replaceFile(const QString &path, const QByteArray &bytes);
+
 // Why a file at the path could not be written, in Japanese, asked after the failure: the file
 // system's own error text is English and often names the wrong cause.
 QString whyNotWritten(const QString &path);
