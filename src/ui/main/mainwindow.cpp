@@ -322,8 +322,7 @@ bool MainWindow::saveOffsets()
     bool done = false;
     guarded([this, &done] {
         QString saved;
-        if (const QString failure = m_panel->save(m_services.offsetDirectory, &saved);
-            !failure.isEmpty())
+        if (const QString failure = m_panel->save(&saved); !failure.isEmpty())
             return showFailure(failure);
         done = true;
         m_notice->tell(saved, 4000);

@@ -82,7 +82,10 @@ QString OffsetPanel::usePrinter(const std::optional<PrinterIdentity> &printer, c
     const QString before = m_ui.Sayuu_Xtxt->text() + u'|' + m_ui.Jyouge_Ytxt->text();
     showSaved(offset);
     // The offset files always hold the offsets in use, for whoever else reads them.
-    const QString unwritten = kept && !(*kept == m_files) ? writeFiles() : QString();
+    const QString unwritten =
+        kept && !(*kept == m_files) ? writeFiles(m_savedLeftRight, m_savedUpDown) : QString();
+    if (kept && unwritten.isEmpty())
+        m_files = *kept;
     if (before != m_ui.Sayuu_Xtxt->text() + u'|' + m_ui.Jyouge_Ytxt->text())
         *notice = (kept ? tr("プリンタ「%1」のズレ（左右 %2・上下 %3）にしました")
                         : tr("プリンタ「%1」のズレは保存されていないため、ズレのファイルの値"
@@ -111,7 +114,7 @@ QString OffsetPanel::reload(QString *notice)
     return usePrinter(printer, m_printerName, notice);
 }
 
-QString OffsetPanel::save(const QString &directory, QString *saved)
+QString OffsetPanel::save(QString *saved)
 {
     const QString leftRight = m_ui.Sayuu_Xtxt->text(), upDown = m_ui.Jyouge_Ytxt->text();
     // The boxes read as the files will hold them; a box that cannot be used is refused below.
@@ -129,9 +132,7 @@ QString OffsetPanel::save(const QString &directory, QString *saved)
                       "ズレのファイル（ini_x1.txt・ini_y1.txt）も変更していません。")
                 .arg(m_printerName, failure);
     }
-    const QString failure =
-        saveOffsetFiles({offsetFilePath(directory, kLeftRightFile), leftRightBoxName(), leftRight},
-                        {offsetFilePath(directory, kUpDownFile), upDownBoxName(), upDown});
+    const QString failure = writeFiles(leftRight, upDown);
     if (!failure.isEmpty()) {
         // The printer's entry goes back, so it never holds what the files do not.
         if (forPrinter)
@@ -151,14 +152,11 @@ QString OffsetPanel::save(const QString &directory, QString *saved)
     return QString();
 }
 
-QString OffsetPanel::writeFiles()
+QString OffsetPanel::writeFiles(const QString &leftRight, const QString &upDown) const
 {
-    const QString failure = saveOffsetFiles(
-        {offsetFilePath(m_directory, kLeftRightFile), leftRightBoxName(), m_savedLeftRight},
-        {offsetFilePath(m_directory, kUpDownFile), upDownBoxName(), m_savedUpDown});
-    if (failure.isEmpty())
-        m_files = {m_ui.UpDownX->value(), m_ui.UpDownY->value()};
-    return failure;
+    return saveOffsetFiles(
+        {offsetFilePath(m_directory, kLeftRightFile), leftRightBoxName(), leftRight},
+        {offsetFilePath(m_directory, kUpDownFile), upDownBoxName(), upDown});
 }
 
 bool OffsetPanel::unsaved() const

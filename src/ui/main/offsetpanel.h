@@ -37,7 +37,7 @@ public:
     QString reload(QString *notice);
     // ズレ保存, for the printer chosen and into the files: what to tell when nothing was saved;
     // else empty, and *saved says what was.
-    QString save(const QString &directory, QString *saved);
+    QString save(QString *saved);
     // The boxes differ from what was last read or saved.
     bool unsaved() const;
     // The boxes belong to this printer.
@@ -49,8 +49,8 @@ private:
     void onOnOffBtnClicked();
     // The boxes show what the spins took (the clamped value for one beyond their range), as saved.
     void showSaved(const PrintOffset &offset);
-    // Writes the offsets shown as saved into the offset files: why not, else empty.
-    QString writeFiles();
+    // Writes the texts into the offset files: why not, else empty.
+    QString writeFiles(const QString &leftRight, const QString &upDown) const;
 
     Ui::Form1 &m_ui;
     PrinterOffsets *m_printers;
